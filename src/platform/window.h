@@ -1,0 +1,93 @@
+#pragma once
+// The panel's child window with its OpenGL context, frame clock and input events.
+//
+// On Linux the window runs a thread of its own: it owns its X display connection, the child window of the
+// host's window, the GLX context, the event handling and the frame clock, because many hosts never call
+// the editor's idle and no message loop of ours runs on the host's thread. Every WindowClient call
+// arrives on that thread, with the window's OpenGL context current.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace KVX::Platform
+{
+// Bits of the key word passed with mouse events.
+enum : std::uint32_t
+{
+    kKeyLeft = 1,
+    kKeyRight = 2,
+    kKeyShift = 4,
+    kKeyCtrl = 8,
+    kKeyMiddle = 16
+};
+
+// A failing platform call while the window or its context is being made. `openGL` tells a context
+// failure (reported as an OpenGL error) from a window failure.
+class SystemError : public std::runtime_error
+{
+public:
+    SystemError(std::string function, long code, bool openGL)
+        : std::runtime_error(function), function(std::move(function)), code(code), openGL(openGL)
+    {
+    }
+    std::string function;
+    long code;
+    bool openGL;
+};
+
+class WindowClient
+{
+public:
+    virtual ~WindowClient() = default;
+    // The context has just been created and made current. May throw; the window then carries on without
+    // a context (no frames are drawn) and the exception is rethrown from Window::Create.
+    virtual void OnContextCreated() = 0;
+    // One tick of the frame clock; `timeMs` is a millisecond clock (wrapping at 2^32). The back buffer is
+    // presented after the call returns.
+    virtual void OnFrame(std::uint32_t timeMs) = 0;
+    // The context is about to be destroyed (still current): give back textures and programs.
+    virtual void OnContextReleasing() = 0;
+
+    // Client pixels (origin top left); `keys` holds the kKey bits valid during the event.
+    virtual void OnMouseDown(int x, int y, std::uint32_t keys) = 0;
+    virtual void OnMouseUp(int x, int y, std::uint32_t keys) = 0;
+    virtual void OnMouseMove(int x, int y, std::uint32_t keys) = 0;
+    virtual void OnDoubleClick(int x, int y, std::uint32_t keys) = 0;
+    virtual void OnMouseWheel(float steps, std::uint32_t keys) = 0;
+};
+
+struct WindowOptions
+{
+    std::uintptr_t parent = 0; // the host's window (an X11 window id on Linux, an HWND on Windows)
+    int width = 0;
+    int height = 0;
+    unsigned framePeriodMs = 33;
+};
+
+class Window
+{
+public:
+    // Creates the child window and its context and starts the frame clock; returns once the window
+    // exists. Throws SystemError when the window cannot be made; a context failure leaves a window
+    // without context and rethrows what OnContextCreated or the context set-up threw.
+    static std::unique_ptr<Window> Create(const WindowOptions& options, WindowClient* client);
+
+    // Stops the clock and the thread, releases the context (after OnContextReleasing) and the window.
+    virtual ~Window() = default;
+
+    virtual std::uintptr_t NativeHandle() const = 0;
+    virtual bool HasContext() const = 0;
+
+    // Called from within client callbacks.
+    virtual void SetCapture() = 0;
+    virtual void ReleaseCapture() = 0;
+    virtual void SetFocus() = 0;
+    virtual bool GetCursorScreenPos(int& x, int& y) = 0;
+    virtual void SetCursorScreenPos(int x, int y) = 0;
+    virtual void ShowCursor(bool show) = 0;
+};
+
+// Offset from the pointer position to the hot spot of the system's arrow cursor (0, 0 where unknown).
+void CursorHotSpot(int& x, int& y);
+} // namespace KVX::Platform
