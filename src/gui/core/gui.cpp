@@ -1,0 +1,144 @@
+#include "gui/core/gui.h"
+
+namespace KVX
+{
+CGUI::CGUI(const WidgetSpec& hintSpec, const WidgetSpec& lightSpec)
+    : m_Hint(this, hintSpec), m_Edit(this, WidgetSpec{}), m_Light(this, lightSpec)
+{
+    Platform::CursorHotSpot(m_HotSpotX, m_HotSpotY);
+}
+
+CGUI::~CGUI() = default;
+
+void CGUI::AddWidget(CWidget* widget)
+{
+    m_Widgets.push_back(widget);
+}
+
+void CGUI::OnValueChanged(CWidget*, float) {}
+
+void CGUI::SetBackground(CWidget*) {}
+
+CWidget* CGUI::HitWidget(int x, int y, bool skipHintAndEdit) const
+{
+    for (auto it = m_Widgets.rbegin(); it != m_Widgets.rend(); ++it)
+    {
+        CWidget* widget = *it;
+        if (skipHintAndEdit && (widget == &m_Hint || widget == &m_Edit))
+        {
+            continue;
+        }
+        if (widget->HitTest(x, y))
+        {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void CGUI::OnMouseDown(int x, int y, std::uint32_t keys)
+{
+    if (m_Edit.HasControl())
+    {
+        m_Edit.Deactivate();
+    }
+    if (m_Window)
+    {
+        m_Window->SetCapture();
+    }
+    if (CWidget* widget = HitWidget(x, y, false))
+    {
+        m_Pressed = widget;
+        widget->OnMouseDown(x, y, keys);
+    }
+}
+
+void CGUI::OnMouseUp(int x, int y, std::uint32_t keys)
+{
+    if (m_Window)
+    {
+        m_Window->ReleaseCapture();
+    }
+    if (m_Pressed != nullptr)
+    {
+        CWidget* widget = m_Pressed;
+        m_Pressed = nullptr;
+        widget->OnMouseUp(x, y, keys);
+    }
+}
+
+void CGUI::OnMouseMove(int x, int y, std::uint32_t keys)
+{
+    m_LastMouseX = x;
+    m_LastMouseY = y;
+    if (m_Pressed != nullptr)
+    {
+        m_Pressed->OnMouseMove(x, y, keys);
+        m_Hint.SetRestTime(500.0f); // a drag shows the hint at once and lets it follow the value
+        return;
+    }
+    m_Hint.MouseMoved(x + m_HotSpotX, y + m_HotSpotY);
+    if (CWidget* widget = HitWidget(x, y, true))
+    {
+        if (widget != m_Hovered)
+        {
+            if (m_Hovered != nullptr)
+            {
+                m_Hovered->OnMouseLeave();
+            }
+            m_Hovered = widget;
+            widget->OnMouseEnter();
+        }
+        widget->OnMouseMove(x, y, keys);
+        return;
+    }
+    if (m_Hovered != nullptr)
+    {
+        m_Hovered->OnMouseLeave();
+        m_Hovered = nullptr;
+    }
+}
+
+void CGUI::OnDoubleClick(int x, int y, std::uint32_t keys)
+{
+    if (CWidget* widget = HitWidget(x, y, false))
+    {
+        m_Pressed = widget;
+        widget->OnDoubleClick(x, y, keys);
+    }
+}
+
+void CGUI::OnMouseWheel(float steps, std::uint32_t keys)
+{
+    if (m_Hovered != nullptr)
+    {
+        m_Hovered->OnMouseWheel(steps, keys);
+    }
+}
+
+void CGUI::OpenEditBox(CWidget* widget)
+{
+    m_Edit.OpenFor(widget);
+}
+
+bool CGUI::GetCursorScreenPos(int& x, int& y)
+{
+    return m_Window && m_Window->GetCursorScreenPos(x, y);
+}
+
+void CGUI::SetCursorScreenPos(int x, int y)
+{
+    if (m_Window)
+    {
+        m_Window->SetCursorScreenPos(x, y);
+    }
+}
+
+void CGUI::ShowCursor(bool show)
+{
+    if (m_Window)
+    {
+        m_Window->ShowCursor(show);
+    }
+}
+} // namespace KVX

@@ -1,0 +1,85 @@
+#pragma once
+// The framework's panel: the list of widgets, the mouse routing and (while the editor is open) the child
+// window with its OpenGL context and frame clock. One panel exists for the plug-in's whole life.
+#include "gui/widgets/edit.h"
+#include "gui/widgets/hint.h"
+#include "gui/widgets/light.h"
+#include "platform/window.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace KVX
+{
+class CGUI : public Platform::WindowClient
+{
+public:
+    // The built-in hint and light take their records from the device's layout.
+    CGUI(const WidgetSpec& hintSpec, const WidgetSpec& lightSpec);
+    ~CGUI() override;
+
+    CGUI(const CGUI&) = delete;
+    CGUI& operator=(const CGUI&) = delete;
+
+    // Mouse routing, in panel pixels; keys holds the Platform::kKey bits.
+    void OnMouseDown(int x, int y, std::uint32_t keys) override;
+    void OnMouseUp(int x, int y, std::uint32_t keys) override;
+    void OnMouseMove(int x, int y, std::uint32_t keys) override;
+    void OnDoubleClick(int x, int y, std::uint32_t keys) override;
+    void OnMouseWheel(float steps, std::uint32_t keys) override;
+    // Called by value-holding widgets after their value changed; a hook for derived panels.
+    virtual void OnValueChanged(CWidget* widget, float value);
+    virtual void SetBackground(CWidget* widget);
+
+    void OnContextCreated() override {}
+    void OnFrame(std::uint32_t) override {}
+    void OnContextReleasing() override {}
+
+    // Appends a widget to the list; every widget's constructor calls it.
+    void AddWidget(CWidget* widget);
+    const std::vector<CWidget*>& Widgets() const { return m_Widgets; }
+
+    // The topmost widget that the point hits (the list walked from last to first), or null.
+    CWidget* HitWidget(int x, int y, bool skipHintAndEdit) const;
+
+    // Services the widgets use.
+    void OpenEditBox(CWidget* widget);
+    bool GetCursorScreenPos(int& x, int& y);
+    void SetCursorScreenPos(int x, int y);
+    void ShowCursor(bool show);
+
+    std::int32_t Width() const { return m_Width; }
+    std::int32_t Height() const { return m_Height; }
+    const std::u16string& BaseFolder() const { return m_BaseFolder; }
+
+    CHint& Hint() { return m_Hint; }
+    CEdit& EditBox() { return m_Edit; }
+    CLight& Light() { return m_Light; }
+    CWidget* PressedWidget() const { return m_Pressed; }
+    CWidget* HoveredWidget() const { return m_Hovered; }
+    int LastMouseX() const { return m_LastMouseX; }
+    int LastMouseY() const { return m_LastMouseY; }
+
+protected:
+    std::int32_t m_FrameRate = 30;
+    std::unique_ptr<Platform::Window> m_Window;
+    std::uintptr_t m_ParentWindow = 0;
+    std::vector<CWidget*> m_Widgets;
+    CHint m_Hint;
+    CEdit m_Edit;
+    CLight m_Light;
+    CWidget* m_Pressed = nullptr;
+    CWidget* m_Hovered = nullptr;
+    int m_LastMouseX = 0;
+    int m_LastMouseY = 0;
+    int m_HotSpotX = 0;
+    int m_HotSpotY = 0;
+    std::u16string m_BaseFolder;
+    std::int32_t m_Width = 900;
+    std::int32_t m_Height = 258;
+    bool m_Shown = false;
+    std::uint32_t m_LastFrameTime = 0;
+};
+} // namespace KVX

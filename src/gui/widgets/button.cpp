@@ -1,0 +1,46 @@
+#include "gui/widgets/button.h"
+
+#include "gui/core/gui.h"
+#include "platform/window.h"
+
+namespace KVX
+{
+CButton::CButton(CGUI* panel, const WidgetSpec& spec)
+    : CLED(panel, spec), m_OverlayImage(spec.overlayImage), m_OverlayOffsetX(spec.overlayOffsetX),
+      m_OverlayOffsetY(spec.overlayOffsetY), m_OverlayColour(spec.overlayColour),
+      m_OverlayOnColour(spec.overlayOnColour)
+{
+    m_Enabled = true;
+}
+
+void CButton::SetValue(float v)
+{
+    if (StoreValue(v) && m_Panel != nullptr)
+    {
+        m_Panel->OnValueChanged(this, Value());
+    }
+}
+
+void CButton::OnMouseDown(int, int, std::uint32_t keys)
+{
+    if (keys == Platform::kKeyLeft)
+    {
+        SetValue(Value() != 0.0f ? 0.0f : 1.0f);
+    }
+}
+
+void CButton::OnDoubleClick(int x, int y, std::uint32_t keys)
+{
+    OnMouseDown(x, y, keys);
+}
+
+std::u16string CButton::GetText(bool valueText) const
+{
+    if (m_Title.empty())
+    {
+        return valueText ? m_ValueText : m_DisplayText;
+    }
+    const std::u16string text = Value() != 0.0f ? u"On" : u"Off";
+    return valueText ? text : m_Title + u": " + text;
+}
+} // namespace KVX

@@ -1,0 +1,170 @@
+#include "gui/widgets/knob.h"
+
+#include "gui/core/gui.h"
+#include "platform/window.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace KVX
+{
+std::vector<std::u16string> SplitValueTexts(const std::u16string& texts)
+{
+    std::vector<std::u16string> out;
+    if (texts.empty())
+    {
+        return out;
+    }
+    std::size_t start = 0;
+    for (;;)
+    {
+        const std::size_t bar = texts.find(u"||", start);
+        if (bar == std::u16string::npos)
+        {
+            out.push_back(texts.substr(start));
+            return out;
+        }
+        out.push_back(texts.substr(start, bar - start));
+        start = bar + 2;
+    }
+}
+
+CKnob::CKnob(CGUI* panel, const WidgetSpec& spec)
+    : CMeter(panel, spec), m_DragPixels(static_cast<std::uint32_t>(spec.dragPixels)),
+      m_WheelDivisor(static_cast<std::uint32_t>(spec.wheelDivisor)), m_Decimals(spec.decimals),
+      m_Mapper(spec.valueMapper), m_ValueTexts(SplitValueTexts(spec.valueTexts)), m_Unit(spec.unit),
+      m_DefaultValue(spec.defaultValue), m_MinDisplay(spec.minDisplay), m_MaxDisplay(spec.maxDisplay)
+{
+    m_Enabled = true;
+}
+
+void CKnob::SetValue(float v)
+{
+    if (StoreValue(v) && m_Panel != nullptr)
+    {
+        m_Panel->OnValueChanged(this, Value());
+    }
+}
+
+void CKnob::SetValueImmediately(float v)
+{
+    SetValue(v);
+    m_Shown.store(Value(), std::memory_order_relaxed);
+}
+
+void CKnob::OnMouseDown(int, int y, std::uint32_t keys)
+{
+    if ((keys & Platform::kKeyLeft) == 0)
+    {
+        return;
+    }
+    m_Dragging = true;
+    if ((keys & Platform::kKeyCtrl) != 0)
+    {
+        SetValue(m_DefaultValue);
+        m_Dragging = false;
+        return;
+    }
+    if (!m_CursorHidden && m_Panel != nullptr)
+    {
+        m_Panel->GetCursorScreenPos(m_SavedCursorX, m_SavedCursorY);
+        m_Panel->ShowCursor(false);
+        m_CursorHidden = true;
+    }
+    m_PressY = y;
+    m_ValueAtPress = Value();
+}
+
+void CKnob::OnMouseMove(int, int y, std::uint32_t keys)
+{
+    if (!m_Dragging)
+    {
+        return;
+    }
+    const float factor = (keys & Platform::kKeyShift) != 0 ? 0.2f : 1.0f;
+    const float perPixel = m_DragPixels != 0 ? 1.0f / static_cast<float>(m_DragPixels) : 0.0f;
+    SetValueImmediately(m_ValueAtPress + static_cast<float>(m_PressY - y) * perPixel * factor);
+}
+
+void CKnob::OnMouseUp(int, int, std::uint32_t)
+{
+    m_Dragging = false;
+    if (m_CursorHidden && m_Panel != nullptr)
+    {
+        m_Panel->SetCursorScreenPos(m_SavedCursorX, m_SavedCursorY);
+        m_Panel->ShowCursor(true);
+    }
+    m_CursorHidden = false;
+}
+
+void CKnob::OnDoubleClick(int, int, std::uint32_t)
+{
+    if (m_Panel != nullptr)
+    {
+        m_Panel->OpenEditBox(this);
+    }
+}
+
+void CKnob::OnMouseWheel(float steps, std::uint32_t keys)
+{
+    if (m_WheelDivisor == 0)
+    {
+        return;
+    }
+    const float step = (keys & Platform::kKeyShift) != 0 ? 2.0f : 10.0f;
+    SetValueImmediately(Value() + steps * step / static_cast<float>(m_WheelDivisor));
+}
+
+void CKnob::SetDisplayValue(float displayValue)
+{
+    if (m_Mapper != nullptr)
+    {
+        SetValue(m_Mapper(displayValue, m_MinDisplay, m_MaxDisplay, 1));
+    }
+    else
+    {
+        SetValue((displayValue - m_MinDisplay) / (m_MaxDisplay - m_MinDisplay));
+    }
+}
+
+std::u16string CKnob::FormatValue(float value) const
+{
+    if (!m_ValueTexts.empty())
+    {
+        const auto index = static_cast<std::size_t>(static_cast<float>(m_ValueTexts.size() - 1) * value);
+        return m_ValueTexts[index < m_ValueTexts.size() ? index : m_ValueTexts.size() - 1];
+    }
+    const float d = m_Mapper != nullptr ? m_Mapper(value, m_MinDisplay, m_MaxDisplay, 0)
+                                        : (m_MaxDisplay - m_MinDisplay) * value + m_MinDisplay;
+    if (std::isinf(d) && d > 0.0f)
+    {
+        return u"\u221E";
+    }
+    const bool signedFormat = (m_MinDisplay < 0.0f || m_MaxDisplay < 0.0f) && d > 0.0f;
+    // Locale-independent, so a host that sets a decimal comma does not change the texts.
+    char buffer[64];
+    char* p = buffer;
+    if (signedFormat)
+    {
+        *p++ = '+';
+    }
+    const auto result = std::to_chars(p, buffer + sizeof buffer, d, std::chars_format::fixed, m_Decimals);
+    const std::size_t length = result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer) : 0;
+    std::u16string text(buffer, buffer + (length < 11 ? length : 11));
+    return text;
+}
+
+std::u16string CKnob::GetText(bool valueText) const
+{
+    if (m_Title.empty())
+    {
+        return valueText ? m_ValueText : m_DisplayText;
+    }
+    const std::u16string text = FormatValue(Value());
+    if (valueText)
+    {
+        return text;
+    }
+    return m_Title + u": " + text + u" " + m_Unit;
+}
+} // namespace KVX

@@ -1,0 +1,13 @@
+#pragma once
+// A lamp: shows its value by cross-fading between the first and last frame of its sheet. The user cannot
+// operate it; setting its value notifies nobody.
+#include "gui/widgets/meter.h"
+
+namespace KVX
+{
+class CLED : public CMeter
+{
+public:
+    CLED(CGUI* panel, const WidgetSpec& spec) : CMeter(panel, spec) {}
+};
+} // namespace KVX

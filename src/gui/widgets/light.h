@@ -1,0 +1,12 @@
+#pragma once
+// The panel's built-in light: a plain widget with no behaviour of its own.
+#include "gui/widgets/widget.h"
+
+namespace KVX
+{
+class CLight : public CWidget
+{
+public:
+    CLight(CGUI* panel, const WidgetSpec& spec) : CWidget(panel, spec) {}
+};
+} // namespace KVX

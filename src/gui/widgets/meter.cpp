@@ -1,0 +1,72 @@
+#include "gui/widgets/meter.h"
+
+#include <cmath>
+
+namespace KVX
+{
+float CMeter::Sanitise(float v)
+{
+    if (std::isnan(v))
+    {
+        return 0.0f; // the engine indexes its tables with the value: NaN must never be stored
+    }
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
+
+CMeter::CMeter(CGUI* panel, const WidgetSpec& spec)
+    : CLabel(panel, spec), m_RiseMs(static_cast<std::int32_t>(spec.riseMs)),
+      m_FallMs(static_cast<std::int32_t>(spec.fallMs)), m_OnColour(spec.onColour)
+{
+    const float value = Sanitise(spec.defaultValue);
+    m_Value.store(value, std::memory_order_relaxed);
+    if ((value > 0.0f && m_RiseMs == 0) || (value < 0.0f && m_FallMs == 0))
+    {
+        m_Shown.store(value, std::memory_order_relaxed);
+    }
+}
+
+bool CMeter::StoreValue(float v)
+{
+    v = Sanitise(v);
+    const float old = m_Value.load(std::memory_order_relaxed);
+    if (v == old)
+    {
+        return false;
+    }
+    m_Value.store(v, std::memory_order_relaxed);
+    if ((v > old && m_RiseMs == 0) || (v < old && m_FallMs == 0))
+    {
+        m_Shown.store(v, std::memory_order_relaxed);
+    }
+    return true;
+}
+
+void CMeter::SetValue(float v)
+{
+    StoreValue(v);
+}
+
+void CMeter::Tick(float elapsedMs)
+{
+    CLabel::Tick(elapsedMs);
+    const float value = Value();
+    float shown = ShownValue();
+    if (value > shown)
+    {
+        shown = m_RiseMs > 0 ? shown + elapsedMs / static_cast<float>(m_RiseMs) : value;
+        if (shown > value)
+        {
+            shown = value;
+        }
+    }
+    else if (value < shown)
+    {
+        shown = m_FallMs > 0 ? shown - elapsedMs / static_cast<float>(m_FallMs) : value;
+        if (shown < value)
+        {
+            shown = value;
+        }
+    }
+    m_Shown.store(shown, std::memory_order_relaxed);
+}
+} // namespace KVX

@@ -1,0 +1,37 @@
+#pragma once
+// A label that holds one normalised value (the host parameter itself) and shows it as a frame of a sprite
+// sheet. The value is read by the audio thread and written by host calls and the editor: one atomic float.
+#include "gui/widgets/label.h"
+
+#include <atomic>
+
+namespace KVX
+{
+class CMeter : public CLabel
+{
+public:
+    CMeter(CGUI* panel, const WidgetSpec& spec);
+
+    void Tick(float elapsedMs) override;
+
+    // Stores v clamped to [0, 1] (NaN counts as 0); the shown value follows over the rise or fall time.
+    virtual void SetValue(float v);
+
+    float Value() const { return m_Value.load(std::memory_order_relaxed); }
+    float ShownValue() const { return m_Shown.load(std::memory_order_relaxed); }
+
+    // The value a write of v stores.
+    static float Sanitise(float v);
+
+protected:
+    // Stores the value; true when it changed.
+    bool StoreValue(float v);
+
+    std::atomic<float> m_Shown{0.0f};
+    std::atomic<float> m_Value{0.0f};
+    std::int32_t m_RiseMs;
+    std::int32_t m_FallMs;
+    std::uint32_t m_OnColour;
+};
+static_assert(std::atomic<float>::is_always_lock_free, "widget values are shared without locks");
+} // namespace KVX

@@ -1,0 +1,154 @@
+// The parameter side of the editor adapter: every host parameter is the value of the first widget bound
+// to its index. Reads and writes reach the widgets whether or not the editor window is open.
+#include "gui/widgets/knob.h"
+#include "shell/gui_vst24.h"
+#include "vst/audioeffectx.h"
+
+#include <cstring>
+
+namespace KVX
+{
+namespace
+{
+void PutLittleEndian(std::uint8_t* out, std::uint32_t v)
+{
+    out[0] = static_cast<std::uint8_t>(v);
+    out[1] = static_cast<std::uint8_t>(v >> 8);
+    out[2] = static_cast<std::uint8_t>(v >> 16);
+    out[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t GetLittleEndian(const std::uint8_t* in)
+{
+    return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
+           (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
+}
+} // namespace
+
+CWidget* CGUIVSTv24::BoundWidget(std::int32_t index) const
+{
+    if (index < 0)
+    {
+        return nullptr; // -1 marks unbound widgets; no host index is negative
+    }
+    for (CWidget* widget : m_Widgets)
+    {
+        if (widget->ParamIndex() == index)
+        {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+CMeter* CGUIVSTv24::AsValueHolder(CWidget* widget)
+{
+    return dynamic_cast<CMeter*>(widget);
+}
+
+std::u16string CGUIVSTv24::ParamName(std::int32_t index) const
+{
+    const CWidget* widget = BoundWidget(index);
+    return widget != nullptr ? widget->Title() : m_Empty;
+}
+
+std::u16string CGUIVSTv24::ParamDisplay(std::int32_t index) const
+{
+    const CWidget* widget = BoundWidget(index);
+    return widget != nullptr ? widget->GetText(true) : m_Empty;
+}
+
+std::u16string CGUIVSTv24::ParamLabel(std::int32_t index) const
+{
+    const auto* knob = dynamic_cast<const CKnob*>(BoundWidget(index));
+    return knob != nullptr ? knob->Unit() : m_Empty;
+}
+
+float CGUIVSTv24::ParamValue(std::int32_t index) const
+{
+    const CMeter* meter = AsValueHolder(BoundWidget(index));
+    return meter != nullptr ? meter->Value() : 0.0f;
+}
+
+void CGUIVSTv24::SetParamValue(std::int32_t index, float value)
+{
+    if (CMeter* meter = AsValueHolder(BoundWidget(index)))
+    {
+        meter->SetValue(value);
+    }
+}
+
+void CGUIVSTv24::AutomateParam(std::int32_t index, float value)
+{
+    if (effect != nullptr)
+    {
+        effect->setParameterAutomated(index, value);
+    }
+}
+
+void CGUIVSTv24::BeginParamEdit(std::int32_t index)
+{
+    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
+    {
+        fx->beginEdit(index);
+    }
+}
+
+void CGUIVSTv24::EndParamEdit(std::int32_t index)
+{
+    if (auto* fx = dynamic_cast<AudioEffectX*>(effect))
+    {
+        fx->endEdit(index);
+    }
+}
+
+void CGUIVSTv24::OnProgramLoaded(const std::u16string&) {}
+
+void CGUIVSTv24::OnProgramRenamed(const std::u16string&) {}
+
+std::int32_t CGUIVSTv24::GetChunk(void** data, bool isPreset)
+{
+    if (data == nullptr || !isPreset)
+    {
+        return 0;
+    }
+    for (CWidget* widget : m_Widgets)
+    {
+        const std::int32_t k = widget->ParamIndex();
+        if (k < 0 || k >= kChunkEntries)
+        {
+            continue; // only the eleven host parameters have a place in the chunk
+        }
+        const CMeter* meter = AsValueHolder(widget);
+        const float value = meter != nullptr ? meter->Value() : 0.0f;
+        std::uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        PutLittleEndian(&m_Chunk[8 * k], static_cast<std::uint32_t>(k));
+        PutLittleEndian(&m_Chunk[8 * k + 4], bits);
+    }
+    *data = m_Chunk.data();
+    return kChunkBytes;
+}
+
+bool CGUIVSTv24::SetChunk(const void* data, std::uint32_t byteSize, bool isPreset)
+{
+    if (data == nullptr || byteSize == 0 || !isPreset)
+    {
+        return false;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    const std::uint32_t entries = byteSize / 8;
+    for (std::uint32_t i = 0; i < entries; ++i)
+    {
+        const auto index = static_cast<std::int32_t>(GetLittleEndian(bytes + 8 * i));
+        const std::uint32_t bits = GetLittleEndian(bytes + 8 * i + 4);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (CMeter* meter = AsValueHolder(BoundWidget(index)))
+        {
+            meter->SetValue(value);
+        }
+    }
+    return true;
+}
+} // namespace KVX

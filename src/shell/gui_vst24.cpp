@@ -1,0 +1,40 @@
+#include "shell/gui_vst24.h"
+
+namespace KVX
+{
+CGUIVSTv24::CGUIVSTv24(AudioEffect* owner, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec)
+    : CGUI(hintSpec, lightSpec), AEffEditor(owner)
+{
+}
+
+CGUIVSTv24::~CGUIVSTv24() = default;
+
+bool CGUIVSTv24::getRect(ERect** rect)
+{
+    m_Rect.top = 0;
+    m_Rect.left = 0;
+    m_Rect.bottom = static_cast<std::int16_t>(m_Height);
+    m_Rect.right = static_cast<std::int16_t>(m_Width);
+    if (rect != nullptr)
+    {
+        *rect = &m_Rect;
+    }
+    return true;
+}
+
+bool CGUIVSTv24::open(void* parent)
+{
+    systemWindow = parent;
+    m_ParentWindow = reinterpret_cast<std::uintptr_t>(parent);
+    m_Shown = true;
+    return true;
+}
+
+void CGUIVSTv24::close()
+{
+    systemWindow = nullptr;
+    m_Shown = false;
+}
+
+void CGUIVSTv24::SetBackground(CWidget*) {}
+} // namespace KVX

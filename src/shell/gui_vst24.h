@@ -1,0 +1,57 @@
+#pragma once
+// One object that is both the framework's panel and the host's editor, and that answers the processor's
+// parameter requests from the widgets (the widgets hold the parameter values).
+#include "gui/core/gui.h"
+#include "vst/aeffeditor.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace KVX
+{
+class CMeter;
+
+class CGUIVSTv24 : public CGUI, public AEffEditor
+{
+public:
+    CGUIVSTv24(AudioEffect* effect, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec);
+    ~CGUIVSTv24() override;
+
+    // Editor side.
+    bool getRect(ERect** rect) override;
+    bool open(void* parent) override;
+    void close() override;
+    void SetBackground(CWidget* widget) override;
+
+    // The processor, once it exists (the panel is built before it).
+    void AttachEffect(AudioEffect* owner) { effect = owner; }
+
+    // Parameter side.
+    virtual std::u16string ParamName(std::int32_t index) const;
+    virtual std::u16string ParamDisplay(std::int32_t index) const;
+    virtual std::u16string ParamLabel(std::int32_t index) const;
+    virtual float ParamValue(std::int32_t index) const;
+    virtual void SetParamValue(std::int32_t index, float value);
+    virtual void AutomateParam(std::int32_t index, float value);
+    virtual void BeginParamEdit(std::int32_t index);
+    virtual void EndParamEdit(std::int32_t index);
+    virtual void OnProgramLoaded(const std::u16string& name);
+    virtual void OnProgramRenamed(const std::u16string& name);
+
+    // The program chunk: eleven little-endian (int32 index, float32 value) entries.
+    static constexpr std::int32_t kChunkEntries = 11;
+    static constexpr std::int32_t kChunkBytes = kChunkEntries * 8;
+    std::int32_t GetChunk(void** data, bool isPreset);
+    bool SetChunk(const void* data, std::uint32_t byteSize, bool isPreset);
+
+    // The first widget bound to the host parameter, or null (negative indices find none).
+    CWidget* BoundWidget(std::int32_t index) const;
+    static CMeter* AsValueHolder(CWidget* widget);
+
+protected:
+    ERect m_Rect{};
+    std::u16string m_Empty;
+    std::array<std::uint8_t, kChunkBytes> m_Chunk{};
+};
+} // namespace KVX

@@ -1,0 +1,157 @@
+#include "host/plugin_host.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <vector>
+
+namespace KVX::Host
+{
+namespace
+{
+using EntryProc = AEffect* (*)(audioMasterCallback);
+
+// The callback learns its plug-in only from the record; the version query arrives before any record
+// exists, so the loading plug-in is remembered for the duration of the entry call.
+std::mutex g_LoadMutex;
+Plugin* g_Loading = nullptr;
+std::mutex g_LiveMutex;
+std::vector<std::pair<AEffect*, Plugin*>> g_Live;
+
+Plugin* Find(AEffect* effect)
+{
+    std::lock_guard lock(g_LiveMutex);
+    for (auto& [e, p] : g_Live)
+    {
+        if (e == effect)
+        {
+            return p;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+std::string FourCharCode(VstInt32 code)
+{
+    std::string out;
+    for (int shift = 24; shift >= 0; shift -= 8)
+    {
+        const char c = static_cast<char>((static_cast<std::uint32_t>(code) >> shift) & 0xFF);
+        out.push_back(c >= 32 && c < 127 ? c : '?');
+    }
+    return out;
+}
+
+VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
+                                       float opt)
+{
+    Plugin* plugin = effect != nullptr ? Find(effect) : nullptr;
+    if (plugin == nullptr)
+    {
+        plugin = g_Loading;
+    }
+    switch (opcode)
+    {
+    case audioMasterVersion:
+        if (plugin != nullptr)
+        {
+            ++plugin->m_Log.versionQueries;
+            return plugin->m_HostVersion;
+        }
+        return kVstVersion;
+    case audioMasterAutomate:
+        if (plugin != nullptr)
+        {
+            ++plugin->m_Log.automations;
+            plugin->m_Log.lastAutomatedIndex = index;
+            plugin->m_Log.lastAutomatedValue = opt;
+        }
+        return 0;
+    case audioMasterCurrentId:
+        return effect != nullptr ? effect->uniqueID : 0;
+    default:
+        return 0;
+    }
+}
+
+std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error, VstIntPtr hostVersion)
+{
+    std::unique_ptr<Plugin> plugin(new Plugin);
+    plugin->m_HostVersion = hostVersion;
+    plugin->m_Module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (plugin->m_Module == nullptr)
+    {
+        const char* reason = dlerror();
+        error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown error");
+        return nullptr;
+    }
+    auto entry = reinterpret_cast<EntryProc>(dlsym(plugin->m_Module, "VSTPluginMain"));
+    if (entry == nullptr)
+    {
+        entry = reinterpret_cast<EntryProc>(dlsym(plugin->m_Module, "main"));
+    }
+    if (entry == nullptr)
+    {
+        error = path + " is not a VST 2.4 plug-in (no VSTPluginMain or main entry point)";
+        return nullptr;
+    }
+    {
+        std::lock_guard lock(g_LoadMutex);
+        g_Loading = plugin.get();
+        plugin->m_Effect = entry(&Plugin::Callback);
+        g_Loading = nullptr;
+    }
+    if (plugin->m_Effect == nullptr)
+    {
+        error = path + ": the plug-in's entry point returned no effect";
+        return nullptr;
+    }
+    if (plugin->m_Effect->magic != kEffectMagic)
+    {
+        error = path + ": the entry point returned a record without the VST magic number";
+        plugin->m_Effect = nullptr;
+        return nullptr;
+    }
+    std::lock_guard lock(g_LiveMutex);
+    g_Live.emplace_back(plugin->m_Effect, plugin.get());
+    return plugin;
+}
+
+VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const
+{
+    return m_Effect->dispatcher(m_Effect, opcode, index, value, ptr, opt);
+}
+
+std::string Plugin::Text(VstInt32 opcode, VstInt32 index, std::size_t capacity) const
+{
+    std::vector<char> buffer(capacity + 1, 0);
+    Dispatch(opcode, index, 0, buffer.data());
+    buffer.back() = 0;
+    return buffer.data();
+}
+
+VstIntPtr Plugin::Close()
+{
+    if (m_Effect == nullptr)
+    {
+        return 0;
+    }
+    AEffect* effect = m_Effect;
+    m_Effect = nullptr;
+    {
+        std::lock_guard lock(g_LiveMutex);
+        std::erase_if(g_Live, [effect](const auto& entry) { return entry.first == effect; });
+    }
+    return effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+Plugin::~Plugin()
+{
+    Close();
+    if (m_Module != nullptr)
+    {
+        dlclose(m_Module);
+    }
+}
+} // namespace KVX::Host

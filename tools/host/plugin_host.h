@@ -1,0 +1,54 @@
+#pragma once
+// Loads a Linux VST 2.4 plug-in through its exported entry point (VSTPluginMain, else main), exactly as a
+// host application does, and closes it again.
+#include "vst/aeffect.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace KVX::Host
+{
+// What the plug-in asked of the host through its callback.
+struct CallbackLog
+{
+    int versionQueries = 0;
+    int automations = 0;
+    VstInt32 lastAutomatedIndex = -1;
+    float lastAutomatedValue = 0.0f;
+};
+
+class Plugin
+{
+public:
+    // The plug-in, or null with `error` set to a one-line reason.
+    static std::unique_ptr<Plugin> Load(const std::string& path, std::string& error,
+                                        VstIntPtr hostVersion = kVstVersion);
+    ~Plugin();
+
+    AEffect* Effect() const { return m_Effect; }
+    void* Module() const { return m_Module; }
+    const CallbackLog& Log() const { return m_Log; }
+
+    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                       float opt = 0.0f) const;
+    std::string Text(VstInt32 opcode, VstInt32 index = 0, std::size_t capacity = 256) const;
+    void SetParameter(VstInt32 index, float value) const { m_Effect->setParameter(m_Effect, index, value); }
+    float GetParameter(VstInt32 index) const { return m_Effect->getParameter(m_Effect, index); }
+
+    // Sends effClose now; the destructor then only unloads the module.
+    VstIntPtr Close();
+
+private:
+    Plugin() = default;
+    static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                          void* ptr, float opt);
+
+    void* m_Module = nullptr;
+    AEffect* m_Effect = nullptr;
+    CallbackLog m_Log;
+    VstIntPtr m_HostVersion = kVstVersion;
+};
+
+std::string FourCharCode(VstInt32 code);
+} // namespace KVX::Host
