@@ -39,10 +39,17 @@ std::uint32_t FloatBits(float f)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
     {
-        std::fprintf(stderr, "usage: %s OUTPUT.fxp\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.fxp [PLUGIN-ID]\n", argv[0]);
         return 2;
+    }
+    // The plug-in code is 'Tvk1'; tests give another one to make a preset meant for another plug-in.
+    std::uint32_t pluginId = FourCC("Tvk1");
+    if (argc == 3 && std::strlen(argv[2]) == 4)
+    {
+        char code[5] = {argv[2][0], argv[2][1], argv[2][2], argv[2][3], 0};
+        pluginId = FourCC(code);
     }
 
     std::vector<std::uint8_t> chunk;
@@ -57,7 +64,7 @@ int main(int argc, char** argv)
     PutBigEndian(file, 0); // byte size, patched below
     PutBigEndian(file, FourCC("FPCh"));
     PutBigEndian(file, 1);    // format version
-    PutBigEndian(file, FourCC("Tvk1"));
+    PutBigEndian(file, pluginId);
     PutBigEndian(file, 1000); // plug-in version
     PutBigEndian(file, 1);    // numParams
 

@@ -75,7 +75,8 @@ VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt3
     }
 }
 
-std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error, VstIntPtr hostVersion)
+std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error, VstIntPtr hostVersion,
+                                     const std::function<void(void* module)>& beforeEntry)
 {
     std::unique_ptr<Plugin> plugin(new Plugin);
     plugin->m_HostVersion = hostVersion;
@@ -95,6 +96,10 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error
     {
         error = path + " is not a VST 2.4 plug-in (no VSTPluginMain or main entry point)";
         return nullptr;
+    }
+    if (beforeEntry)
+    {
+        beforeEntry(plugin->m_Module);
     }
     {
         std::lock_guard lock(g_LoadMutex);

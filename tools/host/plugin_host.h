@@ -22,8 +22,10 @@ class Plugin
 {
 public:
     // The plug-in, or null with `error` set to a one-line reason.
+    // `beforeEntry` runs after the module is loaded and before its entry point is called.
     static std::unique_ptr<Plugin> Load(const std::string& path, std::string& error,
-                                        VstIntPtr hostVersion = kVstVersion);
+                                        VstIntPtr hostVersion = kVstVersion,
+                                        const std::function<void(void* module)>& beforeEntry = {});
     ~Plugin();
 
     AEffect* Effect() const { return m_Effect; }
