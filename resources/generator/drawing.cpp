@@ -1,9 +1,12 @@
 #include "drawing.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 namespace KVX::Skin
 {
@@ -39,11 +42,39 @@ bool CCanvas::WritePng(const std::string& path) const
                      cairo_status_to_string(cairo_status(m_Cr)));
         return false;
     }
+    // cairo would store an opaque surface as RGB without alpha; every sheet must be RGBA, so the
+    // pixels go through libpng, unpremultiplied as a PNG wants them.
     cairo_surface_flush(m_Surface);
-    const cairo_status_t status = cairo_surface_write_to_png(m_Surface, path.c_str());
-    if (status != CAIRO_STATUS_SUCCESS)
+    const unsigned char* data = cairo_image_surface_get_data(m_Surface);
+    const int stride = cairo_image_surface_get_stride(m_Surface);
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(m_Width) * m_Height * 4);
+    for (int y = 0; y < m_Height; ++y)
     {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), cairo_status_to_string(status));
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < m_Width; ++x)
+        {
+            const std::uint32_t argb = row[x];
+            const std::uint32_t a = argb >> 24;
+            unsigned char* out = &rgba[(static_cast<std::size_t>(y) * m_Width + x) * 4];
+            for (int c = 0; c < 3; ++c)
+            {
+                const std::uint32_t v = (argb >> (16 - 8 * c)) & 0xFF;
+                out[c] = a == 0 ? 0 : static_cast<unsigned char>((v * 255 + a / 2) / a);
+            }
+            out[3] = static_cast<unsigned char>(a);
+        }
+    }
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(m_Width);
+    image.height = static_cast<png_uint_32>(m_Height);
+    image.format = PNG_FORMAT_RGBA;
+    if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) == 0)
+    {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), image.message);
+        png_image_free(&image);
         return false;
     }
     return true;

@@ -46,7 +46,8 @@ public:
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
 
-    // Writes the surface as an 8-bit RGBA PNG; false (with a message on stderr) on any failure.
+    // Writes the surface as an 8-bit RGBA PNG, with alpha even when the image is opaque; false (with a
+    // message on stderr) on any failure.
     bool WritePng(const std::string& path) const;
 
 private:
