@@ -1,5 +1,5 @@
-// The generator itself: it reproduces the committed sheets exactly, and it says so when it cannot
-// write them.
+// The generator itself: it reproduces the committed sheets (and the preview) exactly, and it says so
+// when it cannot write them.
 #include "png_image.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +17,37 @@ namespace
 namespace fs = std::filesystem;
 using namespace KVX::SkinTest;
 
-int RunGenerator(const fs::path& folder)
+int RunGenerator(const std::string& arguments)
 {
-    const std::string command = std::string("'") + KVX_SKIN_GENERATOR + "' '" + folder.string() + "'";
+    const std::string command = std::string("'") + KVX_SKIN_GENERATOR + "' " + arguments;
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// Equal bytes, or a message that tells a stale picture from a different PNG encoder.
+::testing::AssertionResult SameFile(const fs::path& drawn, const fs::path& committed)
+{
+    const auto drawnBytes = ReadBytes(drawn);
+    if (drawnBytes.empty())
+    {
+        return ::testing::AssertionFailure() << drawn << " was not written";
+    }
+    if (drawnBytes == ReadBytes(committed))
+    {
+        return ::testing::AssertionSuccess();
+    }
+    const PngImage a = LoadPng(drawn);
+    const PngImage b = LoadPng(committed);
+    const bool samePixels = a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+    return ::testing::AssertionFailure()
+           << committed.filename()
+           << (samePixels ? " has the same pixels but other bytes: this libpng or zlib encodes differently"
+                          : " is stale: rebuild the target kvx_skin_images and commit the sheets");
 }
 
 class ScratchFolder
@@ -57,19 +83,19 @@ std::vector<std::string> SheetFiles()
 TEST(SkinGenerator, RedrawsTheCommittedSheetsByteForByte)
 {
     ScratchFolder scratch("redraw");
-    ASSERT_EQ(RunGenerator(scratch.Path()), 0);
+    const fs::path preview = scratch.Path() / "preview" / "preview.png";
+    fs::create_directories(preview.parent_path());
+    ASSERT_EQ(RunGenerator(Quoted(scratch.Path()) + " --preview " + Quoted(preview)), 0);
     for (const std::string& file : SheetFiles())
     {
-        SCOPED_TRACE(file);
-        const auto drawn = ReadBytes(scratch.Path() / file);
-        const auto committed = ReadBytes(ImageDir() / file);
-        ASSERT_FALSE(drawn.empty());
-        EXPECT_TRUE(drawn == committed) << "the committed sheet is stale: rebuild the target kvx_skin_images";
+        EXPECT_TRUE(SameFile(scratch.Path() / file, ImageDir() / file));
     }
+    EXPECT_TRUE(SameFile(preview, KVX_SKIN_PREVIEW));
+
     std::size_t written = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(scratch.Path()))
+    for (const auto& entry : fs::directory_iterator(scratch.Path()))
     {
-        ++written;
+        written += entry.is_regular_file();
     }
     EXPECT_EQ(written, SheetFiles().size()) << "the generator writes exactly the skin's sheets";
 }
@@ -77,6 +103,6 @@ TEST(SkinGenerator, RedrawsTheCommittedSheetsByteForByte)
 TEST(SkinGenerator, FailsWhenTheOutputFolderIsMissing)
 {
     ScratchFolder scratch("missing");
-    EXPECT_NE(RunGenerator(scratch.Path() / "no" / "such" / "folder"), 0);
+    EXPECT_NE(RunGenerator(Quoted(scratch.Path() / "no" / "such" / "folder")), 0);
 }
 } // namespace
