@@ -93,7 +93,7 @@ void PaintButton(cairo_t* cr, double cx, double cy, bool on)
                           {{0.0, WithAlpha(kAmber, 0.0)}, {1.0, WithAlpha(kAmber, 0.35)}});
         cairo_fill(cr);
     }
-    // Specular catch-light on the upper rim, dimmer once the cap sits low in the bezel.
+    // A catch-light on the upper rim, dimmer once the cap sits low in the bezel.
     cairo_set_line_width(cr, 1.2);
     cairo_arc(cr, cx, capY, capR - 1.6, std::numbers::pi * 1.15, std::numbers::pi * 1.85);
     SetColour(cr, Rgb(0xffffff, on ? 0.14 : 0.3));

@@ -1,5 +1,5 @@
-// A fader sheet: the cap in 64 positions from -12 dB (frame 0) to +12 dB (frame 63). The slot is part
-// of the panel, so a frame holds only the cap and the shadow it throws.
+// A fader sheet: the cap in 64 positions from -12 dB (frame 0) to +12 dB (frame 63). The slot is
+// painted on the panel, so a frame holds only the cap and the shadow it throws.
 #include "layout.h"
 #include "sheets.h"
 

@@ -299,8 +299,9 @@ void PaintLegends(cairo_t* cr)
     {
         DrawTextInBox(cr, label.text, label.box, AlignOf(label), StyleOf(label.style));
     }
-    // The accent rule between the product name and its subtitle.
-    cairo_rectangle(cr, 14, 53, 86, 1.5);
+    // The accent rule under the product name, as wide as the name's box.
+    const Box brand = PanelLabels().front().box;
+    cairo_rectangle(cr, brand.x, brand.y + brand.height - 1, brand.width, 1.5);
     SetColour(cr, kAccent);
     cairo_fill(cr);
 }
