@@ -1,0 +1,201 @@
+// Cost of the equaliser engine per stereo frame at 48 kHz, driven the way the device drives it: one
+// FTZ/DAZ guard per block, block size, rate, bypass and the ten band values, then the block itself.
+// The "frame" counter is the time per stereo frame.
+
+#include "dsp/denormals.h"
+#include "dsp/graphic_eq.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+using namespace KVX;
+
+namespace
+{
+
+constexpr float kRate = 48000.0f;
+using Faders = std::array<float, kBandCount>;
+
+const Faders kShaped = {0.8f, 0.2f, 0.9f, 0.3f, 0.7f, 0.1f, 0.85f, 0.6f, 0.25f, 0.95f};
+const Faders kFlat = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+
+// A second of deterministic noise, blocks of which feed the engine in turn.
+class CSource
+{
+public:
+    CSource() : noise(48000)
+    {
+        uint32_t state = 0x2545f491u;
+        for (float& s : noise)
+        {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            s = static_cast<float>(static_cast<int32_t>(state)) * (0.5f / 2147483648.0f);
+        }
+    }
+    void Fill(float* left, float* right, int32_t count)
+    {
+        if (offset + 2 * count > static_cast<int32_t>(noise.size()))
+            offset = 0;
+        std::copy_n(noise.data() + offset, count, left);
+        std::copy_n(noise.data() + offset + count, count, right);
+        offset += 2 * count;
+    }
+
+private:
+    std::vector<float> noise;
+    int32_t offset = 0;
+};
+
+struct CBlock
+{
+    explicit CBlock(int32_t count) : count(count), left(count), right(count) {}
+    void Silence()
+    {
+        std::fill(left.begin(), left.end(), 0.0f);
+        std::fill(right.begin(), right.end(), 0.0f);
+    }
+    int32_t count;
+    std::vector<float> left, right;
+};
+
+void Run(CGraphicEQ& eq, const Faders& faders, CBlock& block, bool guarded = true)
+{
+    auto body = [&]
+    {
+        eq.SetBlockSize(block.count);
+        eq.SetSampleRate(kRate);
+        eq.bypass = false;
+        for (int32_t b = 0; b < kBandCount; ++b)
+            eq.SetBandValue(faders[b], b);
+        float* channels[2] = {block.left.data(), block.right.data()};
+        eq.Process(channels, block.count);
+    };
+    if (guarded)
+    {
+        ScopedFlushDenormals guard;
+        body();
+    }
+    else
+    {
+        body();
+    }
+}
+
+void Settle(CGraphicEQ& eq, const Faders& faders, CBlock& block)
+{
+    for (int i = 0; i < 4000; ++i)
+    {
+        block.Silence();
+        Run(eq, faders, block);
+    }
+}
+
+void Report(benchmark::State& state, int32_t count)
+{
+    const int64_t frames = static_cast<int64_t>(state.iterations()) * count;
+    state.SetItemsProcessed(frames);
+    state.counters["frame"] =
+        benchmark::Counter(static_cast<double>(count),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// (a) Every band settled away from its centre: twenty sections and two output filters per frame.
+void BM_SettledShaped(benchmark::State& state)
+{
+    const int32_t count = static_cast<int32_t>(state.range(0));
+    CGraphicEQ eq;
+    CBlock block(count);
+    CSource source;
+    Settle(eq, kShaped, block);
+    for (auto _ : state)
+    {
+        source.Fill(block.left.data(), block.right.data(), count);
+        Run(eq, kShaped, block);
+        benchmark::DoNotOptimize(block.left.data());
+    }
+    Report(state, count);
+}
+
+// (b) Every fader moving every block: all twenty sections redesigned once per block.
+void BM_FadersMoving(benchmark::State& state)
+{
+    const int32_t count = static_cast<int32_t>(state.range(0));
+    CGraphicEQ eq;
+    CBlock block(count);
+    CSource source;
+    Settle(eq, kShaped, block);
+    int64_t n = 0;
+    Faders faders;
+    for (auto _ : state)
+    {
+        for (int32_t b = 0; b < kBandCount; ++b)
+            faders[b] = 0.5f + 0.45f * static_cast<float>(std::sin(0.05 * static_cast<double>(n) + b));
+        ++n;
+        source.Fill(block.left.data(), block.right.data(), count);
+        Run(eq, faders, block);
+        benchmark::DoNotOptimize(block.left.data());
+    }
+    Report(state, count);
+}
+
+// (c) All bands flat: the sections pass through and only the output filters run.
+void BM_Flat(benchmark::State& state)
+{
+    const int32_t count = static_cast<int32_t>(state.range(0));
+    CGraphicEQ eq;
+    CBlock block(count);
+    CSource source;
+    Settle(eq, kFlat, block);
+    for (auto _ : state)
+    {
+        source.Fill(block.left.data(), block.right.data(), count);
+        Run(eq, kFlat, block);
+        benchmark::DoNotOptimize(block.left.data());
+    }
+    Report(state, count);
+}
+
+// (d) Silence after loud input. The engine is first driven loud, then silent without the guard until its
+// tails have decayed into the subnormal range (the output filters then stay in a subnormal limit cycle).
+template <bool Guarded> void BM_SilenceAfterLoud(benchmark::State& state)
+{
+    const int32_t count = static_cast<int32_t>(state.range(0));
+    CGraphicEQ eq;
+    CBlock block(count);
+    CSource source;
+    Settle(eq, kShaped, block);
+    for (int i = 0; i < 48000 / count; ++i)
+    {
+        source.Fill(block.left.data(), block.right.data(), count);
+        for (float& s : block.left)
+            s *= 2.0f;
+        Run(eq, kShaped, block);
+    }
+    for (int i = 0; i < 4 * 48000 / count; ++i)
+    {
+        block.Silence();
+        Run(eq, kShaped, block, false);
+    }
+    for (auto _ : state)
+    {
+        block.Silence();
+        Run(eq, kShaped, block, Guarded);
+        benchmark::DoNotOptimize(block.left.data());
+    }
+    Report(state, count);
+}
+
+} // namespace
+
+BENCHMARK(BM_SettledShaped)->Arg(64)->Arg(512);
+BENCHMARK(BM_FadersMoving)->Arg(64)->Arg(512);
+BENCHMARK(BM_Flat)->Arg(64)->Arg(512);
+BENCHMARK(BM_SilenceAfterLoud<true>)->Name("BM_SilenceAfterLoud/guarded")->Arg(64)->Arg(512);
+BENCHMARK(BM_SilenceAfterLoud<false>)->Name("BM_SilenceAfterLoud/unguarded")->Arg(64)->Arg(512);

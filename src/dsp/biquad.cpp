@@ -1,0 +1,192 @@
+#include "dsp/biquad.h"
+
+#include "dsp/band_tuning.h"
+
+#include <cmath>
+
+namespace KVX
+{
+
+void Design(int32_t type, double sampleRate, double q, double gainDb, double frequency,
+            BiquadCoefficients& out) noexcept
+{
+    // The literal, not 2*pi at full precision: the coefficients are pinned to it.
+    const double w0 = frequency * 6.283185306 / sampleRate;
+    const double s = std::sin(w0);
+    const double c = std::cos(w0);
+    const double alpha = s / (2.0 * q);
+
+    out.type = type;
+
+    double a = 1.0;
+    double sqrtA2Alpha = 0.0;
+    if (type == kBiquadLowShelf || type == kBiquadHighShelf || type == kBiquadPeaking)
+    {
+        a = std::pow(10.0, gainDb / 40.0);
+        sqrtA2Alpha = 2.0 * std::sqrt(a) * alpha;
+    }
+
+    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a0 = 1.0, a1 = 0.0, a2 = 0.0;
+    switch (type)
+    {
+    case kBiquadLowPass:
+        b0 = (1.0 - c) / 2.0;
+        b1 = 1.0 - c;
+        b2 = (1.0 - c) / 2.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadHighPass:
+        b0 = (1.0 + c) / 2.0;
+        b1 = -(1.0 + c);
+        b2 = (1.0 + c) / 2.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadBandPassPeakQ:
+        b0 = s / 2.0;
+        b1 = 0.0;
+        b2 = -s / 2.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadBandPass:
+        b0 = alpha;
+        b1 = 0.0;
+        b2 = -alpha;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadNotch:
+        b0 = 1.0;
+        b1 = -2.0 * c;
+        b2 = 1.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadAllPass:
+        b0 = 1.0 - alpha;
+        b1 = -2.0 * c;
+        b2 = 1.0 + alpha;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case kBiquadLowShelf:
+        b0 = a * ((a + 1.0) - (a - 1.0) * c + sqrtA2Alpha);
+        b1 = 2.0 * a * ((a - 1.0) - (a + 1.0) * c);
+        b2 = a * ((a + 1.0) - (a - 1.0) * c - sqrtA2Alpha);
+        a0 = (a + 1.0) + (a - 1.0) * c + sqrtA2Alpha;
+        a1 = -2.0 * ((a - 1.0) + (a + 1.0) * c);
+        a2 = (a + 1.0) + (a - 1.0) * c - sqrtA2Alpha;
+        break;
+    case kBiquadHighShelf:
+        b0 = a * ((a + 1.0) + (a - 1.0) * c + sqrtA2Alpha);
+        b1 = -2.0 * a * ((a - 1.0) + (a + 1.0) * c);
+        b2 = a * ((a + 1.0) + (a - 1.0) * c - sqrtA2Alpha);
+        a0 = (a + 1.0) - (a - 1.0) * c + sqrtA2Alpha;
+        a1 = 2.0 * ((a - 1.0) - (a + 1.0) * c);
+        a2 = (a + 1.0) - (a - 1.0) * c - sqrtA2Alpha;
+        break;
+    case kBiquadPeaking:
+        b0 = 1.0 + alpha * a;
+        b1 = -2.0 * c;
+        b2 = 1.0 - alpha * a;
+        a0 = 1.0 + alpha / a;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha / a;
+        break;
+    default:
+        break;
+    }
+
+    out.b0 = b0 / a0;
+    out.b1 = b1 / a0;
+    out.b2 = b2 / a0;
+    out.a1 = a1 / a0;
+    out.a2 = a2 / a0;
+}
+
+void CBiquad::SetPosition(double newPosition) noexcept
+{
+    if (newPosition == position)
+        return;
+    position = newPosition;
+    Redesign();
+}
+
+void CBiquad::SetBand(int32_t index) noexcept
+{
+    if (index == band || index < 0 || index >= kBandCount)
+        return;
+    band = index;
+    Redesign();
+}
+
+void CBiquad::Update(bool resetState) noexcept
+{
+    Redesign();
+    if (resetState)
+    {
+        w1 = 0.0;
+        w2 = 0.0;
+    }
+}
+
+void CBiquad::Redesign() noexcept
+{
+    BandTuning tuning{fixedGain, fixedQ, fixedFrequency};
+    if (!useFixedValues)
+        tuning = LookupBandTuning(band, position);
+
+    const double limit = sampleRate * kMaxFrequencyRatio;
+    if (tuning.frequency > limit)
+        tuning.frequency = limit;
+
+    Design(designType, sampleRate, tuning.q, tuning.gainDb, tuning.frequency, coefficients);
+}
+
+void CBiquad::Process(float* samples, int32_t count) noexcept
+{
+    // The centre position is flat: pass the block through bit for bit and leave the state alone.
+    if (position == 0.5 || !samples || count <= 0)
+        return;
+
+    const double b0 = coefficients.b0;
+    const double b1 = coefficients.b1;
+    const double b2 = coefficients.b2;
+    const double a1 = coefficients.a1;
+    const double a2 = coefficients.a2;
+    double s1 = w1;
+    double s2 = w2;
+
+    for (int32_t i = 0; i < count; ++i)
+    {
+        const double x = samples[i];
+        const double w0 = x - a1 * s1 - a2 * s2;
+        double y = b0 * w0 + b1 * s1 + b2 * s2;
+        // Values below the smallest normal float are stored as zero; the state keeps the unflushed w0.
+        if (y != 0.0 && static_cast<float>(std::fabs(y)) < 1.1754944e-38f)
+            y = 0.0;
+        s2 = s1;
+        s1 = w0;
+        samples[i] = static_cast<float>(y);
+    }
+
+    // A NaN or infinity that reached the state would otherwise stay there for good: start afresh so
+    // that the next block of finite input is filtered normally again.
+    if (!std::isfinite(s1) || !std::isfinite(s2))
+    {
+        s1 = 0.0;
+        s2 = 0.0;
+    }
+    w1 = s1;
+    w2 = s2;
+}
+
+} // namespace KVX

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+
+namespace KVX
+{
+
+// Design types understood by Design().
+enum BiquadType : int32_t
+{
+    kBiquadLowPass = 0,
+    kBiquadHighPass = 1,
+    kBiquadBandPassPeakQ = 2,
+    kBiquadBandPass = 3,
+    kBiquadNotch = 4,
+    kBiquadAllPass = 5,
+    kBiquadLowShelf = 6,
+    kBiquadHighShelf = 7,
+    kBiquadPeaking = 8,
+};
+
+// A normalised second-order coefficient set: every value already divided by a0.
+struct BiquadCoefficients
+{
+    int32_t type = 0;
+    double b0 = 0.0;
+    double b1 = 0.0;
+    double b2 = 0.0;
+    double a1 = 0.0;
+    double a2 = 0.0;
+};
+
+// Computes the coefficients of one of the nine second-order designs in double precision. An unknown
+// type yields a pass-through set (b0 = 1, all else 0) so that nothing unstable can come of it.
+void Design(int32_t type, double sampleRate, double q, double gainDb, double frequency,
+            BiquadCoefficients& out) noexcept;
+
+// One equaliser band for one channel: looks its gain, Q and centre frequency up in the band tuning table
+// for the current position and filters blocks in place with a double-precision direct form II.
+class CBiquad
+{
+public:
+    // The highest design frequency as a share of the sample rate. Table frequencies reach 19 kHz, which
+    // at 32 kHz and below lies at or past Nyquist where the peaking design has poles outside the unit
+    // circle; below this limit it is stable. At 44.1 kHz and above no table frequency reaches it.
+    static constexpr double kMaxFrequencyRatio = 0.45;
+
+    BiquadCoefficients coefficients;
+    double w1 = 0.0;
+    double w2 = 0.0;
+    double sampleRate = 44100.0;
+    double fixedGain = 0.0;
+    double fixedQ = 0.5;
+    double fixedFrequency = 1000.0;
+    bool useFixedValues = false;
+    double position = 0.5;
+    int32_t band = 0;
+    int32_t designType = kBiquadPeaking;
+
+    // Redesign on an exact change only; the filter state is kept.
+    void SetPosition(double newPosition) noexcept;
+    // Indices outside the tuning table are ignored.
+    void SetBand(int32_t index) noexcept;
+    // Redesign from the current settings; clears the state when asked (after a new sample rate).
+    void Update(bool resetState) noexcept;
+
+    // At position exactly 0.5 the block passes unchanged and the state stays frozen.
+    void Process(float* samples, int32_t count) noexcept;
+
+private:
+    void Redesign() noexcept;
+};
+
+} // namespace KVX

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "dsp/band_tuning.h"
+#include "dsp/biquad.h"
+#include "dsp/output_lowpass.h"
+
+#include <cstdint>
+
+namespace KVX
+{
+
+// The ten-band stereo equaliser: per channel ten peaking sections in band order, then the output
+// low-pass. Fader values are smoothed once per block. Holds everything by value and never allocates.
+//
+// Per block: SetBlockSize(count), SetSampleRate(rate), bypass = ..., SetBandValue(value, b) for
+// b = 0..9, Process(channels, count).
+class CGraphicEQ
+{
+public:
+    static constexpr int32_t kChannelCount = 2;
+    // Host rates outside this range are ignored. It spans every real host rate with a wide margin and
+    // keeps the single-precision output filter and the smoothing away from overflow and underflow.
+    static constexpr float kMinSampleRate = 1.0f;
+    static constexpr float kMaxSampleRate = 10000000.0f;
+
+    CGraphicEQ() noexcept;
+
+    // Recomputes the smoothing coefficients when the block rate changes. Returns false when nothing
+    // changed, and for a count of 0 or less, which is ignored.
+    bool SetBlockSize(int32_t count) noexcept;
+    // A new rate redesigns every section and output filter and clears their states. A rate that is not
+    // finite or lies outside kMinSampleRate..kMaxSampleRate is ignored; the last valid rate stays.
+    void SetSampleRate(float rate) noexcept;
+    // Moves the band's smoothed position one block step towards value (clamped to 0..1, NaN read as 0)
+    // and repositions its sections. Band indices outside 0..9 are ignored.
+    void SetBandValue(float value, int32_t band) noexcept;
+    // Filters channels[0] and channels[1] in place; nothing but the start-up flag changes when bypassed.
+    void Process(float** channels, int32_t count) noexcept;
+
+    float SampleRate() const { return sampleRate; }
+    int32_t BlockSize() const { return blockSize; }
+    bool ForceUpdate() const { return forceUpdate; }
+    float RiseCoefficient() const { return riseCoefficient; }
+    float FallCoefficient() const { return fallCoefficient; }
+    float SmoothedValue(int32_t band) const { return smoothedValues[band]; }
+    const CBiquad& Section(int32_t band, int32_t channel) const { return sections[band][channel]; }
+    const COutputLowPass& OutputFilter(int32_t channel) const { return outputFilters[channel]; }
+
+private:
+    void UpdateSmoothing() noexcept;
+
+    // The fields, in record order.
+    bool forceUpdate = true;
+    float sampleRate = 0.0f;
+    int32_t blockSize = 0;
+
+public:
+    // Written by the device before each block.
+    bool bypass = false;
+
+private:
+    float riseBlockRate = 44100.0f;
+    float riseThreshold = 0.99f;
+    float riseTimeMs = 100.0f;
+    float riseCoefficient = 0.0f;
+    float fallBlockRate = 44100.0f;
+    float fallThreshold = 0.99f;
+    float fallTimeMs = 100.0f;
+    float fallCoefficient = 0.0f;
+    CBiquad sections[kBandCount][kChannelCount];
+    COutputLowPass outputFilters[kChannelCount];
+    float smoothedValues[kBandCount] = {};
+};
+
+} // namespace KVX
