@@ -36,8 +36,16 @@ void CDeviceDSP::ProcessInPlace(float** channels, VstInt32 frames)
         return;
     }
     CDeviceGUI& panel = DevicePanel();
-    const bool bypass = panel.InButton().Value() == 0.0f;
-    panel.Lamp().SetValue(bypass ? 0.0f : 1.0f);
+    m_Engine.SetBlockSize(frames);
+    m_Engine.SetSampleRate(DeviceSampleRate());
+    m_Engine.bypass = panel.InButton().Value() == 0.0f;
+    for (int band = 0; band < Device::kBandCount; ++band)
+    {
+        const CKnob& fader = panel.Fader(band);
+        m_Engine.SetBandValue(fader.Value(), fader.ParamIndex());
+    }
+    m_Engine.Process(channels, frames);
+    panel.Lamp().SetValue(m_Engine.bypass ? 0.0f : 1.0f);
 }
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster)

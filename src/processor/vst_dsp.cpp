@@ -1,5 +1,6 @@
 #include "processor/vst_dsp.h"
 
+#include "dsp/denormals.h"
 #include "platform/text.h"
 #include "shell/gui_vst24.h"
 
@@ -52,6 +53,9 @@ void CVSTDSP::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
     {
         return;
     }
+    // Decaying filter states reach the subnormal range in long silences, where arithmetic is many
+    // times slower; normal-range results are the same with or without the flush.
+    const ScopedFlushDenormals flushDenormals;
     const VstInt32 channels = cEffect.numInputs < cEffect.numOutputs ? cEffect.numInputs : cEffect.numOutputs;
     for (VstInt32 i = 0; i < channels; ++i)
     {
