@@ -261,26 +261,11 @@ TEST(ScaleBitmap, InterpolatesEdgesWithoutBleedingTransparentColour)
     EXPECT_TRUE(sawTranslucent);
 }
 
-TEST(ScaleBitmap, ShrinkingAveragesAndBadSizesFail)
+TEST(ScaleBitmap, SameSizeCopiesAndBadSizesFail)
 {
-    Bitmap checker(16, 16);
-    for (int y = 0; y < 16; ++y)
-    {
-        for (int x = 0; x < 16; ++x)
-        {
-            checker.SetPixel(x, y, (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u);
-        }
-    }
-    const ImageResult small = ScaleBitmap(checker, 4, 4);
-    ASSERT_TRUE(small);
-    for (int y = 0; y < 4; ++y)
-    {
-        for (int x = 0; x < 4; ++x)
-        {
-            EXPECT_NEAR(Channel(small.bitmap.Pixel(x, y), 8), 128, 30) << x << "," << y;
-        }
-    }
-    const ImageResult same = ScaleBitmap(checker, 16, 16);
+    Bitmap checker(3, 2);
+    checker.SetPixel(1, 1, 0x80FFFFFFu);
+    const ImageResult same = ScaleBitmap(checker, 3, 2);
     ASSERT_TRUE(same);
     EXPECT_EQ(same.bitmap.pixels, checker.pixels);
 
