@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libxtst-dev libgl-dev libglew-dev libgl1-mesa-dri mesa-utils
-  libcairo2-dev libfontconfig-dev libpng-dev fonts-dejavu-core fonts-wine
+  libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine
   xvfb xauth x11-apps
   libsndfile1-dev
 )
