@@ -69,9 +69,11 @@ class Window
 {
 public:
     // Creates the child window and its context and starts the frame clock; returns once the window
-    // exists. Throws SystemError when the window cannot be made; a context failure leaves a window
-    // without context and rethrows what OnContextCreated or the context set-up threw.
-    static std::unique_ptr<Window> Create(const WindowOptions& options, WindowClient* client);
+    // exists and the context step has finished. Throws SystemError when the window cannot be made, and
+    // leaves `window` alone then. A context failure keeps the window without a context: it is handed to
+    // `window` first, then what OnContextCreated or the context set-up threw is rethrown. Client calls
+    // begin only after `window` holds the new window, so the client can use it from the first one.
+    static void Create(const WindowOptions& options, WindowClient* client, std::unique_ptr<Window>& window);
 
     // Stops the clock and the thread, releases the context (after OnContextReleasing) and the window.
     virtual ~Window() = default;

@@ -1,0 +1,95 @@
+#pragma once
+// The panel's window on X11: a child of the host's window with a GLX context, run by a thread of its own.
+//
+// Threads: the host's thread only creates and destroys the window. Everything else happens on the
+// editor thread, which owns the display connection, the window and the context; every WindowClient call
+// runs there with the context current, and the Window operations meant for the client (capture, focus,
+// cursor) act only when called from there. NativeHandle and HasContext are fixed before Create returns
+// and may be read from any thread.
+#include "platform/linux/glx_context.h"
+#include "platform/linux/pointer_input.h"
+#include "platform/linux/x11_error_trap.h"
+#include "platform/window.h"
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace KVX::Platform
+{
+class X11Window final : public Window
+{
+public:
+    X11Window(const WindowOptions& options, WindowClient* client);
+    ~X11Window() override;
+
+    // Starts the editor thread and waits until the window exists and the context step has finished.
+    // Throws SystemError when the window cannot be made; returns what made the context fail, if anything.
+    std::exception_ptr Start();
+    // Lets the thread deliver events and frames; called once the caller holds the window, so that the
+    // client can reach it from its first callback.
+    void Run();
+
+    std::uintptr_t NativeHandle() const override { return m_window; }
+    bool HasContext() const override { return m_hasContext; }
+    void SetCapture() override;
+    void ReleaseCapture() override;
+    void SetFocus() override;
+    bool GetCursorScreenPos(int& x, int& y) override;
+    void SetCursorScreenPos(int x, int y) override;
+    void ShowCursor(bool show) override;
+
+private:
+    enum class Stage
+    {
+        Starting,
+        WindowFailed,
+        Ready
+    };
+
+    void ThreadMain();
+    void OpenWindow();
+    void OpenContext();
+    void Loop();
+    void DispatchEvents();
+    void DrawFrame();
+    void CloseWindow();
+    void CloseDisplay();
+    bool Usable() const;
+    void Report(Stage stage, std::exception_ptr failure);
+
+    const WindowOptions m_options;
+    WindowClient* const m_client;
+
+    // Hand-over between the creating thread and the editor thread.
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Stage m_stage = Stage::Starting;
+    std::exception_ptr m_failure;
+    bool m_running = false;
+    std::atomic<bool> m_stopping{false};
+    int m_wakeFd = -1;
+    std::thread m_thread;
+    std::thread::id m_threadId;
+
+    // Owned by the editor thread once it runs.
+    Display* m_display = nullptr;
+    std::unique_ptr<X11ErrorTrap> m_trap;
+    ::Window m_root = 0;
+    ::Window m_window = 0;
+    Colormap m_colormap = 0;
+    GlxFormat m_format;
+    bool m_formatFound = false;
+    GLXContext m_context = nullptr;
+    bool m_hasContext = false;
+    bool m_hasXFixes = false;
+    bool m_windowGone = false;
+    bool m_cursorHidden = false;
+    PointerInput m_input;
+};
+} // namespace KVX::Platform
