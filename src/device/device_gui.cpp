@@ -15,5 +15,9 @@ CDeviceGUI::CDeviceGUI(AudioEffect* effect)
 {
 }
 
-CDeviceGUI::~CDeviceGUI() = default;
+// The window's thread draws these widgets: it must be stopped before they go.
+CDeviceGUI::~CDeviceGUI()
+{
+    DestroyPanelWindow();
+}
 } // namespace KVX

@@ -7,7 +7,10 @@ CGUIVSTv24::CGUIVSTv24(AudioEffect* owner, const WidgetSpec& hintSpec, const Wid
 {
 }
 
-CGUIVSTv24::~CGUIVSTv24() = default;
+CGUIVSTv24::~CGUIVSTv24()
+{
+    DestroyPanelWindow();
+}
 
 bool CGUIVSTv24::getRect(ERect** rect)
 {
@@ -24,16 +27,20 @@ bool CGUIVSTv24::getRect(ERect** rect)
 
 bool CGUIVSTv24::open(void* parent)
 {
+    if (HasWindow())
+    {
+        return true; // already open: no second window, context or first frame
+    }
     systemWindow = parent;
     m_ParentWindow = reinterpret_cast<std::uintptr_t>(parent);
-    m_Shown = true;
+    CreatePanelWindow();
     return true;
 }
 
 void CGUIVSTv24::close()
 {
     systemWindow = nullptr;
-    m_Shown = false;
+    DestroyPanelWindow();
 }
 
 void CGUIVSTv24::SetBackground(CWidget*) {}

@@ -8,7 +8,10 @@ CGUI::CGUI(const WidgetSpec& hintSpec, const WidgetSpec& lightSpec)
     Platform::CursorHotSpot(m_HotSpotX, m_HotSpotY);
 }
 
-CGUI::~CGUI() = default;
+CGUI::~CGUI()
+{
+    DestroyPanelWindow();
+}
 
 void CGUI::AddWidget(CWidget* widget)
 {

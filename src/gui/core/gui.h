@@ -1,9 +1,12 @@
 #pragma once
 // The framework's panel: the list of widgets, the mouse routing and (while the editor is open) the child
 // window with its OpenGL context and frame clock. One panel exists for the plug-in's whole life.
+#include "gui/core/shader_cache.h"
+#include "gui/core/texture_cache.h"
 #include "gui/widgets/edit.h"
 #include "gui/widgets/hint.h"
 #include "gui/widgets/light.h"
+#include "platform/font.h"
 #include "platform/window.h"
 
 #include <cstdint>
@@ -33,9 +36,33 @@ public:
     virtual void OnValueChanged(CWidget* widget, float value);
     virtual void SetBackground(CWidget* widget);
 
-    void OnContextCreated() override {}
-    void OnFrame(std::uint32_t) override {}
-    void OnContextReleasing() override {}
+    // The editor window's life (called from the host's thread): the child window of the parent with its
+    // context and frame clock. Failures are shown to the user and leave the panel without a window or
+    // without a context; the panel itself stays usable.
+    void CreatePanelWindow();
+    void DestroyPanelWindow();
+    bool HasWindow() const { return m_Window != nullptr; }
+    std::uintptr_t NativeWindow() const { return m_Window ? m_Window->NativeHandle() : 0; }
+
+    // Called on the window's own thread.
+    void OnContextCreated() override;
+    void OnFrame(std::uint32_t timeMs) override;
+    void OnContextReleasing() override;
+    // Sets up the OpenGL state for pixel drawing; throws Exceptions::OGL.
+    void InitGL();
+    // Gives back every widget's textures and programs.
+    void ReleaseGL();
+    // Draws one frame: every widget ticks and draws, then the hint and the edit box.
+    void ReDraw(std::uint32_t timeMs);
+
+    // Caches shared by the widgets (window thread, context current).
+    TextureSlot GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
+                           std::int32_t height, std::int32_t blur);
+    void FreeTexture(TextureSlot& slot);
+    ShaderSlot GetShader(const std::u16string& shaderName);
+    void FreeShader(ShaderSlot& slot);
+    Platform::TextBox MeasureText(const std::u16string& text, const Platform::Font& font) const;
+    const CTextureCache& Textures() const { return m_Textures; }
 
     // Appends a widget to the list; every widget's constructor calls it.
     void AddWidget(CWidget* widget);
@@ -63,6 +90,8 @@ public:
     int LastMouseY() const { return m_LastMouseY; }
 
 protected:
+    CTextureCache m_Textures;
+    CShaderCache m_Shaders;
     std::int32_t m_FrameRate = 30;
     std::unique_ptr<Platform::Window> m_Window;
     std::uintptr_t m_ParentWindow = 0;
@@ -81,5 +110,6 @@ protected:
     std::int32_t m_Height = 258;
     bool m_Shown = false;
     std::uint32_t m_LastFrameTime = 0;
+    bool m_GLReady = false; // the context is set up (window thread only)
 };
 } // namespace KVX

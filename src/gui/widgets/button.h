@@ -13,8 +13,12 @@ public:
     void OnDoubleClick(int x, int y, std::uint32_t keys) override;
     std::u16string GetText(bool valueText) const override;
     void SetValue(float v) override;
+    void Draw() override;
+    void ReleaseTextures() override;
 
 protected:
+    void DrawOverlay();
+
     std::u16string m_OverlayImage;
     std::u16string m_OverlayFolder;
     std::int32_t m_OverlayOffsetX;

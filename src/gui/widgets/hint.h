@@ -19,6 +19,9 @@ public:
     // or null when nothing is to be drawn.
     const CWidget* Update(float elapsedMs, const CWidget* hovered);
 
+    // Sizes the hint to its text (with its insets around it), then renders it as a label.
+    bool RenderLabelImage() override;
+
     float RestTime() const { return m_RestMs; }
     int PendingX() const { return m_PendingX; }
     int PendingY() const { return m_PendingY; }

@@ -9,12 +9,14 @@ CLabel::CLabel(CGUI* panel, const WidgetSpec& spec)
 {
 }
 
+CLabel::~CLabel() = default;
+
 void CLabel::SetText(const std::u16string& text)
 {
     if (text != m_LabelText)
     {
         m_LabelText = text;
-        m_LabelDirty = true;
+        ReleaseLabelImage();
     }
 }
 } // namespace KVX

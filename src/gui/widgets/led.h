@@ -9,5 +9,9 @@ class CLED : public CMeter
 {
 public:
     CLED(CGUI* panel, const WidgetSpec& spec) : CMeter(panel, spec) {}
+
+    // The first frame fades into the last as the shown value rises.
+    void DrawShadow() override;
+    void DrawBody() override;
 };
 } // namespace KVX

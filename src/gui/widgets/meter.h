@@ -13,6 +13,9 @@ public:
     CMeter(CGUI* panel, const WidgetSpec& spec);
 
     void Tick(float elapsedMs) override;
+    bool LoadImage(TextureSlot& slot, const std::u16string& imageName, const std::u16string& folder) override;
+    void DrawShadow() override;
+    void DrawBody() override;
 
     // Stores v clamped to [0, 1] (NaN counts as 0); the shown value follows over the rise or fall time.
     virtual void SetValue(float v);
@@ -23,7 +26,13 @@ public:
     // The value a write of v stores.
     static float Sanitise(float v);
 
+    // The sprite-sheet frame that a shown value selects.
+    static std::int32_t FrameIndex(std::int32_t frames, float shownValue);
+
 protected:
+    // Draws frame `index` of a sheet over the widget.
+    void DrawFrame(const TextureSlot& slot, std::int32_t index, float dx, float dy, std::uint32_t rgb, float alpha);
+
     // Stores the value; true when it changed.
     bool StoreValue(float v);
 

@@ -100,6 +100,10 @@ void CWidget::SetWidth(float width)
         return;
     }
     m_WidthAnim.SetTarget(width);
+    if (m_ScaleImages)
+    {
+        ReleaseTextures(); // they reload at the new size
+    }
 }
 
 void CWidget::SetHeight(std::int32_t height)
@@ -115,7 +119,15 @@ void CWidget::SetHeight(std::int32_t height)
             m_Y = m_Panel->Height() - m_Height;
         }
     }
+    if (height == m_Height)
+    {
+        return;
+    }
     m_Height = height;
+    if (m_ScaleImages)
+    {
+        ReleaseTextures();
+    }
 }
 
 void CWidget::SetDisplayValue(float) {}

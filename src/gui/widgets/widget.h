@@ -42,7 +42,16 @@ public:
     virtual void OnMouseEnter();
     virtual void OnMouseLeave();
 
+    // Loads an image into one of the widget's texture slots; true when the slot is loaded afterwards.
+    virtual bool LoadImage(TextureSlot& slot, const std::u16string& imageName, const std::u16string& folder);
+    virtual void DrawShadow();
+    virtual void DrawBody();
+    virtual void DrawSelectionFrame();
+
     virtual void Tick(float elapsedMs);
+    virtual void Draw();
+    virtual void ReleaseTextures();
+    virtual void ReleaseShader();
     virtual void SetWidth(float width);
     virtual void SetHeight(std::int32_t height);
     virtual void SetDisplayValue(float value);
@@ -79,6 +88,16 @@ public:
     float HoverLevel() const { return m_Hover.current; }
 
 protected:
+    // One pass of an image part over the widget, moved by (dx, dy): nine-sliced when the widget has slice
+    // margins, else one quad (repeated at the image's pixel size when tiled). Skipped when `alpha`
+    // truncates to 0.
+    void DrawPass(const TextureSlot& slot, float u0, float v0, float u1, float v1, float framePixelWidth,
+                  float framePixelHeight, float dx, float dy, std::uint32_t rgb, float alpha);
+    void DrawWholeImage(const TextureSlot& slot, float dx, float dy, std::uint32_t rgb, float alpha);
+    void ApplyAnchors();
+    bool EnsureLoaded(TextureSlot& slot, const std::u16string& imageName, const std::u16string& folder);
+    void FreeSlot(TextureSlot& slot);
+
     CGUI* m_Panel;
     std::int32_t m_ParamIndex;
     std::u16string m_Name;

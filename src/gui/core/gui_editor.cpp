@@ -1,0 +1,195 @@
+// The panel's editor window: creation and destruction from the host's thread, and everything that runs on
+// the window's own thread with its OpenGL context current (set-up, frames, release).
+#include "gui/core/exceptions.h"
+#include "gui/core/gui.h"
+
+#include <GL/glew.h>
+
+namespace KVX
+{
+namespace
+{
+std::u16string Ascii(const std::string& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+void GLCall(const char16_t* name)
+{
+    Exceptions::CheckGLError(name);
+}
+} // namespace
+
+void CGUI::CreatePanelWindow()
+{
+    if (m_Window || m_ParentWindow == 0)
+    {
+        return;
+    }
+    try
+    {
+        Platform::WindowOptions options;
+        options.parent = m_ParentWindow;
+        options.width = m_Width;
+        options.height = m_Height;
+        options.framePeriodMs = static_cast<unsigned>(1000.0f / static_cast<float>(m_FrameRate));
+        try
+        {
+            Platform::Window::Create(options, this, m_Window);
+        }
+        catch (const Platform::SystemError& error)
+        {
+            if (error.openGL)
+            {
+                throw Exceptions::OGL(Ascii(error.function), static_cast<std::int32_t>(error.code));
+            }
+            throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code), u"KVXGUIWindow");
+        }
+    }
+    catch (const Exceptions::Std& error)
+    {
+        // The editor stays open in the host's eyes, blank; the panel and its values are unharmed.
+        error.Show(Exceptions::ErrorCaption(), nullptr);
+    }
+}
+
+void CGUI::DestroyPanelWindow()
+{
+    if (!m_Window)
+    {
+        return;
+    }
+    // The window's thread may read m_Window until it has been joined by the window's destructor.
+    Platform::Window* window = m_Window.get();
+    delete window;
+    (void)m_Window.release();
+    m_Shown = false;
+}
+
+void CGUI::InitGL()
+{
+    glDisable(GL_LIGHTING);
+    GLCall(u"glDisable(GL_LIGHTING)");
+    glEnable(GL_BLEND);
+    GLCall(u"glEnable(GL_BLEND)");
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    GLCall(u"glBlendFunc");
+    glViewport(0, 0, m_Width, m_Height);
+    GLCall(u"glViewport");
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(0.0, m_Width, m_Height, 0.0, -1.0, 1.0); // one unit per pixel, origin top left, y down
+    GLCall(u"gluOrtho2D");
+    GLCall(u"glMatrixMode");
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    GLCall(u"glClearColor");
+    glEnable(GL_TEXTURE_2D);
+    GLCall(u"glEnable(GL_TEXTURE_2D)");
+    // The extension loader is bound to the context that is current: initialise it for every new one.
+    glewExperimental = GL_TRUE;
+    (void)glewInit();
+    // The loader's probing may leave error flags behind; they are not the panel's.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i)
+    {
+    }
+}
+
+void CGUI::OnContextCreated()
+{
+    InitGL();
+    m_GLReady = true;
+    m_Shown = true;
+    ReDraw(0);
+}
+
+void CGUI::OnFrame(std::uint32_t timeMs)
+{
+    ReDraw(timeMs);
+}
+
+void CGUI::OnContextReleasing()
+{
+    ReleaseGL();
+}
+
+void CGUI::ReleaseGL()
+{
+    if (!m_GLReady)
+    {
+        return;
+    }
+    for (CWidget* widget : m_Widgets)
+    {
+        widget->ReleaseTextures();
+        widget->ReleaseShader();
+    }
+    m_GLReady = false;
+}
+
+void CGUI::ReDraw(std::uint32_t timeMs)
+{
+    if (!m_GLReady)
+    {
+        return;
+    }
+    auto elapsed = static_cast<std::int32_t>(timeMs - m_LastFrameTime);
+    m_LastFrameTime = timeMs;
+    if (elapsed < 0)
+    {
+        elapsed = 0; // a clock that steps back must not run the animations backwards
+    }
+    const auto elapsedMs = static_cast<float>(elapsed);
+    try
+    {
+        glClear(GL_COLOR_BUFFER_BIT);
+        for (CWidget* widget : m_Widgets)
+        {
+            widget->Tick(elapsedMs);
+            if (widget == &m_Hint || widget == &m_Edit)
+            {
+                continue; // drawn last, on top of everything
+            }
+            if (widget->Opacity() != 0.0f || widget->OpacityTarget() != 0.0f)
+            {
+                widget->Draw();
+            }
+        }
+        if (m_Hint.Update(elapsedMs, m_Hovered) != nullptr)
+        {
+            m_Hint.Draw();
+        }
+        m_Edit.Draw();
+    }
+    catch (const Exceptions::Std& error)
+    {
+        const std::uintptr_t owner = m_Window ? m_Window->NativeHandle() : 0;
+        error.Show(Exceptions::ErrorCaption(), reinterpret_cast<void*>(owner));
+    }
+}
+
+TextureSlot CGUI::GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
+                             std::int32_t height, std::int32_t blur)
+{
+    return m_Textures.GetTexture(name, path, width, height, blur);
+}
+
+void CGUI::FreeTexture(TextureSlot& slot)
+{
+    m_Textures.FreeTexture(slot);
+}
+
+ShaderSlot CGUI::GetShader(const std::u16string& shaderName)
+{
+    return m_Shaders.GetShader(shaderName);
+}
+
+void CGUI::FreeShader(ShaderSlot& slot)
+{
+    m_Shaders.FreeShader(slot);
+}
+
+Platform::TextBox CGUI::MeasureText(const std::u16string& text, const Platform::Font& font) const
+{
+    return Platform::MeasureText(text, font);
+}
+} // namespace KVX

@@ -1,0 +1,31 @@
+#pragma once
+// The panel's reference-counted shader programs. A shader name starts with "//"; its key is the rest of
+// its first line. A key whose part after the first '.' is "ps" names a resource of type "GLSL"; any other
+// name is the source itself. The vertex part precedes the first "//PS", the fragment part follows it.
+#include "gui/core/slots.h"
+
+#include <map>
+#include <string>
+
+namespace KVX
+{
+class CShaderCache
+{
+public:
+    // The entry for the shader, building it on first use; adds a reference when it holds a program.
+    ShaderSlot GetShader(const std::u16string& shaderName);
+    // Drops one reference, deleting program and shaders with the last; clears the slot.
+    void FreeShader(ShaderSlot& slot);
+
+    // The last compile or link report ("NO ERROR" after a clean build).
+    const std::u16string& Log() const { return m_Log; }
+    std::size_t Size() const { return m_Entries.size(); }
+
+private:
+    std::map<std::u16string, ShaderSlot> m_Entries;
+    std::u16string m_Log;
+};
+
+// The key of a shader name, or empty when the text is not a shader name.
+std::u16string ShaderKey(const std::u16string& shaderName);
+} // namespace KVX
