@@ -125,7 +125,7 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error
 
 VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const
 {
-    return m_Effect->dispatcher(m_Effect, opcode, index, value, ptr, opt);
+    return m_Effect != nullptr ? m_Effect->dispatcher(m_Effect, opcode, index, value, ptr, opt) : 0;
 }
 
 std::string Plugin::Text(VstInt32 opcode, VstInt32 index, std::size_t capacity) const

@@ -1,0 +1,79 @@
+// The mouse on the panel, as a user's hand reaches it through the X server.
+#include "editor_host.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace KVX::Test
+{
+namespace
+{
+class EditorInput : public EditorHost
+{
+protected:
+    void SetUp() override
+    {
+        EditorHost::SetUp();
+        ASSERT_TRUE(OpenEditor());
+        MoveTo(600, 20); // over the plain panel
+        Frames(3);
+    }
+
+    // Left-drags from (x, y) by dy pixels in small steps.
+    void Drag(int x, int y, int dy)
+    {
+        MoveTo(x, y);
+        Frames(1);
+        Button(1, true);
+        const int steps = 10;
+        for (int i = 1; i <= steps; ++i)
+        {
+            MoveTo(x, y + dy * i / steps);
+            Frames(1);
+        }
+        Button(1, false);
+    }
+};
+
+TEST_F(EditorInput, DraggingAFaderUpByAHundredPixelsRaisesItsValue)
+{
+    Drag(463 + 12, 150, -100);
+    ASSERT_TRUE(WaitUntil([this] { return std::abs(plugin->GetParameter(5) - 0.7f) < 1e-5f; }))
+        << plugin->GetParameter(5);
+    EXPECT_EQ(plugin->Text(effGetParamDisplay, 5), "+4.8");
+    EXPECT_EQ(plugin->GetParameter(4), 0.5f);
+}
+
+TEST_F(EditorInput, CtrlClickResetsAFaderToItsDefault)
+{
+    plugin->SetParameter(5, 0.9f);
+    MoveTo(463 + 12, 120);
+    Frames(1);
+    Key(XK_Control_L, true);
+    Button(1, true);
+    Button(1, false);
+    Key(XK_Control_L, false);
+    ASSERT_TRUE(WaitUntil([this] { return plugin->GetParameter(5) == 0.5f; })) << plugin->GetParameter(5);
+}
+
+TEST_F(EditorInput, OneWheelNotchMovesTheHoveredFaderByTwoHundredths)
+{
+    MoveTo(463 + 12, 120);
+    Frames(2);
+    Button(4, true);
+    Button(4, false);
+    ASSERT_TRUE(WaitUntil([this] { return std::abs(plugin->GetParameter(5) - 0.52f) < 1e-5f; }))
+        << plugin->GetParameter(5);
+}
+
+TEST_F(EditorInput, AClickOnInTogglesTheSwitch)
+{
+    MoveTo(843, 159);
+    Frames(1);
+    Button(1, true);
+    Button(1, false);
+    ASSERT_TRUE(WaitUntil([this] { return plugin->GetParameter(10) == 0.0f; }));
+    EXPECT_EQ(plugin->Text(effGetParamDisplay, 10), "Off");
+}
+} // namespace
+} // namespace KVX::Test
