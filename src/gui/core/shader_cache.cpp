@@ -119,7 +119,9 @@ ShaderSlot CShaderCache::GetShader(const std::u16string& shaderName)
             glGetProgramiv(entry.program, GL_LINK_STATUS, &linked);
             if (linked != GL_TRUE)
             {
-                m_Log = u"PROGRAM LOG: \r\n" + WithCrLf(ProgramLog(entry.program));
+                // A compile report stays in front of the link report it explains.
+                const std::u16string report = u"PROGRAM LOG: \r\n" + WithCrLf(ProgramLog(entry.program));
+                m_Log = entry.usable != 0 ? report : m_Log + u"\r\n" + report;
                 entry.usable = 0;
             }
         }

@@ -17,7 +17,7 @@ public:
     // Drops one reference, deleting program and shaders with the last; clears the slot.
     void FreeShader(ShaderSlot& slot);
 
-    // The last compile or link report ("NO ERROR" after a clean build).
+    // The reports of the last build: "NO ERROR", or the compile and link logs.
     const std::u16string& Log() const { return m_Log; }
     std::size_t Size() const { return m_Entries.size(); }
 

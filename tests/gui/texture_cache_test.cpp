@@ -1,0 +1,112 @@
+// The texture cache with a real context: power-of-two sides, extents, sharing and release.
+#include <gtest/gtest.h>
+
+#include "gl_context.h"
+#include "gui/core/exceptions.h"
+#include "gui/core/texture_cache.h"
+
+#include <GL/glew.h>
+
+namespace KVX
+{
+namespace
+{
+struct TextureCacheTest : ::testing::Test
+{
+    void SetUp() override { ASSERT_TRUE(context.Ok()); }
+    KVX::Test::GLContext context;
+    CTextureCache cache;
+};
+
+TEST_F(TextureCacheTest, AWideImageSitsInTheCornerOfAPowerOfTwoTexture)
+{
+    TextureSlot slot = cache.GetTexture(u"Wide((3))##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    ASSERT_TRUE(slot.IsLoaded());
+    EXPECT_EQ(slot.width, 900);
+    EXPECT_EQ(slot.height, 258);
+    EXPECT_EQ(slot.uExtent, 0.87890625f);
+    EXPECT_EQ(slot.vExtent, 258.0f / 512.0f);
+    EXPECT_EQ(slot.frames, 3);
+    EXPECT_EQ(slot.columns, 1);
+    glBindTexture(GL_TEXTURE_2D, slot.texture);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 512);
+    cache.FreeTexture(slot);
+}
+
+TEST_F(TextureCacheTest, AOnePixelImageGetsATwoPixelTextureWithItsColour)
+{
+    TextureSlot slot = cache.GetTexture(u"Dot.png", u"", -1, -1, 0);
+    ASSERT_TRUE(slot.IsLoaded());
+    EXPECT_EQ(slot.uExtent, 0.5f);
+    glBindTexture(GL_TEXTURE_2D, slot.texture);
+    std::uint8_t pixels[2 * 2 * 4] = {};
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    EXPECT_EQ(pixels[0], 255);
+    EXPECT_EQ(pixels[1], 0);
+    EXPECT_EQ(pixels[2], 0);
+    EXPECT_EQ(pixels[3], 255);
+    cache.FreeTexture(slot);
+}
+
+TEST_F(TextureCacheTest, LoadingTwiceSharesOneTextureUntilBothAreFreed)
+{
+    TextureSlot a = cache.GetTexture(u"Dot.png", u"", -1, -1, 0);
+    TextureSlot b = cache.GetTexture(u"Dot.png", u"", -1, -1, 0);
+    ASSERT_EQ(a.texture, b.texture);
+    const auto* entry = cache.Find(u"Dot##Sz-1x-1pxSb0.png");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->references, 2);
+    const GLuint texture = a.texture;
+    cache.FreeTexture(a);
+    EXPECT_EQ(a.texture, 0u);
+    EXPECT_EQ(a.uExtent, 0.0f);
+    EXPECT_TRUE(glIsTexture(texture));
+    cache.FreeTexture(b);
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(cache.Find(u"Dot##Sz-1x-1pxSb0.png"), nullptr);
+}
+
+TEST_F(TextureCacheTest, ANameWithBlanksIsCachedUnderItsKeyAndLoadedScaled)
+{
+    TextureSlot slot = cache.GetTexture(u"My Knob.png", u"", 40, 40, 0);
+    ASSERT_TRUE(slot.IsLoaded());
+    EXPECT_EQ(slot.width, 40);
+    EXPECT_EQ(slot.height, 40);
+    EXPECT_NE(cache.Find(u"My_Knob##Sz40x40pxSb0.png"), nullptr);
+    cache.FreeTexture(slot);
+}
+
+TEST_F(TextureCacheTest, AMissingImageThrowsUnlessItIsABlurredShadow)
+{
+    TextureSlot shadow = cache.GetTexture(u"Nowhere.png", u"", -1, -1, 2);
+    EXPECT_FALSE(shadow.IsLoaded());
+    EXPECT_THROW(cache.GetTexture(u"Nowhere.png", u"", -1, -1, 0), Exceptions::Std);
+    try
+    {
+        cache.GetTexture(u"Broken.png", u"", -1, -1, 0);
+        FAIL() << "an undecodable image must throw";
+    }
+    catch (const Exceptions::GDIPImage& error)
+    {
+        EXPECT_NE(error.Text().find(u"Image: \"Broken.png\""), std::u16string::npos);
+        EXPECT_EQ(error.Text().find(u"error = 0x0"), std::u16string::npos) << "a failure never reports 0";
+    }
+}
+
+TEST_F(TextureCacheTest, ABlurredLoadIsCachedApartFromTheSharpOne)
+{
+    TextureSlot sharp = cache.GetTexture(u"My Knob.png", u"", -1, -1, 0);
+    TextureSlot blurred = cache.GetTexture(u"My Knob.png", u"", -1, -1, 2);
+    ASSERT_TRUE(sharp.IsLoaded() && blurred.IsLoaded());
+    EXPECT_NE(sharp.texture, blurred.texture);
+    EXPECT_EQ(cache.Size(), 2u);
+    cache.FreeTexture(sharp);
+    cache.FreeTexture(blurred);
+    EXPECT_EQ(cache.Size(), 0u);
+}
+} // namespace
+} // namespace KVX
