@@ -5,6 +5,8 @@
 // host's window, the GLX context, the event handling and the frame clock, because many hosts never call
 // the editor's idle and no message loop of ours runs on the host's thread. Every WindowClient call
 // arrives on that thread, with the window's OpenGL context current.
+#include "platform/text_field.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -88,6 +90,13 @@ public:
     virtual bool GetCursorScreenPos(int& x, int& y) = 0;
     virtual void SetCursorScreenPos(int x, int y) = 0;
     virtual void ShowCursor(bool show) = 0;
+
+    // The window's text field, made on first use for `client`; null where the platform has none.
+    virtual TextField* GetTextField(TextFieldClient* client)
+    {
+        (void)client;
+        return nullptr;
+    }
 };
 
 // Offset from the pointer position to the hot spot of the system's arrow cursor (0, 0 where unknown).
