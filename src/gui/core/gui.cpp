@@ -41,10 +41,7 @@ CWidget* CGUI::HitWidget(int x, int y, bool skipHintAndEdit) const
 
 void CGUI::OnMouseDown(int x, int y, std::uint32_t keys)
 {
-    if (m_Edit.HasControl())
-    {
-        m_Edit.Deactivate();
-    }
+    m_Edit.Deactivate(); // a press elsewhere on the panel commits an open edit
     if (m_Window)
     {
         m_Window->SetCapture();
@@ -122,6 +119,11 @@ void CGUI::OnMouseWheel(float steps, std::uint32_t keys)
 void CGUI::OpenEditBox(CWidget* widget)
 {
     m_Edit.OpenFor(widget);
+}
+
+Platform::TextField* CGUI::TextField(Platform::TextFieldClient* client) const
+{
+    return m_Window ? m_Window->GetTextField(client) : nullptr;
 }
 
 bool CGUI::GetCursorScreenPos(int& x, int& y)

@@ -73,6 +73,13 @@ public:
 
     // Services the widgets use.
     void OpenEditBox(CWidget* widget);
+    // The window's text field for the edit box, or null without a window.
+    Platform::TextField* TextField(Platform::TextFieldClient* client) const;
+    void CursorHotSpotOffset(int& x, int& y) const
+    {
+        x = m_HotSpotX;
+        y = m_HotSpotY;
+    }
     bool GetCursorScreenPos(int& x, int& y);
     void SetCursorScreenPos(int x, int y);
     void ShowCursor(bool show);

@@ -1,27 +1,37 @@
 #pragma once
-// The in-place value editor: a small native text field opened over a knob by a double click.
+// The in-place value editor: a small native text field opened over a knob by a double click. It takes
+// the keyboard while open; Enter, a lost focus or a press elsewhere on the panel commits the typed value.
 #include "gui/widgets/widget.h"
+#include "platform/text_field.h"
 
 namespace KVX
 {
-class CKnob;
-
-class CEdit : public CWidget
+class CEdit : public CWidget, public Platform::TextFieldClient
 {
 public:
     CEdit(CGUI* panel, const WidgetSpec& spec);
 
+    // Whether the native text field exists (only while the panel has a window).
+    bool HasControl() const;
+    // Opens the field at the last mouse position with the widget's value text; with no field, nothing.
+    void OpenFor(CWidget* target);
+    // Commits a pending edit and hides the field; nothing when no edit is open.
+    void Deactivate();
+    // Hands the typed value to the target as a display value, then hides the field.
+    void Commit();
+
     CWidget* Target() const { return m_Target; }
 
-    // Whether the native text field exists (it does only while the panel has a window).
-    bool HasControl() const { return m_HasControl; }
-    // Opens the field over the knob with its value text; without a field nothing happens.
-    void OpenFor(CWidget* target);
-    // Forgets the target and hides the field.
-    void Deactivate();
+    // The characters a value can be typed with: digits, sign, decimal point, "k" and Backspace.
+    static bool AcceptsCharacter(char16_t character);
+    // The leading decimal number of a text ("1k" gives 1, "-6.5dB" gives -6.5); 0 without one.
+    static float LeadingNumber(const std::u16string& text);
 
-protected:
+private:
+    bool OnTextFieldCharacter(char16_t character) override { return AcceptsCharacter(character); }
+    void OnTextFieldCommit() override { Commit(); }
+    Platform::TextField* Field() const;
+
     CWidget* m_Target = nullptr;
-    bool m_HasControl = false;
 };
 } // namespace KVX
