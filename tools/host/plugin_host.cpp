@@ -80,7 +80,12 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error
 {
     std::unique_ptr<Plugin> plugin(new Plugin);
     plugin->m_HostVersion = hostVersion;
-    plugin->m_Module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    int flags = RTLD_NOW | RTLD_LOCAL;
+#ifdef KVX_SANITIZE
+    // Sanitised test runs keep modules mapped, so that a leak report can still name the code that leaked.
+    flags |= RTLD_NODELETE;
+#endif
+    plugin->m_Module = dlopen(path.c_str(), flags);
     if (plugin->m_Module == nullptr)
     {
         const char* reason = dlerror();
