@@ -1,0 +1,124 @@
+// Cost of one editor frame of the full panel on the machine's OpenGL (Mesa's llvmpipe on a private Xvfb
+// server), and the memory an open editor takes, measured through the plug-in module.
+#include <benchmark/benchmark.h>
+#include <gtest/gtest.h> // before any X header, whose None macro would break it
+
+#include "device/device_dsp.h"
+#include "device/device_gui.h"
+#include "host/plugin_host.h"
+#include "support/host_window.h"
+#include "support/xvfb.h"
+
+#include <GL/glew.h>
+#include <GL/glx.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace
+{
+VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.rfind("VmRSS:", 0) == 0)
+        {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// A context current on this thread, on a window of the panel's size.
+struct Context
+{
+    Context()
+    {
+        display = XOpenDisplay(nullptr);
+        int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, None};
+        XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes);
+        XSetWindowAttributes set{};
+        set.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
+        window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, 900, 258, 0, visual->depth,
+                               InputOutput, visual->visual, CWColormap, &set);
+        XMapWindow(display, window);
+        context = glXCreateContext(display, visual, nullptr, True);
+        XFree(visual);
+        glXMakeCurrent(display, window, context);
+    }
+    ~Context()
+    {
+        glXMakeCurrent(display, 0, nullptr);
+        glXDestroyContext(display, context);
+        XDestroyWindow(display, window);
+        XCloseDisplay(display);
+    }
+    Display* display;
+    Window window;
+    GLXContext context;
+};
+
+void BM_EditorFrame(benchmark::State& state)
+{
+    KVX::Test::Xvfb server;
+    Context context;
+    KVX::CDeviceDSP device(Host);
+    KVX::CDeviceGUI& panel = device.DevicePanel();
+    panel.OnContextCreated(); // set-up and the first frame, which loads every texture
+    std::uint32_t time = 1000;
+    for (auto _ : state)
+    {
+        time += 33;
+        for (int band = 0; band < 10; ++band)
+        {
+            panel.Fader(band).SetValue(static_cast<float>((time / 33 + band) % 64) / 63.0f);
+        }
+        panel.OnFrame(time);
+        glFinish();
+    }
+    panel.OnContextReleasing();
+}
+// Wall time per frame: llvmpipe renders on threads of its own.
+BENCHMARK(BM_EditorFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void BM_OpenEditorMemory(benchmark::State& state)
+{
+    KVX::Test::Xvfb server;
+    KVX::Test::HostWindow host(0, 0, 900, 258);
+    std::string error;
+    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
+    if (!plugin)
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    // One open and close first, so that libraries loaded once per process are not counted.
+    plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id())));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    plugin->Dispatch(effEditClose);
+    long closed = 0;
+    long open = 0;
+    for (auto _ : state)
+    {
+        closed = ResidentKiB();
+        plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id())));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        open = ResidentKiB();
+        plugin->Dispatch(effEditClose);
+    }
+    state.counters["closed_KiB"] = static_cast<double>(closed);
+    state.counters["open_KiB"] = static_cast<double>(open);
+    state.counters["editor_KiB"] = static_cast<double>(open - closed);
+}
+BENCHMARK(BM_OpenEditorMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
+} // namespace
