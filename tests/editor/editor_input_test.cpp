@@ -77,3 +77,53 @@ TEST_F(EditorInput, AClickOnInTogglesTheSwitch)
 }
 } // namespace
 } // namespace KVX::Test
+
+namespace KVX::Test
+{
+namespace
+{
+int Brightness(std::uint32_t pixel)
+{
+    return static_cast<int>(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF));
+}
+
+// Mean brightness of the lamp's glass.
+int LampBrightness(const std::vector<std::uint32_t>& pixels)
+{
+    int sum = 0;
+    for (int y = 70; y < 80; ++y)
+    {
+        for (int x = 835; x < 845; ++x)
+        {
+            sum += Brightness(PixelAt(pixels, x, y));
+        }
+    }
+    return sum / 100;
+}
+
+void ProcessBlock(AEffect* effect)
+{
+    std::vector<float> left(256, 0.0f), right(256, 0.0f);
+    float* channels[] = {left.data(), right.data()};
+    effect->processReplacing(effect, channels, channels, 256);
+}
+
+TEST_F(EditorInput, TheLampFollowsInAfterTheNextProcessedBlock)
+{
+    const int dark = LampBrightness(PanelPixels()); // nothing processed yet: the lamp is off
+    ProcessBlock(plugin->Effect());
+    ASSERT_TRUE(WaitUntil([&] { return LampBrightness(PanelPixels()) > dark + 60; })) << "lit while IN is on";
+    const int lit = LampBrightness(PanelPixels());
+
+    MoveTo(843, 159);
+    Frames(1);
+    Button(1, true);
+    Button(1, false);
+    ASSERT_TRUE(WaitUntil([this] { return plugin->GetParameter(10) == 0.0f; }));
+    Frames(12);
+    EXPECT_GT(LampBrightness(PanelPixels()), lit - 10) << "the lamp waits for the audio";
+    ProcessBlock(plugin->Effect());
+    EXPECT_TRUE(WaitUntil([&] { return LampBrightness(PanelPixels()) < dark + 10; })) << "dark once bypassed";
+}
+} // namespace
+} // namespace KVX::Test

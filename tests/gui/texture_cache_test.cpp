@@ -110,3 +110,30 @@ TEST_F(TextureCacheTest, ABlurredLoadIsCachedApartFromTheSharpOne)
 }
 } // namespace
 } // namespace KVX
+
+#include "device/device_dsp.h"
+#include "device/device_gui.h"
+
+namespace KVX
+{
+namespace
+{
+VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+TEST_F(TextureCacheTest, ThePanelGivesBackEveryTextureWhenItsContextGoes)
+{
+    CDeviceDSP device(Host);
+    CDeviceGUI& panel = device.DevicePanel();
+    for (int round = 0; round < 3; ++round)
+    {
+        panel.OnContextCreated(); // the first frame loads what the widgets draw
+        EXPECT_EQ(panel.Textures().Size(), 13u) << "background, ten fader sheets, switch and lamp";
+        panel.OnContextReleasing();
+        EXPECT_EQ(panel.Textures().Size(), 0u);
+    }
+}
+} // namespace
+} // namespace KVX
