@@ -156,11 +156,14 @@ bool AudioReader::Read(float* interleaved, std::int64_t frames, std::int64_t& re
     m_Position += read;
     if (read < wanted)
     {
+        // A cut-off compressed file reads as a decoding error, a cut-off raw one as an early end.
         const int code = sf_error(m_File);
-        error = code != SF_ERR_NO_ERROR
-                    ? "cannot read " + m_Path + ": " + sf_error_number(code)
-                    : m_Path + " is truncated: it ends after " + std::to_string(m_Position) + " of " +
-                          std::to_string(m_Format.frames) + " frames";
+        error = m_Path + " is truncated or damaged: its audio ends after " + std::to_string(m_Position) +
+                " of " + std::to_string(m_Format.frames) + " frames";
+        if (code != SF_ERR_NO_ERROR)
+        {
+            error += std::string(" (") + sf_error_number(code) + ")";
+        }
         return false;
     }
     return true;

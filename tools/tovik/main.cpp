@@ -66,6 +66,6 @@ int main(int argc, char** argv)
             return command.run(KVX::Tovik::Arguments(argv + 2, argv + argc));
         }
     }
-    std::fprintf(stderr, "tovik: unknown command '%s'\n", argv[1]);
-    return Usage();
+    std::fprintf(stderr, "tovik: unknown command '%s' (tovik help lists the commands)\n", argv[1]);
+    return 2;
 }
