@@ -197,8 +197,10 @@ int Demo(const Arguments& args)
         std::printf("%-8s %+6.1f dB %+7.2f dB %+7.2f dB %+8.2f dB\n", kBandNames[band], kSmileDb[band], left,
                     right, left - kSmileDb[band]);
     }
-    std::printf("\nNeighbouring bands overlap, so the gain at a centre is what all ten sections add up to "
-                "there, not one fader's setting alone.\n");
+    std::printf(
+        "\nThe setting is the fader as the plug-in displays it. The measured gain at a centre is what all\n"
+        "ten sections add up to there: the bands are broad and overlap, and each follows its tuning "
+        "table.\n");
     return 0;
 }
 } // namespace KVX::Tovik
