@@ -197,6 +197,8 @@ bool AudioWriter::Open(const std::string& path, const AudioFormat& format, std::
         return false;
     }
     sf_command(m_File, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The peak chunk carries the time of writing; without it the same render gives the same bytes.
+    sf_command(m_File, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // tovik: a command-line host for Linux VST 2.4 plug-ins.
 #include "commands.h"
+#include "plot.h"
 
 #include <cstdio>
 #include <cstring>
@@ -63,7 +64,9 @@ int main(int argc, char** argv)
     {
         if (std::strcmp(argv[1], command.name) == 0)
         {
-            return command.run(KVX::Tovik::Arguments(argv + 2, argv + argc));
+            const int code = command.run(KVX::Tovik::Arguments(argv + 2, argv + argc));
+            KVX::Tovik::ReleasePlotResources();
+            return code;
         }
     }
     std::fprintf(stderr, "tovik: unknown command '%s' (tovik help lists the commands)\n", argv[1]);

@@ -1,6 +1,7 @@
 #include "plot.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -262,5 +263,11 @@ bool WriteResponsePlot(const std::string& path, const std::string& title, const 
         return false;
     }
     return true;
+}
+
+void ReleasePlotResources()
+{
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 } // namespace KVX::Tovik
