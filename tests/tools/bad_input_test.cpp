@@ -120,6 +120,7 @@ TEST_F(BadInput, SettingsAndOptions)
     {
         ExpectMention(RenderFails(input, {"--block", block}), "--block");
     }
+    ExpectMention(RenderFails(input, {"--preroll", "-1"}), "--preroll");
     ExpectMention(RenderFails(input, {"--frobnicate", "1"}), "unknown option");
     ExpectMention(RenderFails(input, {"--preset", folder.Path("missing.fxp")}), "cannot open");
     WriteBytes(folder.Path("junk.fxp"), std::string("CcnK\0\0\0\x40"

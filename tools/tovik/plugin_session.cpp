@@ -48,17 +48,11 @@ std::unique_ptr<Session> Session::Open(const std::string& path, std::string& err
     {
         return nullptr;
     }
+    // Channel counts are read after effOpen: some plug-ins settle them only there.
+    session->m_Plugin->Dispatch(effOpen);
     const AEffect* effect = session->m_Plugin->Effect();
-    if (effect->numInputs < 0 || effect->numInputs > kMaxChannels || effect->numOutputs < 0 ||
-        effect->numOutputs > kMaxChannels)
+    if (!session->ReadChannelCounts(path, error))
     {
-        error = path + ": the plug-in declares " + std::to_string(effect->numInputs) + " inputs and " +
-                std::to_string(effect->numOutputs) + " outputs";
-        return nullptr;
-    }
-    if (effect->numOutputs == 0)
-    {
-        error = path + ": the plug-in has no audio outputs";
         return nullptr;
     }
     if (effect->processReplacing == nullptr && effect->process == nullptr)
@@ -66,15 +60,32 @@ std::unique_ptr<Session> Session::Open(const std::string& path, std::string& err
         error = path + ": the plug-in has no process function";
         return nullptr;
     }
-    session->m_Inputs = effect->numInputs;
-    session->m_Outputs = effect->numOutputs;
-    session->m_Plugin->Dispatch(effOpen);
     return session;
 }
 
 Session::~Session()
 {
     Stop();
+}
+
+bool Session::ReadChannelCounts(const std::string& path, std::string& error)
+{
+    const AEffect* effect = m_Plugin->Effect();
+    if (effect->numInputs < 0 || effect->numInputs > kMaxChannels || effect->numOutputs < 0 ||
+        effect->numOutputs > kMaxChannels)
+    {
+        error = path + ": the plug-in declares " + std::to_string(effect->numInputs) + " inputs and " +
+                std::to_string(effect->numOutputs) + " outputs";
+        return false;
+    }
+    if (effect->numOutputs == 0)
+    {
+        error = path + ": the plug-in has no audio outputs";
+        return false;
+    }
+    m_Inputs = effect->numInputs;
+    m_Outputs = effect->numOutputs;
+    return true;
 }
 
 std::string Session::Name() const

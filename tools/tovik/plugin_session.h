@@ -48,6 +48,7 @@ public:
 
 private:
     Session() = default;
+    bool ReadChannelCounts(const std::string& path, std::string& error);
 
     std::unique_ptr<Host::Plugin> m_Plugin;
     int m_Inputs = 0;

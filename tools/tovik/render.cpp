@@ -8,6 +8,7 @@
 #include "output_file.h"
 #include "progress.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -75,10 +76,16 @@ bool RenderFile(const RenderRequest& request, std::string& error)
     {
         return false;
     }
+    const auto prerollBlocks = static_cast<std::int64_t>(
+        std::ceil(request.prerollSeconds * format.sampleRate / static_cast<double>(request.blockSize)));
     for (auto& lane : lanes)
     {
         lane.session->Start(format.sampleRate, request.blockSize);
         lane.session->ClearInputs();
+        for (std::int64_t i = 0; i < prerollBlocks; ++i)
+        {
+            lane.session->Process(request.blockSize);
+        }
     }
 
     const int channels = format.channels;
@@ -142,7 +149,7 @@ int Render(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"preset", "block"}, error))
+    if (!options.Parse(args, {"preset", "block", "preroll"}, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -150,7 +157,7 @@ int Render(const Arguments& args)
     if (options.Positional().size() != 3)
     {
         std::fprintf(stderr, "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "[--block N]\n");
+                             "[--block N] [--preroll SECONDS]\n");
         return 2;
     }
     RenderRequest request;
@@ -160,7 +167,8 @@ int Render(const Arguments& args)
     request.preset = options.Get("preset");
     request.sets = options.Sets();
     long block = 0;
-    if (!options.GetInt("block", 1, Session::kMaxBlockSize, 512, block, error))
+    if (!options.GetInt("block", 1, Session::kMaxBlockSize, 512, block, error) ||
+        !options.GetNumber("preroll", 0.0, 60.0, request.prerollSeconds, request.prerollSeconds, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
