@@ -10,6 +10,7 @@ packages=(
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine
   xvfb xauth x11-apps
   libsndfile1-dev
+  lsp-plugins-vst zam-plugins dpf-plugins-vst
 )
 
 missing=()

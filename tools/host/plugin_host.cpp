@@ -11,6 +11,10 @@ namespace
 {
 using EntryProc = AEffect* (*)(audioMasterCallback);
 
+// Host opcodes beyond the ones our own interface layer names; their numbers are fixed by the ABI.
+constexpr VstInt32 kHostGetSampleRate = 16;
+constexpr VstInt32 kHostGetBlockSize = 17;
+
 // The callback learns its plug-in only from the record; the version query arrives before any record
 // exists, so the loading plug-in is remembered for the duration of the entry call.
 std::mutex g_LoadMutex;
@@ -70,6 +74,10 @@ VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt3
         return 0;
     case audioMasterCurrentId:
         return effect != nullptr ? effect->uniqueID : 0;
+    case kHostGetSampleRate:
+        return plugin != nullptr ? static_cast<VstIntPtr>(plugin->m_SampleRate) : 0;
+    case kHostGetBlockSize:
+        return plugin != nullptr ? plugin->m_BlockSize : 0;
     default:
         return 0;
     }

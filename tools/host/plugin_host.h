@@ -32,6 +32,13 @@ public:
     void* Module() const { return m_Module; }
     const CallbackLog& Log() const { return m_Log; }
 
+    // What the host callback answers when the plug-in asks for the sample rate and block size.
+    void SetHostTiming(float sampleRate, VstInt32 blockSize)
+    {
+        m_SampleRate = sampleRate;
+        m_BlockSize = blockSize;
+    }
+
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f) const;
     std::string Text(VstInt32 opcode, VstInt32 index = 0, std::size_t capacity = 256) const;
@@ -50,6 +57,8 @@ private:
     AEffect* m_Effect = nullptr;
     CallbackLog m_Log;
     VstIntPtr m_HostVersion = kVstVersion;
+    float m_SampleRate = 44100.0f;
+    VstInt32 m_BlockSize = 512;
 };
 
 std::string FourCharCode(VstInt32 code);

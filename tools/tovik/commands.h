@@ -7,6 +7,12 @@ namespace KVX::Tovik
 {
 using Arguments = std::vector<std::string>;
 
-// Each returns the process exit code and reports failures as one line on standard error.
+// Each returns the process exit code (2 for a malformed command line, 1 for any other failure) and
+// reports failures as one line on standard error.
 int Info(const Arguments& args);
+int Render(const Arguments& args);
+int Response(const Arguments& args);
+int Preset(const Arguments& args);
+int Bench(const Arguments& args);
+int Demo(const Arguments& args);
 } // namespace KVX::Tovik

@@ -1,0 +1,11 @@
+#pragma once
+// The parameter table `info` and `preset load` print: index, name, normalised value, display, label.
+namespace KVX::Host
+{
+class Plugin;
+}
+
+namespace KVX::Tovik
+{
+void PrintParameterTable(const Host::Plugin& plugin);
+}

@@ -1,0 +1,140 @@
+// `tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] --plot FILE.png [--csv FILE.csv]
+//  [--rate R] [--block N]`.
+#include "response.h"
+
+#include "commands.h"
+#include "configured_session.h"
+#include "options.h"
+#include "output_file.h"
+#include "plot.h"
+#include "settings.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace KVX::Tovik
+{
+namespace
+{
+// 48 points per octave across the plotted range.
+constexpr int kPoints = 480;
+
+bool WriteCsv(const std::string& path, const ResponseCurves& curves, std::string& error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr)
+    {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const int channels = static_cast<int>(curves.gainsDb.size());
+    std::fprintf(file, "frequency_hz");
+    for (int c = 0; c < channels; ++c)
+    {
+        std::string name = ChannelName(c, channels);
+        for (char& ch : name)
+        {
+            ch = ch == ' ' ? '_' : ch;
+        }
+        std::fprintf(file, ",%s_db", name.c_str());
+    }
+    std::fprintf(file, "\n");
+    for (std::size_t i = 0; i < curves.frequencies.size(); ++i)
+    {
+        std::fprintf(file, "%.6f", curves.frequencies[i]);
+        for (const auto& gains : curves.gainsDb)
+        {
+            std::fprintf(file, ",%.6f", gains[i]);
+        }
+        std::fprintf(file, "\n");
+    }
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed)
+    {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+bool WriteResponseFiles(const ResponseCurves& curves, const std::string& title, const std::string& subtitle,
+                        const std::optional<std::string>& plotPath, const std::optional<std::string>& csvPath,
+                        std::string& error)
+{
+    OutputFile plot;
+    OutputFile csv;
+    if (plotPath)
+    {
+        std::vector<PlotCurve> plotCurves;
+        const int channels = static_cast<int>(curves.gainsDb.size());
+        for (int c = 0; c < channels; ++c)
+        {
+            plotCurves.push_back({ChannelName(c, channels), curves.gainsDb[static_cast<std::size_t>(c)]});
+        }
+        if (!plot.Create(*plotPath, error) ||
+            !WriteResponsePlot(plot.TemporaryPath(), title, subtitle, curves.frequencies, plotCurves, error))
+        {
+            return false;
+        }
+    }
+    if (csvPath && (!csv.Create(*csvPath, error) || !WriteCsv(csv.TemporaryPath(), curves, error)))
+    {
+        return false;
+    }
+    // Both are complete before either is put in place.
+    return (!plotPath || plot.Commit(error)) && (!csvPath || csv.Commit(error));
+}
+
+int Response(const Arguments& args)
+{
+    Options options;
+    std::string error;
+    if (!options.Parse(args, {"plot", "csv", "rate", "block", "preset"}, error))
+    {
+        std::fprintf(stderr, "tovik: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.Positional().size() != 1 || (!options.Get("plot") && !options.Get("csv")))
+    {
+        std::fprintf(stderr, "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
+                             "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N]\n");
+        return 2;
+    }
+    double rate = 0.0;
+    long block = 0;
+    if (!options.GetNumber("rate", 8000.0, 384000.0, 48000.0, rate, error) ||
+        !options.GetInt("block", 1, Session::kMaxBlockSize, 512, block, error))
+    {
+        std::fprintf(stderr, "tovik: %s\n", error.c_str());
+        return 2;
+    }
+    auto session = OpenConfigured(options.Positional()[0], options.Get("preset"), options.Sets(), error);
+    if (!session)
+    {
+        std::fprintf(stderr, "tovik: %s\n", error.c_str());
+        return 1;
+    }
+    session->Start(rate, static_cast<int>(block));
+    const ResponseCurves curves = MeasureResponse(*session, rate, LogFrequencies(20.0, 20000.0, kPoints));
+    session->Stop();
+
+    std::string settings = DescribeSettings(options.Sets());
+    if (const auto preset = options.Get("preset"))
+    {
+        settings = "preset " + *preset + (options.Sets().empty() ? "" : ", " + settings);
+    }
+    char subtitle[160];
+    std::snprintf(subtitle, sizeof subtitle, "measured at %g Hz, %ld-frame blocks, impulse response", rate,
+                  block);
+    if (!WriteResponseFiles(curves, session->Name() + ": " + settings, subtitle, options.Get("plot"),
+                            options.Get("csv"), error))
+    {
+        std::fprintf(stderr, "tovik: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+} // namespace KVX::Tovik

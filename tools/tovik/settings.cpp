@@ -1,0 +1,246 @@
+#include "settings.h"
+
+#include "host/plugin_host.h"
+#include "options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace KVX::Tovik
+{
+namespace
+{
+// Our equaliser's identity and its band centres; the IN switch follows the ten bands.
+constexpr VstInt32 kEqualiserId = CCONST('T', 'v', 'k', '1');
+constexpr int kEqualiserBands = 10;
+constexpr VstInt32 kEqualiserInIndex = 10;
+constexpr double kBandCentres[kEqualiserBands] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+constexpr double kBandRangeDb = 12.0;
+
+// Lower case without blanks: "1 kHz" and "1KHZ" compare equal.
+std::string Folded(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+    {
+        if (!std::isspace(static_cast<unsigned char>(c)))
+        {
+            out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        }
+    }
+    return out;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// "1k", "1khz", "1000", "1000hz", "31", "31.25" as a frequency in Hz; false for anything else.
+bool FrequencyOf(std::string folded, double& hz)
+{
+    if (EndsWith(folded, "hz"))
+    {
+        folded.resize(folded.size() - 2);
+    }
+    double scale = 1.0;
+    if (EndsWith(folded, "k"))
+    {
+        folded.pop_back();
+        scale = 1000.0;
+    }
+    double value = 0.0;
+    if (!ParseNumber(folded, value) || value <= 0.0)
+    {
+        return false;
+    }
+    hz = value * scale;
+    return true;
+}
+
+// The band whose centre lies within 6 % of `hz` (bands are an octave apart, so at most one does).
+int BandAt(double hz)
+{
+    for (int band = 0; band < kEqualiserBands; ++band)
+    {
+        if (std::fabs(hz / kBandCentres[band] - 1.0) <= 0.06)
+        {
+            return band;
+        }
+    }
+    return -1;
+}
+
+int FindParameter(const ParameterNames& parameters, const std::string& name)
+{
+    const auto count = static_cast<long>(parameters.names.size());
+    long index = 0;
+    if (ParseInteger(name, index))
+    {
+        if (index >= 0 && index < count)
+        {
+            return static_cast<int>(index);
+        }
+    }
+    const std::string folded = Folded(name);
+    if (folded.empty())
+    {
+        return -1;
+    }
+    for (long i = 0; i < count; ++i)
+    {
+        if (Folded(parameters.names[static_cast<std::size_t>(i)]) == folded)
+        {
+            return static_cast<int>(i);
+        }
+    }
+    if (parameters.isEqualiser)
+    {
+        if (folded == "in" || folded == "btnin")
+        {
+            return kEqualiserInIndex;
+        }
+        double hz = 0.0;
+        if (FrequencyOf(folded, hz))
+        {
+            return BandAt(hz);
+        }
+    }
+    return -1;
+}
+
+std::string NameList(const ParameterNames& parameters)
+{
+    std::string list;
+    for (std::size_t i = 0; i < parameters.names.size(); ++i)
+    {
+        if (i == 40)
+        {
+            list += ", ... (" + std::to_string(parameters.names.size()) + " in all; see tovik info)";
+            break;
+        }
+        list += (i == 0 ? "" : ", ") + std::to_string(i) + " '" + parameters.names[i] + "'";
+    }
+    return list.empty() ? "none" : list;
+}
+
+bool ParseValue(const ParameterNames& parameters, int index, const std::string& name, const std::string& text,
+                float& out, std::string& error)
+{
+    const std::string folded = Folded(text);
+    if (folded == "on" || folded == "off")
+    {
+        out = folded == "on" ? 1.0f : 0.0f;
+        return true;
+    }
+    double value = 0.0;
+    if (EndsWith(folded, "db"))
+    {
+        const bool isBand = parameters.isEqualiser && index < kEqualiserBands;
+        if (!isBand)
+        {
+            error = "'" + name + "' takes a normalised value from 0 to 1; only the bands take dB";
+            return false;
+        }
+        if (!ParseNumber(folded.substr(0, folded.size() - 2), value))
+        {
+            error = "'" + text + "' is not a gain in dB";
+            return false;
+        }
+        if (value < -kBandRangeDb || value > kBandRangeDb)
+        {
+            error = "gain " + text + " for '" + name + "' is out of range (-12 dB to +12 dB)";
+            return false;
+        }
+        out = static_cast<float>((value + kBandRangeDb) / (2.0 * kBandRangeDb));
+        return true;
+    }
+    if (!ParseNumber(folded, value))
+    {
+        error = "'" + text + "' is not a value for '" + name + "' (a number from 0 to 1" +
+                (parameters.isEqualiser && index < kEqualiserBands ? ", a gain such as +6dB" : "") +
+                ", on or off)";
+        return false;
+    }
+    if (value < 0.0 || value > 1.0)
+    {
+        error = "value " + text + " for '" + name + "' is out of range (normalised values run from 0 to 1)";
+        return false;
+    }
+    out = static_cast<float>(value);
+    return true;
+}
+} // namespace
+
+ParameterNames DescribeParameters(const Host::Plugin& plugin)
+{
+    ParameterNames parameters;
+    const AEffect* effect = plugin.Effect();
+    // A plug-in that claims absurd counts is listed only as far as any real one goes.
+    const VstInt32 count = std::clamp<VstInt32>(effect->numParams, 0, 100000);
+    for (VstInt32 i = 0; i < count; ++i)
+    {
+        parameters.names.push_back(plugin.Text(effGetParamName, i));
+    }
+    parameters.isEqualiser = effect->uniqueID == kEqualiserId && count == kEqualiserInIndex + 1;
+    return parameters;
+}
+
+bool ParseSetting(const ParameterNames& parameters, const std::string& text, Setting& out, std::string& error)
+{
+    const auto equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size())
+    {
+        error = "--set takes NAME=VALUE, not '" + text + "'";
+        return false;
+    }
+    const std::string name = text.substr(0, equals);
+    const int index = FindParameter(parameters, name);
+    if (index < 0)
+    {
+        error = "unknown parameter '" + name + "'; the parameters are: " + NameList(parameters);
+        if (parameters.isEqualiser)
+        {
+            error += " (bands also by frequency: 31, 1k, 16 kHz ...; IN as in)";
+        }
+        return false;
+    }
+    out.index = index;
+    return ParseValue(parameters, index, name, text.substr(equals + 1), out.value, error);
+}
+
+bool ParseSettings(const ParameterNames& parameters, const std::vector<std::string>& texts,
+                   std::vector<Setting>& out, std::string& error)
+{
+    out.clear();
+    for (const auto& text : texts)
+    {
+        Setting setting;
+        if (!ParseSetting(parameters, text, setting, error))
+        {
+            return false;
+        }
+        out.push_back(setting);
+    }
+    return true;
+}
+
+void ApplySettings(const Host::Plugin& plugin, const std::vector<Setting>& settings)
+{
+    for (const auto& setting : settings)
+    {
+        plugin.SetParameter(setting.index, setting.value);
+    }
+}
+
+std::string DescribeSettings(const std::vector<std::string>& texts)
+{
+    std::string out;
+    for (const auto& text : texts)
+    {
+        out += (out.empty() ? "" : " ") + text;
+    }
+    return out.empty() ? "default settings" : out;
+}
+} // namespace KVX::Tovik
