@@ -15,4 +15,5 @@ int Response(const Arguments& args);
 int Preset(const Arguments& args);
 int Bench(const Arguments& args);
 int Demo(const Arguments& args);
+int Editor(const Arguments& args);
 } // namespace KVX::Tovik

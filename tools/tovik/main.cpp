@@ -29,6 +29,8 @@ const Command g_Commands[] = {
     {"bench", KVX::Tovik::Bench,
      "bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]",
      "nanoseconds per frame for each plug-in, side by side (N: sets plug-in N only)"},
+    {"editor", KVX::Tovik::Editor, "editor PLUGIN [--seconds S] [--screenshot FILE.png]",
+     "the plug-in's editor in a window of its own, with noise running through the plug-in"},
     {"demo", KVX::Tovik::Demo, "demo OUTDIR [--plugin PATH]",
      "a drum-and-bass pattern rendered through the equaliser with a smile, and its measured response"},
 };

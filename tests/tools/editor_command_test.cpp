@@ -1,0 +1,47 @@
+// `tovik editor`: the plug-in's editor in a window of its own, on a private X server.
+#include <gtest/gtest.h>
+
+#include "support/xvfb.h"
+#include "tool_runner.h"
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace KVX::Test
+{
+namespace
+{
+TEST(EditorCommand, OpensThePanelInItsOwnWindowAndClosesCleanly)
+{
+    Xvfb server;
+    const std::string shot = (std::filesystem::temp_directory_path() / "tovik-editor-test.png").string();
+    std::filesystem::remove(shot);
+    const RunResult result = RunTovik({"editor", KVX_PLUGIN_PATH, "--seconds", "1.5", "--screenshot", shot});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Btn IN   On"), std::string::npos) << result.out;
+
+    cairo_surface_t* image = cairo_image_surface_create_from_png(shot.c_str());
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(image), 900);
+    EXPECT_EQ(cairo_image_surface_get_height(image), 258);
+    // With noise running through the plug-in and IN on, the signal lamp is lit.
+    const auto* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    const auto lamp = *reinterpret_cast<const std::uint32_t*>(data + 75 * stride + 840 * 4);
+    EXPECT_GT(((lamp >> 16) & 0xFF) + ((lamp >> 8) & 0xFF), 250u) << std::hex << lamp;
+    cairo_surface_destroy(image);
+    std::filesystem::remove(shot);
+}
+
+TEST(EditorCommand, RefusesAMissingOrBrokenPlugin)
+{
+    const RunResult noPlugin = RunTovik({"editor"});
+    EXPECT_EQ(noPlugin.exitCode, 2);
+    const RunResult broken = RunTovik({"editor", KVX_FAKE_NO_ENTRY_PATH});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_FALSE(broken.err.empty());
+}
+} // namespace
+} // namespace KVX::Test
