@@ -45,10 +45,12 @@ struct Context
     Context()
     {
         display = XOpenDisplay(nullptr);
-        int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, None};
+        int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                            None};
         XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes);
         XSetWindowAttributes set{};
-        set.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
+        set.colormap =
+            XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
         window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, 900, 258, 0, visual->depth,
                                InputOutput, visual->visual, CWColormap, &set);
         XMapWindow(display, window);

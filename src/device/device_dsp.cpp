@@ -15,7 +15,8 @@ const ProgramEntry g_Programs[] = {
 } // namespace
 
 CDeviceDSP::CDeviceDSP(audioMasterCallback audioMaster)
-    : CVSTDSP(audioMaster, 1, 11, u"Brellmoor", u"KVX Tovik", u"KVX Tovik", std::make_unique<CDeviceGUI>(nullptr))
+    : CVSTDSP(audioMaster, 1, 11, u"Brellmoor", u"KVX Tovik", u"KVX Tovik",
+              std::make_unique<CDeviceGUI>(nullptr))
 {
     SetProgramTable(g_Programs);
     setUniqueID(kUniqueId);
@@ -62,8 +63,8 @@ AudioEffect* createEffectInstance(audioMasterCallback audioMaster)
     {
         // Nothing may escape into the host: report it like the framework's own failures.
         const std::string what = error.what();
-        Exceptions::Std(std::u16string(what.begin(), what.end()), u"INTERNAL").Show(Exceptions::ErrorCaption(),
-                                                                                    nullptr);
+        Exceptions::Std(std::u16string(what.begin(), what.end()), u"INTERNAL")
+            .Show(Exceptions::ErrorCaption(), nullptr);
     }
     return nullptr;
 }

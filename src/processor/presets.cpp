@@ -55,8 +55,8 @@ void CVSTDSP::ApplyPresetBuffer(const std::uint8_t* data, std::size_t size)
     }
     if (static_cast<VstInt32>(GetBigEndian(data + kFxIdOffset)) != cEffect.uniqueID)
     {
-        Platform::ShowMessageBox(u"FXP loading error", u"This preset was created for another Plugin!", nullptr,
-                                 Platform::kMessageBoxErrorOk);
+        Platform::ShowMessageBox(u"FXP loading error", u"This preset was created for another Plugin!",
+                                 nullptr, Platform::kMessageBoxErrorOk);
         return;
     }
 

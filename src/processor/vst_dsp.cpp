@@ -9,8 +9,8 @@
 namespace KVX
 {
 CVSTDSP::CVSTDSP(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams,
-                 const std::u16string& vendor, const std::u16string& product, const std::u16string& effectName,
-                 std::unique_ptr<CGUIVSTv24> panel)
+                 const std::u16string& vendor, const std::u16string& product,
+                 const std::u16string& effectName, std::unique_ptr<CGUIVSTv24> panel)
     : AudioEffectX(audioMaster, numPrograms, numParams), m_VendorName(vendor), m_ProductName(product),
       m_EffectName(effectName), m_Panel(panel.get())
 {

@@ -17,7 +17,8 @@ bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeak
 
 bool AudioEffectX::beginEdit(VstInt32 index)
 {
-    return audioMaster != nullptr && audioMaster(&cEffect, audioMasterBeginEdit, index, 0, nullptr, 0.0f) != 0;
+    return audioMaster != nullptr &&
+           audioMaster(&cEffect, audioMasterBeginEdit, index, 0, nullptr, 0.0f) != 0;
 }
 
 bool AudioEffectX::endEdit(VstInt32 index)

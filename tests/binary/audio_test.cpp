@@ -46,7 +46,8 @@ TEST_F(AudioTest, AnEmptyOrNegativeBlockWritesNothing)
     EXPECT_EQ(outRight, std::vector<float>(16, 9.0f));
 }
 
-// Runs a sine through the plug-in in blocks and returns the RMS of the last `measure` frames of the left output.
+// Runs a sine through the plug-in in blocks and returns the RMS of the last `measure` frames of the left
+// output.
 double SineRms(AEffect* effect, double frequency, float rate, int blockSize, int frames, int measure,
                bool inPlace = false)
 {
@@ -69,7 +70,8 @@ double SineRms(AEffect* effect, double frequency, float rate, int blockSize, int
         {
             if (start + i >= frames - measure && start + i < frames)
             {
-                sum += static_cast<double>(result[static_cast<std::size_t>(i)]) * result[static_cast<std::size_t>(i)];
+                sum += static_cast<double>(result[static_cast<std::size_t>(i)]) *
+                       result[static_cast<std::size_t>(i)];
             }
         }
     }
@@ -96,7 +98,8 @@ TEST_F(AudioTest, FlatBandsLeaveTheAudioBandAlone)
     const double reference = 0.25 / std::sqrt(2.0);
     for (double frequency : {50.0, 1000.0, 10000.0})
     {
-        EXPECT_NEAR(Db(SineRms(effect, frequency, 44100.0f, 256, 22050, 4410) / reference), 0.0, 0.05) << frequency;
+        EXPECT_NEAR(Db(SineRms(effect, frequency, 44100.0f, 256, 22050, 4410) / reference), 0.0, 0.05)
+            << frequency;
     }
 }
 

@@ -33,11 +33,14 @@ std::string U8(const std::u16string& text)
 std::unique_ptr<Host::Plugin> LoadPlugin(const std::string& path, VstIntPtr hostVersion)
 {
     std::string error;
-    auto plugin = Host::Plugin::Load(path, error, hostVersion, [](void* module) {
-        auto setter = reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler"));
-        ASSERT_NE(setter, nullptr);
-        setter(Record);
-    });
+    auto plugin = Host::Plugin::Load(path, error, hostVersion,
+                                     [](void* module)
+                                     {
+                                         auto setter = reinterpret_cast<HandlerSetter>(
+                                             dlsym(module, "KVXTovikSetMessageBoxHandler"));
+                                         ASSERT_NE(setter, nullptr);
+                                         setter(Record);
+                                     });
     if (!plugin)
     {
         ADD_FAILURE() << error;
@@ -71,9 +74,10 @@ TEST(Loading, AMissingDefaultPresetIsReportedOnceAndYieldsNoRecord)
 {
     RecordedBoxes().clear();
     std::string error;
-    auto plugin = Host::Plugin::Load(KVX_NO_PRESET_PLUGIN_PATH, error, kVstVersion, [](void* module) {
-        reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler"))(Record);
-    });
+    auto plugin = Host::Plugin::Load(
+        KVX_NO_PRESET_PLUGIN_PATH, error, kVstVersion,
+        [](void* module)
+        { reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler"))(Record); });
     EXPECT_EQ(plugin, nullptr);
     ASSERT_EQ(RecordedBoxes().size(), 1u);
     EXPECT_EQ(RecordedBoxes()[0].caption, u"KVX Tovik 1.0.0.283");

@@ -41,8 +41,17 @@ TEST_F(ChunksTest, AProgramChunkHoldsElevenEntriesInIndexOrder)
     ASSERT_EQ(Dispatch(effGetChunk, 1, 0, &data), 88);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(std::memcmp(data,
-                          Chunk({{0, 0.5f}, {1, 0.5f}, {2, 0.5f}, {3, 0.5f}, {4, 0.5f}, {5, 0.5f}, {6, 0.5f},
-                                 {7, 0.5f}, {8, 0.5f}, {9, 0.5f}, {10, 1.0f}})
+                          Chunk({{0, 0.5f},
+                                 {1, 0.5f},
+                                 {2, 0.5f},
+                                 {3, 0.5f},
+                                 {4, 0.5f},
+                                 {5, 0.5f},
+                                 {6, 0.5f},
+                                 {7, 0.5f},
+                                 {8, 0.5f},
+                                 {9, 0.5f},
+                                 {10, 1.0f}})
                               .data(),
                           88),
               0);
@@ -80,8 +89,17 @@ TEST_F(ChunksTest, UnknownIndicesAreSkippedAndTheChunkStillApplies)
 
 TEST_F(ChunksTest, EntriesAreFoundByTheirIndexNotTheirPosition)
 {
-    auto bytes = Chunk({{10, 0.0f}, {9, 0.9f}, {8, 0.8f}, {7, 0.7f}, {6, 0.6f}, {5, 0.45f}, {4, 0.4f}, {3, 0.3f},
-                        {2, 0.2f}, {1, 0.1f}, {0, 0.05f}});
+    auto bytes = Chunk({{10, 0.0f},
+                        {9, 0.9f},
+                        {8, 0.8f},
+                        {7, 0.7f},
+                        {6, 0.6f},
+                        {5, 0.45f},
+                        {4, 0.4f},
+                        {3, 0.3f},
+                        {2, 0.2f},
+                        {1, 0.1f},
+                        {0, 0.05f}});
     EXPECT_EQ(Dispatch(effSetChunk, 1, 88, bytes.data()), 1);
     const float expected[] = {0.05f, 0.1f, 0.2f, 0.3f, 0.4f, 0.45f, 0.6f, 0.7f, 0.8f, 0.9f, 0.0f};
     for (VstInt32 i = 0; i < 11; ++i)
@@ -91,8 +109,17 @@ TEST_F(ChunksTest, EntriesAreFoundByTheirIndexNotTheirPosition)
     void* data = nullptr;
     ASSERT_EQ(Dispatch(effGetChunk, 1, 0, &data), 88);
     EXPECT_EQ(std::memcmp(data,
-                          Chunk({{0, 0.05f}, {1, 0.1f}, {2, 0.2f}, {3, 0.3f}, {4, 0.4f}, {5, 0.45f}, {6, 0.6f},
-                                 {7, 0.7f}, {8, 0.8f}, {9, 0.9f}, {10, 0.0f}})
+                          Chunk({{0, 0.05f},
+                                 {1, 0.1f},
+                                 {2, 0.2f},
+                                 {3, 0.3f},
+                                 {4, 0.4f},
+                                 {5, 0.45f},
+                                 {6, 0.6f},
+                                 {7, 0.7f},
+                                 {8, 0.8f},
+                                 {9, 0.9f},
+                                 {10, 0.0f}})
                               .data(),
                           88),
               0);
@@ -101,7 +128,8 @@ TEST_F(ChunksTest, EntriesAreFoundByTheirIndexNotTheirPosition)
 TEST_F(ChunksTest, HostileValuesAreClampedAndNaNBecomesZero)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    auto bytes = Chunk({{0, nan}, {1, 7.0f}, {2, -3.0f}, {3, std::numeric_limits<float>::infinity()}, {1, 0.25f}});
+    auto bytes =
+        Chunk({{0, nan}, {1, 7.0f}, {2, -3.0f}, {3, std::numeric_limits<float>::infinity()}, {1, 0.25f}});
     EXPECT_EQ(Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(bytes.size()), bytes.data()), 1);
     EXPECT_EQ(plugin->GetParameter(0), 0.0f);
     EXPECT_EQ(plugin->GetParameter(1), 0.25f); // the later entry for an index wins

@@ -96,7 +96,8 @@ TEST_F(IdentityTest, FixedAnswersOfTheDispatcherTable)
     EXPECT_EQ(Dispatch(effSetProcessPrecision, 0, 1), 0);
     EXPECT_EQ(Dispatch(effGetNumMidiInputChannels), 0);
     EXPECT_EQ(Dispatch(effGetNumMidiOutputChannels), 0);
-    for (VstInt32 opcode : {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000})
+    for (VstInt32 opcode :
+         {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000})
     {
         EXPECT_EQ(Dispatch(opcode), 0) << "opcode " << opcode;
     }

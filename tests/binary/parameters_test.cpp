@@ -69,8 +69,8 @@ TEST_F(ParametersTest, NaNNeverBecomesAValue)
 
 TEST_F(ParametersTest, IndicesOutsideTheTableFindNoParameter)
 {
-    for (VstInt32 i : {11, 12, -1, -2, 1000, std::numeric_limits<VstInt32>::min(),
-                       std::numeric_limits<VstInt32>::max()})
+    for (VstInt32 i :
+         {11, 12, -1, -2, 1000, std::numeric_limits<VstInt32>::min(), std::numeric_limits<VstInt32>::max()})
     {
         plugin->SetParameter(i, 0.3f);
         EXPECT_EQ(plugin->GetParameter(i), 0.0f) << i;

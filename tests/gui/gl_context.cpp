@@ -20,14 +20,16 @@ GLContext::GLContext()
     {
         return;
     }
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, None};
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                        None};
     XVisualInfo* visual = glXChooseVisual(m_Display, DefaultScreen(m_Display), attributes);
     if (visual == nullptr)
     {
         return;
     }
     XSetWindowAttributes set{};
-    set.colormap = XCreateColormap(m_Display, RootWindow(m_Display, visual->screen), visual->visual, AllocNone);
+    set.colormap =
+        XCreateColormap(m_Display, RootWindow(m_Display, visual->screen), visual->visual, AllocNone);
     m_Window = XCreateWindow(m_Display, RootWindow(m_Display, visual->screen), 0, 0, 64, 64, 0, visual->depth,
                              InputOutput, visual->visual, CWColormap, &set);
     GLXContext context = glXCreateContext(m_Display, visual, nullptr, True);

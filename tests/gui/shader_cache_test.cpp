@@ -10,11 +10,12 @@ namespace KVX
 {
 namespace
 {
-const char16_t* const kShader = u"//Tint\r\n"
-                                u"void main() { gl_Position = ftransform(); gl_TexCoord[0] = gl_MultiTexCoord0; }\n"
-                                u"//PS\n"
-                                u"uniform vec4 g_Color;\n"
-                                u"void main() { gl_FragColor = g_Color; }\n";
+const char16_t* const kShader =
+    u"//Tint\r\n"
+    u"void main() { gl_Position = ftransform(); gl_TexCoord[0] = gl_MultiTexCoord0; }\n"
+    u"//PS\n"
+    u"uniform vec4 g_Color;\n"
+    u"void main() { gl_FragColor = g_Color; }\n";
 
 TEST(ShaderKeys, AreTheFirstLineAfterTheSlashes)
 {
@@ -50,7 +51,8 @@ TEST_F(ShaderCacheTest, AnInlineProgramIsBuiltOnceAndShared)
 
 TEST_F(ShaderCacheTest, AFaultySourceIsLoggedAndMarkedUnusable)
 {
-    ShaderSlot slot = cache.GetShader(u"//Broken\r\nvoid main() { this is not glsl }\n//PS\nvoid main() {}\n");
+    ShaderSlot slot =
+        cache.GetShader(u"//Broken\r\nvoid main() { this is not glsl }\n//PS\nvoid main() {}\n");
     EXPECT_EQ(slot.usable, 0);
     EXPECT_EQ(cache.Log().rfind(u"SHADER LOG: \r\n", 0), 0u);
     cache.FreeShader(slot);

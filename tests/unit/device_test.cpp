@@ -50,17 +50,20 @@ struct DeviceTest : ::testing::Test
     CDeviceGUI& panel = device.DevicePanel();
 };
 
-std::vector<std::uint8_t> Preset(const char* pluginId, const std::vector<std::pair<std::int32_t, float>>& entries,
+std::vector<std::uint8_t> Preset(const char* pluginId,
+                                 const std::vector<std::pair<std::int32_t, float>>& entries,
                                  std::int32_t declaredChunkSize = -1, const char* name = "Preset")
 {
     std::vector<std::uint8_t> out;
-    auto big = [&out](std::uint32_t v) {
+    auto big = [&out](std::uint32_t v)
+    {
         for (int s = 24; s >= 0; s -= 8)
         {
             out.push_back(static_cast<std::uint8_t>(v >> s));
         }
     };
-    auto little = [&out](std::uint32_t v) {
+    auto little = [&out](std::uint32_t v)
+    {
         for (int s = 0; s < 32; s += 8)
         {
             out.push_back(static_cast<std::uint8_t>(v >> s));

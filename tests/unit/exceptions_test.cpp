@@ -55,7 +55,8 @@ TEST(ReportTexts, AMissingResourceNamesItAndItsType)
     }
     catch (const Exceptions::Std& error)
     {
-        EXPECT_EQ(error.Text(), u" RESOURCE ERROR:\r\n\r\nCan't find resource \"Missing Knob.png\" of type \"IMG\".");
+        EXPECT_EQ(error.Text(),
+                  u" RESOURCE ERROR:\r\n\r\nCan't find resource \"Missing Knob.png\" of type \"IMG\".");
     }
     EXPECT_FALSE(OpenResourceStream(u"Missing Knob.png", u"IMG", view, false));
 }
@@ -65,11 +66,12 @@ std::vector<std::pair<std::u16string, std::u16string>> g_Shown;
 TEST(ReportTexts, TheBoxShowsTheCaptionFollowedByTheReport)
 {
     g_Shown.clear();
-    auto previous = Platform::SetMessageBoxHandler([](const char16_t* caption, const char16_t* text, void*,
-                                                      unsigned style) {
-        EXPECT_EQ(style, 0x10u);
-        g_Shown.emplace_back(caption, text);
-    });
+    auto previous = Platform::SetMessageBoxHandler(
+        [](const char16_t* caption, const char16_t* text, void*, unsigned style)
+        {
+            EXPECT_EQ(style, 0x10u);
+            g_Shown.emplace_back(caption, text);
+        });
     Exceptions::Std(u"Oops", u"RESOURCE").Show(Exceptions::ErrorCaption(), nullptr);
     Platform::SetMessageBoxHandler(previous);
     ASSERT_EQ(g_Shown.size(), 1u);

@@ -75,9 +75,8 @@ TEST_F(KnobTest, AKnobWithoutTitleNeverBuildsTexts)
 TEST_F(KnobTest, InfinityIsShownAsTheInfinitySign)
 {
     WidgetSpec spec = Device::g_FaderSpecs[0];
-    spec.valueMapper = [](float value, float, float, int direction) {
-        return direction == 0 && value >= 1.0f ? std::numeric_limits<float>::infinity() : value;
-    };
+    spec.valueMapper = [](float value, float, float, int direction)
+    { return direction == 0 && value >= 1.0f ? std::numeric_limits<float>::infinity() : value; };
     CKnob mapped(&panel, spec);
     mapped.SetValue(1.0f);
     EXPECT_EQ(mapped.GetText(true), u"\u221E");

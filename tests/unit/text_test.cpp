@@ -20,7 +20,9 @@ TEST(Text, Utf8RoundTripsThroughUtf16)
 
 TEST(Text, MalformedUtf8BecomesReplacementCharacters)
 {
-    EXPECT_EQ(Platform::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Platform::Utf8ToUtf16("a\xFF"
+                                    "b"),
+              u"a\uFFFDb");
     EXPECT_EQ(Platform::Utf8ToUtf16("\xC3"), u"\uFFFD");
     EXPECT_EQ(Platform::Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD") << "overlong forms are refused";
     EXPECT_EQ(Platform::Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");

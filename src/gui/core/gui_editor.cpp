@@ -43,7 +43,8 @@ void CGUI::CreatePanelWindow()
             {
                 throw Exceptions::OGL(Ascii(error.function), static_cast<std::int32_t>(error.code));
             }
-            throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code), u"KVXGUIWindow");
+            throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code),
+                                      u"KVXGUIWindow");
         }
     }
     catch (const Exceptions::Std& error)

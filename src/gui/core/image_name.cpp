@@ -53,7 +53,8 @@ std::u16string BuildImageName(const std::u16string& name, std::int32_t width, st
             c = u'_';
         }
     }
-    return stem + u"##Sz" + Decimal(width) + u"x" + Decimal(height) + u"pxSb" + Decimal(blur) + u"." + extension;
+    return stem + u"##Sz" + Decimal(width) + u"x" + Decimal(height) + u"pxSb" + Decimal(blur) + u"." +
+           extension;
 }
 
 FrameLayout ParseFrameLayout(const std::u16string& name)

@@ -60,13 +60,14 @@ void ColourBytes(std::uint32_t argb, float opacity, std::uint8_t out[4])
     out[3] = static_cast<std::uint8_t>(alpha);
 }
 
-void DrawQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, std::uint32_t argb, float opacity)
+void DrawQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, std::uint32_t argb,
+              float opacity)
 {
     std::uint8_t colour[4];
     ColourBytes(argb, opacity, colour);
     Vertex vertices[4];
-    Emit(vertices, rect.left, rect.top, rect.left + rect.width, rect.top + rect.height, tex.u0, tex.v0, tex.u1,
-         tex.v1, colour);
+    Emit(vertices, rect.left, rect.top, rect.left + rect.width, rect.top + rect.height, tex.u0, tex.v0,
+         tex.u1, tex.v1, colour);
     Submit(texture, vertices, 4);
 }
 
@@ -95,8 +96,8 @@ void DrawNineSliceQuad(std::uint32_t texture, const QuadRect& rect, const TexRec
     {
         for (int column = 0; column < 3; ++column)
         {
-            Emit(vertices + n, xs[column], ys[row], xs[column + 1], ys[row + 1], us[column], vs[row], us[column + 1],
-                 vs[row + 1], colour);
+            Emit(vertices + n, xs[column], ys[row], xs[column + 1], ys[row + 1], us[column], vs[row],
+                 us[column + 1], vs[row + 1], colour);
             n += 4;
         }
     }

@@ -37,7 +37,8 @@ struct Slices
 // The four colour bytes OpenGL receives for an ARGB word whose alpha is scaled by `opacity` (truncated).
 void ColourBytes(std::uint32_t argb, float opacity, std::uint8_t out[4]);
 
-void DrawQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, std::uint32_t argb, float opacity);
+void DrawQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, std::uint32_t argb,
+              float opacity);
 
 // `framePixelWidth` and `framePixelHeight` are the pixel size of the image part that `tex` addresses, so
 // that the slices can be measured in its own pixels.

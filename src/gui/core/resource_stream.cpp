@@ -13,7 +13,8 @@ bool OpenResourceStream(const std::u16string& name, const std::u16string& type, 
     }
     if (throwIfMissing)
     {
-        throw Exceptions::Std(u"Can't find resource \"" + name + u"\" of type \"" + type + u"\".", u"RESOURCE");
+        throw Exceptions::Std(u"Can't find resource \"" + name + u"\" of type \"" + type + u"\".",
+                              u"RESOURCE");
     }
     return false;
 }

@@ -99,7 +99,8 @@ ShaderSlot CShaderCache::GetShader(const std::u16string& shaderName)
             m_Log = u"NO ERROR";
             const std::size_t split = source.find("//PS");
             const std::string vertexSource = source.substr(0, split);
-            const std::string fragmentSource = split == std::string::npos ? std::string() : source.substr(split);
+            const std::string fragmentSource =
+                split == std::string::npos ? std::string() : source.substr(split);
             entry.vertexShader = glCreateShader(GL_VERTEX_SHADER);
             entry.fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
             const bool vertexOk = Compile(entry.vertexShader, vertexSource);

@@ -104,8 +104,8 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         const GLenum format = bitmap.hasAlpha ? GL_BGRA : GL_BGR;
-        glTexImage2D(GL_TEXTURE_2D, 0, bitmap.hasAlpha ? GL_RGBA8 : GL_RGB8, textureWidth, textureHeight, 0, format,
-                     GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, bitmap.hasAlpha ? GL_RGBA8 : GL_RGB8, textureWidth, textureHeight, 0,
+                     format, GL_UNSIGNED_BYTE, nullptr);
         Exceptions::CheckTexImageError(imageName, textureWidth, textureHeight);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, bitmap.stride / (bitmap.hasAlpha ? 4 : 3));
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, bitmap.width, bitmap.height, format, GL_UNSIGNED_BYTE,
@@ -120,8 +120,8 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
     return slot;
 }
 
-TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
-                                      std::int32_t height, std::int32_t blur)
+TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16string& path,
+                                      std::int32_t width, std::int32_t height, std::int32_t blur)
 {
     const std::u16string key = BuildImageName(name, width, height, blur);
     Entry& entry = m_Entries[key];

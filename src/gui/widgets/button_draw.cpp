@@ -20,7 +20,8 @@ void CButton::DrawOverlay()
         {
             return;
         }
-        m_OverlaySlot = m_Panel->GetTexture(m_OverlayImage, m_Panel->BaseFolder() + m_OverlayFolder, -1, -1, 0);
+        m_OverlaySlot =
+            m_Panel->GetTexture(m_OverlayImage, m_Panel->BaseFolder() + m_OverlayFolder, -1, -1, 0);
         if (!m_OverlaySlot.IsLoaded())
         {
             return;
@@ -44,7 +45,8 @@ void CButton::DrawOverlay()
         m_WidthAnim.current = overlayWidth;
     }
     m_Height = overlayHeight;
-    m_X = savedX + static_cast<std::int32_t>(std::fabs(savedWidth.current - overlayWidth) * 0.5f) + m_OverlayOffsetX;
+    m_X = savedX + static_cast<std::int32_t>(std::fabs(savedWidth.current - overlayWidth) * 0.5f) +
+          m_OverlayOffsetX;
     m_Y = savedY + std::abs(savedHeight - overlayHeight) / 2 + m_OverlayOffsetY;
 
     const float s = ShownValue();

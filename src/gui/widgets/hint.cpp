@@ -41,7 +41,8 @@ const CWidget* CHint::Update(float elapsedMs, const CWidget* hovered)
         m_X = m_PendingX;
         m_Y = m_PendingY;
     }
-    if ((m_Opacity.target == 0.0f && m_Opacity.current == 0.0f) || hovered == nullptr || !hovered->ShowsHint())
+    if ((m_Opacity.target == 0.0f && m_Opacity.current == 0.0f) || hovered == nullptr ||
+        !hovered->ShowsHint())
     {
         return nullptr;
     }

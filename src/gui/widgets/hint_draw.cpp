@@ -17,10 +17,10 @@ bool CHint::RenderLabelImage()
         return false;
     }
     const Platform::TextBox box = m_Panel->MeasureText(RenderedText(), LabelFont());
-    const auto width = static_cast<float>(static_cast<std::int32_t>(box.left + box.width +
-                                                                    static_cast<float>(m_InsetLeft + m_InsetRight) +
-                                                                    0.5f));
-    m_Height = static_cast<std::int32_t>(box.top + box.height + static_cast<float>(m_InsetTop + m_InsetBottom) + 0.5f);
+    const auto width = static_cast<float>(static_cast<std::int32_t>(
+        box.left + box.width + static_cast<float>(m_InsetLeft + m_InsetRight) + 0.5f));
+    m_Height = static_cast<std::int32_t>(box.top + box.height +
+                                         static_cast<float>(m_InsetTop + m_InsetBottom) + 0.5f);
     m_WidthAnim.target = width;
     m_WidthAnim.current = width;
     return CLabel::RenderLabelImage();

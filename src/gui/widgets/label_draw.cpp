@@ -20,7 +20,7 @@ Platform::TextAlign Horizontal(std::int32_t align)
 
 Platform::TextAlign Vertical(std::int32_t align)
 {
-    return (align & kAlignBottom) != 0     ? Platform::TextAlign::Far
+    return (align & kAlignBottom) != 0    ? Platform::TextAlign::Far
            : (align & kAlignCentreV) != 0 ? Platform::TextAlign::Centre
                                           : Platform::TextAlign::Near;
 }
@@ -101,8 +101,8 @@ bool CLabel::RenderLabelImage()
                                    static_cast<float>(width - m_InsetLeft - m_InsetRight),
                                    static_cast<float>(m_Height - m_InsetTop - m_InsetBottom)};
     const bool antialias = m_TextRenderingHint != 1 && m_TextRenderingHint != 2;
-    if (!Platform::RenderText(bitmap, text, LabelFont(), m_TextColour,
-                              layout, Horizontal(m_TextAlign), Vertical(m_TextAlign), antialias))
+    if (!Platform::RenderText(bitmap, text, LabelFont(), m_TextColour, layout, Horizontal(m_TextAlign),
+                              Vertical(m_TextAlign), antialias))
     {
         return false;
     }

@@ -16,7 +16,8 @@ void CLED::DrawBody()
     }
     const float s = ShownValue();
     DrawFrame(m_BodySlot, 0, 0.0f, 0.0f, m_Colour, static_cast<float>(m_Colour >> 24) * (1.0f - s));
-    DrawFrame(m_BodySlot, m_BodySlot.frames - 1, 0.0f, 0.0f, m_OnColour, static_cast<float>(m_OnColour >> 24) * s);
+    DrawFrame(m_BodySlot, m_BodySlot.frames - 1, 0.0f, 0.0f, m_OnColour,
+              static_cast<float>(m_OnColour >> 24) * s);
 }
 
 void CLED::DrawShadow()

@@ -31,7 +31,8 @@ public:
 
 protected:
     // Draws frame `index` of a sheet over the widget.
-    void DrawFrame(const TextureSlot& slot, std::int32_t index, float dx, float dy, std::uint32_t rgb, float alpha);
+    void DrawFrame(const TextureSlot& slot, std::int32_t index, float dx, float dy, std::uint32_t rgb,
+                   float alpha);
 
     // Stores the value; true when it changed.
     bool StoreValue(float v);

@@ -27,7 +27,8 @@ bool CMeter::LoadImage(TextureSlot& slot, const std::u16string& imageName, const
     const std::int32_t width = m_ScaleImages ? static_cast<std::int32_t>(m_WidthAnim.current) : -1;
     const std::int32_t height = m_ScaleImages ? m_Height : -1;
     const bool shadow = &slot == &m_ShadowSlot;
-    slot = m_Panel->GetTexture(imageName, m_Panel->BaseFolder() + folder, width, height, shadow ? m_ShadowBlur : 0);
+    slot = m_Panel->GetTexture(imageName, m_Panel->BaseFolder() + folder, width, height,
+                               shadow ? m_ShadowBlur : 0);
     if (!slot.IsLoaded())
     {
         return false;
@@ -60,8 +61,9 @@ void CMeter::DrawFrame(const TextureSlot& slot, std::int32_t index, float dx, fl
     const float c = static_cast<float>(columns);
     const float r = static_cast<float>(rows);
     DrawPass(slot, static_cast<float>(column) / c * slot.uExtent, static_cast<float>(row) / r * slot.vExtent,
-             static_cast<float>(column + 1) / c * slot.uExtent, static_cast<float>(row + 1) / r * slot.vExtent,
-             static_cast<float>(slot.width) / c, static_cast<float>(slot.height) / r, dx, dy, rgb, alpha);
+             static_cast<float>(column + 1) / c * slot.uExtent,
+             static_cast<float>(row + 1) / r * slot.vExtent, static_cast<float>(slot.width) / c,
+             static_cast<float>(slot.height) / r, dx, dy, rgb, alpha);
 }
 
 void CMeter::DrawShadow()
@@ -75,8 +77,9 @@ void CMeter::DrawShadow()
         CWidget::DrawShadow();
         return;
     }
-    DrawFrame(m_ShadowSlot, FrameIndex(m_ShadowSlot.frames, ShownValue()), static_cast<float>(m_ShadowOffsetX),
-              static_cast<float>(m_ShadowOffsetY), m_ShadowColour, AlphaOf(m_ShadowColour));
+    DrawFrame(m_ShadowSlot, FrameIndex(m_ShadowSlot.frames, ShownValue()),
+              static_cast<float>(m_ShadowOffsetX), static_cast<float>(m_ShadowOffsetY), m_ShadowColour,
+              AlphaOf(m_ShadowColour));
 }
 
 void CMeter::DrawBody()

@@ -34,15 +34,16 @@ void Animated::SetTarget(float value)
 }
 
 CWidget::CWidget(CGUI* panel, const WidgetSpec& spec)
-    : m_Panel(panel), m_ParamIndex(spec.paramIndex), m_Name(spec.name), m_Title(spec.name), m_Image(spec.image),
-      m_SpecularImage(spec.specularImage), m_NormalImage(spec.normalImage), m_ShaderName(spec.shaderName),
-      m_DisplayText(spec.name), m_X(spec.x), m_Y(spec.y), m_Height(spec.height), m_InsetLeft(spec.insetLeft),
-      m_InsetTop(spec.insetTop), m_InsetRight(spec.insetRight), m_InsetBottom(spec.insetBottom),
-      m_SliceLeft(spec.sliceLeft), m_SliceTop(spec.sliceTop), m_SliceRight(spec.sliceRight),
-      m_SliceBottom(spec.sliceBottom), m_Anchors(spec.anchors), m_Colour(spec.colour),
-      m_HoverColour(spec.hoverColour), m_Enabled(spec.enabled != 0), m_Tile(spec.tile != 0),
-      m_ShowHint(spec.showHint != 0), m_Shadow(spec.shadow != 0), m_ScaleImages(spec.scaleImages != 0),
-      m_ShadowBlur(spec.shadowBlur), m_ShadowOffsetX(spec.shadowOffsetX), m_ShadowOffsetY(spec.shadowOffsetY),
+    : m_Panel(panel), m_ParamIndex(spec.paramIndex), m_Name(spec.name), m_Title(spec.name),
+      m_Image(spec.image), m_SpecularImage(spec.specularImage), m_NormalImage(spec.normalImage),
+      m_ShaderName(spec.shaderName), m_DisplayText(spec.name), m_X(spec.x), m_Y(spec.y),
+      m_Height(spec.height), m_InsetLeft(spec.insetLeft), m_InsetTop(spec.insetTop),
+      m_InsetRight(spec.insetRight), m_InsetBottom(spec.insetBottom), m_SliceLeft(spec.sliceLeft),
+      m_SliceTop(spec.sliceTop), m_SliceRight(spec.sliceRight), m_SliceBottom(spec.sliceBottom),
+      m_Anchors(spec.anchors), m_Colour(spec.colour), m_HoverColour(spec.hoverColour),
+      m_Enabled(spec.enabled != 0), m_Tile(spec.tile != 0), m_ShowHint(spec.showHint != 0),
+      m_Shadow(spec.shadow != 0), m_ScaleImages(spec.scaleImages != 0), m_ShadowBlur(spec.shadowBlur),
+      m_ShadowOffsetX(spec.shadowOffsetX), m_ShadowOffsetY(spec.shadowOffsetY),
       m_ShadowColour(static_cast<std::uint32_t>(spec.shadowAlpha) << 24)
 {
     const float visible = spec.visible != 0 ? 1.0f : 0.0f;

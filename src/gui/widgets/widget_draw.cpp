@@ -59,8 +59,8 @@ void CWidget::DrawPass(const TextureSlot& slot, float u0, float v0, float u1, fl
     const Slices slices{m_SliceLeft, m_SliceTop, m_SliceRight, m_SliceBottom};
     if (slices.Any())
     {
-        DrawNineSliceQuad(slot.texture, rect, {u0, v0, u1, v1}, framePixelWidth, framePixelHeight, slices, argb,
-                          m_Opacity.current);
+        DrawNineSliceQuad(slot.texture, rect, {u0, v0, u1, v1}, framePixelWidth, framePixelHeight, slices,
+                          argb, m_Opacity.current);
         return;
     }
     if (m_Tile && framePixelWidth > 0.0f && framePixelHeight > 0.0f)
