@@ -34,6 +34,12 @@ struct Slices
     bool Any() const { return left != 0 || top != 0 || right != 0 || bottom != 0; }
 };
 
+// The alpha byte of an ARGB word, as a float.
+inline float AlphaOf(std::uint32_t argb)
+{
+    return static_cast<float>(argb >> 24);
+}
+
 // The four colour bytes OpenGL receives for an ARGB word whose alpha is scaled by `opacity` (truncated).
 void ColourBytes(std::uint32_t argb, float opacity, std::uint8_t out[4]);
 

@@ -1,6 +1,8 @@
 // A lamp cross-fades between its first (off) and last (on) frame.
 #include "gui/widgets/led.h"
 
+#include "gui/core/quad.h"
+
 namespace KVX
 {
 void CLED::DrawBody()
@@ -15,9 +17,9 @@ void CLED::DrawBody()
         return;
     }
     const float s = ShownValue();
-    DrawFrame(m_BodySlot, 0, 0.0f, 0.0f, m_Colour, static_cast<float>(m_Colour >> 24) * (1.0f - s));
+    DrawFrame(m_BodySlot, 0, 0.0f, 0.0f, m_Colour, AlphaOf(m_Colour) * (1.0f - s));
     DrawFrame(m_BodySlot, m_BodySlot.frames - 1, 0.0f, 0.0f, m_OnColour,
-              static_cast<float>(m_OnColour >> 24) * s);
+              AlphaOf(m_OnColour) * s);
 }
 
 void CLED::DrawShadow()
@@ -32,7 +34,7 @@ void CLED::DrawShadow()
         return;
     }
     const float s = ShownValue();
-    const float alpha = static_cast<float>(m_ShadowColour >> 24);
+    const float alpha = AlphaOf(m_ShadowColour);
     const auto dx = static_cast<float>(m_ShadowOffsetX);
     const auto dy = static_cast<float>(m_ShadowOffsetY);
     DrawFrame(m_ShadowSlot, 0, dx, dy, m_ShadowColour, alpha * (1.0f - s));

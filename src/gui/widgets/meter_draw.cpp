@@ -1,17 +1,10 @@
 // A meter shows its value as one frame of a sprite sheet.
 #include "gui/core/gui.h"
+#include "gui/core/quad.h"
 #include "gui/widgets/meter.h"
 
 namespace KVX
 {
-namespace
-{
-float AlphaOf(std::uint32_t argb)
-{
-    return static_cast<float>(argb >> 24);
-}
-} // namespace
-
 std::int32_t CMeter::FrameIndex(std::int32_t frames, float shownValue)
 {
     const auto index = static_cast<std::int32_t>(static_cast<float>(frames - 1) * shownValue);

@@ -14,10 +14,6 @@ std::uint32_t WithAlpha(std::uint32_t rgb, float alpha)
     return (rgb & 0x00FFFFFFu) | (static_cast<std::uint32_t>(alpha) << 24);
 }
 
-float AlphaOf(std::uint32_t argb)
-{
-    return static_cast<float>(argb >> 24);
-}
 } // namespace
 
 bool CWidget::LoadImage(TextureSlot& slot, const std::u16string& imageName, const std::u16string& folder)
