@@ -1,4 +1,5 @@
 #include "platform/linux/font_library.h"
+#include "platform/linux/x11_present.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -12,7 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -256,73 +256,6 @@ void Draw(cairo_surface_t* surface, const Layout& layout, const std::vector<std:
     cairo_surface_flush(surface);
 }
 
-// One colour channel of the window's visual: where its bits sit in a pixel and how many there are.
-struct ChannelMask
-{
-    int shift = 0;
-    unsigned long maximum = 0;
-
-    explicit ChannelMask(unsigned long mask)
-    {
-        if (mask == 0)
-        {
-            return;
-        }
-        while ((mask & 1) == 0)
-        {
-            mask >>= 1;
-            ++shift;
-        }
-        maximum = mask;
-    }
-    unsigned long Place(std::uint32_t value) const
-    {
-        return ((static_cast<unsigned long>(value & 0xFF) * maximum + 127) / 255) << shift;
-    }
-};
-
-// Copies the drawn picture into the window. Drawing happens in memory and goes to the server as one
-// image: simple, flicker-free, and independent of cairo's X backend.
-void Present(Display* display, ::Window window, int screen, cairo_surface_t* canvas)
-{
-    Visual* visual = DefaultVisual(display, screen);
-    const int width = cairo_image_surface_get_width(canvas);
-    const int height = cairo_image_surface_get_height(canvas);
-    XImage* image =
-        XCreateImage(display, visual, static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, 0,
-                     nullptr, static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
-    if (image == nullptr)
-    {
-        return;
-    }
-    // XDestroyImage releases the pixels with free().
-    image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * height));
-    if (image->data == nullptr)
-    {
-        XDestroyImage(image);
-        return;
-    }
-    const ChannelMask red(visual->red_mask);
-    const ChannelMask green(visual->green_mask);
-    const ChannelMask blue(visual->blue_mask);
-    const unsigned char* pixels = cairo_image_surface_get_data(canvas);
-    const int stride = cairo_image_surface_get_stride(canvas);
-    for (int y = 0; y < height; ++y)
-    {
-        for (int x = 0; x < width; ++x)
-        {
-            std::uint32_t word;
-            std::memcpy(&word,
-                        pixels + static_cast<std::size_t>(y) * stride + 4 * static_cast<std::size_t>(x), 4);
-            XPutPixel(image, x, y, red.Place(word >> 16) | green.Place(word >> 8) | blue.Place(word));
-        }
-    }
-    XPutImage(display, window, DefaultGC(display, screen), image, 0, 0, 0, 0, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
-    XDestroyImage(image);
-    XFlush(display);
-}
-
 void SetTitle(Display* display, ::Window window, const std::string& utf8)
 {
     const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
@@ -397,7 +330,7 @@ void RunBox(Display* display, const std::string& caption, const std::string& tex
         if (cairo_surface_status(canvas.get()) == CAIRO_STATUS_SUCCESS)
         {
             Draw(canvas.get(), layout, lines, font.get(), buttonPressed);
-            Present(display, window, screen, canvas.get());
+            PresentSurface(display, window, screen, canvas.get());
         }
     };
     XMapRaised(display, window);

@@ -185,6 +185,7 @@ void X11Window::OpenWindow()
         throw SystemError("XGetWindowAttributes", error != Success ? error : BadWindow, false);
     }
     const int screen = XScreenNumberOfScreen(parentAttributes.screen);
+    m_screen = screen;
     m_root = RootWindow(m_display, screen);
 
     XSetWindowAttributes attributes{};
@@ -298,6 +299,10 @@ void X11Window::DispatchEvents()
             if (event.xdestroywindow.window == m_window)
             {
                 m_windowGone = true;
+                if (m_field)
+                {
+                    m_field->ForgetWindow(); // gone with ours
+                }
             }
             continue;
         default:
@@ -306,6 +311,10 @@ void X11Window::DispatchEvents()
         if (event.xany.window == m_window)
         {
             Guarded("a mouse event", [&] { m_input.Handle(event, *m_client); });
+        }
+        else if (m_field && event.xany.window == m_field->Handle())
+        {
+            Guarded("a text field event", [&] { m_field->HandleEvent(event); });
         }
     }
 }
@@ -324,6 +333,12 @@ void X11Window::DrawFrame()
 
 void X11Window::CloseWindow()
 {
+    if (m_field)
+    {
+        // Closing takes the focus from a shown field, which commits what was typed.
+        Guarded("committing the text field", [this] { m_field->CommitIfShown(); });
+        m_field.reset();
+    }
     if (m_context != nullptr)
     {
         Guarded("releasing the context", [this] { m_client->OnContextReleasing(); });
@@ -398,6 +413,29 @@ void X11Window::SetFocus()
         XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
         XFlush(m_display);
     }
+}
+
+TextField* X11Window::GetTextField(TextFieldClient* client)
+{
+    if (std::this_thread::get_id() != m_threadId || m_display == nullptr)
+    {
+        return nullptr;
+    }
+    // Once made, the field answers even after the host destroyed the window: the client may still
+    // read and hide it.
+    if (m_field || m_windowGone || client == nullptr)
+    {
+        return m_field.get();
+    }
+    m_trap->Sync(); // older errors are not the field's
+    auto field = std::make_unique<X11TextField>(m_display, m_screen, m_window, client);
+    if (m_trap->Sync() != Success)
+    {
+        field->ForgetWindow();
+        return nullptr;
+    }
+    m_field = std::move(field);
+    return m_field.get();
 }
 
 bool X11Window::GetCursorScreenPos(int& x, int& y)

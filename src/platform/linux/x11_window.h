@@ -4,11 +4,12 @@
 // Threads: the host's thread only creates and destroys the window. Everything else happens on the
 // editor thread, which owns the display connection, the window and the context; every WindowClient call
 // runs there with the context current, and the Window operations meant for the client (capture, focus,
-// cursor) act only when called from there. NativeHandle and HasContext are fixed before Create returns
-// and may be read from any thread.
+// cursor, text field) act only when called from there. NativeHandle and HasContext are fixed before Create
+// returns and may be read from any thread.
 #include "platform/linux/glx_context.h"
 #include "platform/linux/pointer_input.h"
 #include "platform/linux/x11_error_trap.h"
+#include "platform/linux/x11_text_field.h"
 #include "platform/window.h"
 
 #include <X11/Xlib.h>
@@ -43,6 +44,8 @@ public:
     bool GetCursorScreenPos(int& x, int& y) override;
     void SetCursorScreenPos(int x, int y) override;
     void ShowCursor(bool show) override;
+    // Made on the editor thread for the first client that asks; later clients get the same field.
+    TextField* GetTextField(TextFieldClient* client) override;
 
 private:
     enum class Stage
@@ -80,6 +83,7 @@ private:
     // Owned by the editor thread once it runs.
     Display* m_display = nullptr;
     std::unique_ptr<X11ErrorTrap> m_trap;
+    int m_screen = 0;
     ::Window m_root = 0;
     ::Window m_window = 0;
     Colormap m_colormap = 0;
@@ -91,5 +95,6 @@ private:
     bool m_windowGone = false;
     bool m_cursorHidden = false;
     PointerInput m_input;
+    std::unique_ptr<X11TextField> m_field;
 };
 } // namespace KVX::Platform
