@@ -401,6 +401,27 @@ TEST_F(Editor, OpeningAndClosingTwentyTimesLeavesNothingBehind)
     EXPECT_EQ(plugin->GetParameter(5), 0.5f);
 }
 
+TEST_F(Editor, AParentThatIsGoneIsReportedInTheErrorBoxAndTheNextOpenWorks)
+{
+    HWND gone = CreateWindowExW(0, L"KVXTestHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(gone);
+    EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, gone), 1) << "the host still sees an open editor";
+    ASSERT_EQ(RecordedBoxes().size(), 1u);
+    const RecordedBox box = RecordedBoxes().front();
+    RecordedBoxes().clear();
+    EXPECT_EQ(box.caption, u"KVX Tovik 1.0.0.283");
+    EXPECT_EQ(
+        box.text,
+        u"KVX Tovik 1.0.0.283 KVXGUIWindow ERROR:\r\n\r\n\r\n\r\nFunction: CreateWindow(): error = 1400");
+    EXPECT_EQ(box.style, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    plugin->Dispatch(effEditClose);
+
+    ASSERT_TRUE(OpenEditor());
+    Pump(100);
+    EXPECT_FALSE(PanelPixels().empty());
+}
+
 TEST_F(Editor, ClosingThePluginWithTheEditorOpenTakesTheWindowAlong)
 {
     plugin->SetParameter(2, 0.8f);
