@@ -1,6 +1,13 @@
-// The exported entry points a host looks for: VSTPluginMain, and main for older hosts.
+// The exported entry points a host looks for: VSTPluginMain, and main for older hosts. On Windows the
+// module-definition file (shell/windows/exports.def) exports them, with MAIN and GetPluginFactory.
 #include "device/device_dsp.h"
 #include "platform/message_box.h"
+
+#if defined(_WIN32)
+#define KVX_EXPORT
+#else
+#define KVX_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace
 {
@@ -17,22 +24,30 @@ AEffect* CreatePlugin(audioMasterCallback audioMaster)
 
 extern "C"
 {
-__attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback audioMaster)
+KVX_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster)
 {
     return CreatePlugin(audioMaster);
 }
 
+#if !defined(_WIN32)
 // Older hosts look for this name; the compiler knows main as the program entry, hence the alias.
 __attribute__((visibility("default"))) AEffect* VSTPluginMainAlias(audioMasterCallback audioMaster) __asm__("main");
 AEffect* VSTPluginMainAlias(audioMasterCallback audioMaster)
 {
     return CreatePlugin(audioMaster);
 }
+#else
+// Exists by name only; a host that asks for a factory of this kind learns that there is none.
+void* VSTCALLBACK GetPluginFactory()
+{
+    return nullptr;
+}
+#endif
 }
 
 // Lets a host that must never block (a headless renderer, a test host) receive the plug-in's error boxes
 // instead of having them shown. Null restores the native box.
-extern "C" __attribute__((visibility("default"))) void
+extern "C" KVX_EXPORT void
 KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption, const char16_t* text, void* owner,
                                              unsigned style))
 {

@@ -1,6 +1,6 @@
 #include "binary_host.h"
 
-#include <dlfcn.h>
+#include "host/module_loader.h"
 
 namespace KVX::Test
 {
@@ -33,14 +33,12 @@ std::string U8(const std::u16string& text)
 std::unique_ptr<Host::Plugin> LoadPlugin(const std::string& path, VstIntPtr hostVersion)
 {
     std::string error;
-    auto plugin = Host::Plugin::Load(path, error, hostVersion,
-                                     [](void* module)
-                                     {
-                                         auto setter = reinterpret_cast<HandlerSetter>(
-                                             dlsym(module, "KVXTovikSetMessageBoxHandler"));
-                                         ASSERT_NE(setter, nullptr);
-                                         setter(Record);
-                                     });
+    auto plugin = Host::Plugin::Load(path, error, hostVersion, [](void* module) {
+        auto setter =
+            reinterpret_cast<HandlerSetter>(Host::ModuleSymbol(module, "KVXTovikSetMessageBoxHandler"));
+        ASSERT_NE(setter, nullptr);
+        setter(Record);
+    });
     if (!plugin)
     {
         ADD_FAILURE() << error;
@@ -62,22 +60,22 @@ TEST(Loading, AHostThatAnswersVersionZeroGetsNoRecordAndNoBox)
 
 TEST(Loading, BothEntryNamesAreExported)
 {
-    void* module = dlopen(KVX_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module, nullptr);
-    EXPECT_NE(dlsym(module, "VSTPluginMain"), nullptr);
-    EXPECT_NE(dlsym(module, "main"), nullptr);
-    EXPECT_EQ(dlsym(module, "main"), dlsym(module, "main"));
-    dlclose(module);
+    std::string error;
+    void* module = Host::OpenModule(KVX_PLUGIN_PATH, error);
+    ASSERT_NE(module, nullptr) << error;
+    EXPECT_NE(Host::ModuleSymbol(module, "VSTPluginMain"), nullptr);
+    EXPECT_NE(Host::ModuleSymbol(module, "main"), nullptr);
+    EXPECT_EQ(Host::ModuleSymbol(module, "main"), Host::ModuleSymbol(module, "main"));
+    Host::CloseModule(module);
 }
 
 TEST(Loading, AMissingDefaultPresetIsReportedOnceAndYieldsNoRecord)
 {
     RecordedBoxes().clear();
     std::string error;
-    auto plugin = Host::Plugin::Load(
-        KVX_NO_PRESET_PLUGIN_PATH, error, kVstVersion,
-        [](void* module)
-        { reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler"))(Record); });
+    auto plugin = Host::Plugin::Load(KVX_NO_PRESET_PLUGIN_PATH, error, kVstVersion, [](void* module) {
+        reinterpret_cast<HandlerSetter>(Host::ModuleSymbol(module, "KVXTovikSetMessageBoxHandler"))(Record);
+    });
     EXPECT_EQ(plugin, nullptr);
     ASSERT_EQ(RecordedBoxes().size(), 1u);
     EXPECT_EQ(RecordedBoxes()[0].caption, u"KVX Tovik 1.0.0.283");

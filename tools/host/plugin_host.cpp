@@ -1,6 +1,6 @@
 #include "host/plugin_host.h"
 
-#include <dlfcn.h>
+#include "host/module_loader.h"
 
 #include <mutex>
 #include <vector>
@@ -9,7 +9,7 @@ namespace KVX::Host
 {
 namespace
 {
-using EntryProc = AEffect* (*)(audioMasterCallback);
+using EntryProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
 
 // Host opcodes beyond the ones our own interface layer names; their numbers are fixed by the ABI.
 constexpr VstInt32 kHostGetSampleRate = 16;
@@ -88,22 +88,15 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error
 {
     std::unique_ptr<Plugin> plugin(new Plugin);
     plugin->m_HostVersion = hostVersion;
-    int flags = RTLD_NOW | RTLD_LOCAL;
-#ifdef KVX_SANITIZE
-    // Sanitised test runs keep modules mapped, so that a leak report can still name the code that leaked.
-    flags |= RTLD_NODELETE;
-#endif
-    plugin->m_Module = dlopen(path.c_str(), flags);
+    plugin->m_Module = OpenModule(path, error);
     if (plugin->m_Module == nullptr)
     {
-        const char* reason = dlerror();
-        error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown error");
         return nullptr;
     }
-    auto entry = reinterpret_cast<EntryProc>(dlsym(plugin->m_Module, "VSTPluginMain"));
+    auto entry = reinterpret_cast<EntryProc>(ModuleSymbol(plugin->m_Module, "VSTPluginMain"));
     if (entry == nullptr)
     {
-        entry = reinterpret_cast<EntryProc>(dlsym(plugin->m_Module, "main"));
+        entry = reinterpret_cast<EntryProc>(ModuleSymbol(plugin->m_Module, "main"));
     }
     if (entry == nullptr)
     {
@@ -167,9 +160,6 @@ VstIntPtr Plugin::Close()
 Plugin::~Plugin()
 {
     Close();
-    if (m_Module != nullptr)
-    {
-        dlclose(m_Module);
-    }
+    CloseModule(m_Module);
 }
 } // namespace KVX::Host

@@ -1,6 +1,6 @@
 #pragma once
-// Loads a Linux VST 2.4 plug-in through its exported entry point (VSTPluginMain, else main), exactly as a
-// host application does, and closes it again.
+// Loads a VST 2.4 plug-in (a Linux shared object or a Windows DLL) through its exported entry point
+// (VSTPluginMain, else main), exactly as a host application does, and closes it again.
 #include "vst/aeffect.h"
 
 #include <functional>

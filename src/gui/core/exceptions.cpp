@@ -3,7 +3,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 
-#include <GL/gl.h>
+#include <GL/glew.h>
 
 namespace KVX::Exceptions
 {
