@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-apps
   libsndfile1-dev
   lsp-plugins-vst zam-plugins dpf-plugins-vst
+  ardour
 )
 
 missing=()
