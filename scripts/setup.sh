@@ -17,6 +17,8 @@ packages=(
   # Without libgl1:i386 a 32-bit program under Wine finds no pixel format.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386 libgl1:i386
+  # A real host for the final proof: a DAW run headless.
+  ardour
 )
 
 missing=()
