@@ -8,50 +8,50 @@ namespace
 WidgetSpec Record(const char16_t* name, std::int32_t paramIndex, std::int32_t x, std::int32_t y,
                   std::int32_t width, std::int32_t height, const char16_t* image)
 {
-    WidgetSpec spec;
-    spec.name = name;
-    spec.paramIndex = paramIndex;
-    spec.x = x;
-    spec.y = y;
-    spec.width = width;
-    spec.height = height;
-    spec.image = image;
-    return spec;
+    WidgetSpec record;
+    record.name = name;
+    record.paramIndex = paramIndex;
+    record.x = x;
+    record.y = y;
+    record.width = width;
+    record.height = height;
+    record.image = image;
+    return record;
 }
 
 WidgetSpec HintRecord()
 {
-    WidgetSpec spec = Record(u"Hint", -1, 43, 16, 86, 28, u"Hint##Sz-1x-1pxSb0.png");
-    spec.insetLeft = spec.insetRight = spec.insetTop = spec.insetBottom = 5;
-    spec.sliceLeft = spec.sliceTop = spec.sliceRight = spec.sliceBottom = 3;
-    spec.labelText = u"Background";
-    return spec;
+    WidgetSpec record = Record(u"Hint", -1, 43, 16, 86, 28, u"Hint##Sz-1x-1pxSb0.png");
+    record.insetLeft = record.insetRight = record.insetTop = record.insetBottom = 5;
+    record.sliceLeft = record.sliceTop = record.sliceRight = record.sliceBottom = 3;
+    record.labelText = u"Background";
+    return record;
 }
 
 WidgetSpec FaderRecord(const char16_t* name, std::int32_t band, std::int32_t x, const char16_t* image)
 {
-    WidgetSpec spec = Record(name, band, x, 33, 50, 235, image);
-    spec.insetRight = 25;
-    spec.insetBottom = 45;
-    spec.shadowOffsetX = -10;
-    spec.shadowOffsetY = 20;
-    spec.shadowAlpha = 128;
-    spec.shadowBlur = 2;
-    spec.unit = u"dB";
-    spec.defaultValue = 0.5f;
-    spec.minDisplay = -12.0f;
-    spec.maxDisplay = 12.0f;
-    spec.riseMs = 500.0f;
-    spec.fallMs = 500.0f;
-    return spec;
+    WidgetSpec record = Record(name, band, x, 33, 50, 235, image);
+    record.insetRight = 25;
+    record.insetBottom = 45;
+    record.shadowOffsetX = -10;
+    record.shadowOffsetY = 20;
+    record.shadowAlpha = 128;
+    record.shadowBlur = 2;
+    record.unit = u"dB";
+    record.defaultValue = 0.5f;
+    record.minDisplay = -12.0f;
+    record.maxDisplay = 12.0f;
+    record.riseMs = 500.0f;
+    record.fallMs = 500.0f;
+    return record;
 }
 
 WidgetSpec LampRecord()
 {
-    WidgetSpec spec = Record(u"LED In", -1, 815, 50, 50, 50, u"Lamp((2))##Sz-1x-1pxSb0.png");
-    spec.riseMs = 250.0f;
-    spec.fallMs = 250.0f;
-    return spec;
+    WidgetSpec record = Record(u"LED In", -1, 815, 50, 50, 50, u"Lamp((2))##Sz-1x-1pxSb0.png");
+    record.riseMs = 250.0f;
+    record.fallMs = 250.0f;
+    return record;
 }
 } // namespace
 

@@ -63,9 +63,9 @@ TEST_F(HintTest, StaysInsideThePanel)
 
 TEST_F(HintTest, WidgetsThatHideTheirHintShowNone)
 {
-    WidgetSpec spec = Device::g_FaderSpecs[0];
-    spec.showHint = 0;
-    CKnob quiet(&panel, spec);
+    WidgetSpec record = Device::g_FaderSpecs[0];
+    record.showHint = 0;
+    CKnob quiet(&panel, record);
     hint.MouseMoved(10, 10);
     EXPECT_EQ(hint.Update(600.0f, &quiet), nullptr);
 }

@@ -36,9 +36,9 @@ TEST_F(KnobTest, ValueTextsFollowTheDisplayRange)
 
 TEST_F(KnobTest, ValueTextListPicksByTruncatedPosition)
 {
-    WidgetSpec spec = Device::g_FaderSpecs[0];
-    spec.valueTexts = u"Low||Mid||High";
-    CKnob listed(&panel, spec);
+    WidgetSpec record = Device::g_FaderSpecs[0];
+    record.valueTexts = u"Low||Mid||High";
+    CKnob listed(&panel, record);
     for (float v : {0.0f, 0.49f})
     {
         listed.SetValue(v);
@@ -64,9 +64,9 @@ TEST(ValueTextList, SplitsAtDoubleBars)
 
 TEST_F(KnobTest, AKnobWithoutTitleNeverBuildsTexts)
 {
-    WidgetSpec spec = Device::g_FaderSpecs[0];
-    spec.name.clear();
-    CKnob untitled(&panel, spec);
+    WidgetSpec record = Device::g_FaderSpecs[0];
+    record.name.clear();
+    CKnob untitled(&panel, record);
     untitled.SetValue(0.9f);
     EXPECT_EQ(untitled.GetText(true), u"");
     EXPECT_EQ(untitled.GetText(false), u"");
@@ -74,10 +74,10 @@ TEST_F(KnobTest, AKnobWithoutTitleNeverBuildsTexts)
 
 TEST_F(KnobTest, InfinityIsShownAsTheInfinitySign)
 {
-    WidgetSpec spec = Device::g_FaderSpecs[0];
-    spec.valueMapper = [](float value, float, float, int direction)
+    WidgetSpec record = Device::g_FaderSpecs[0];
+    record.valueMapper = [](float value, float, float, int direction)
     { return direction == 0 && value >= 1.0f ? std::numeric_limits<float>::infinity() : value; };
-    CKnob mapped(&panel, spec);
+    CKnob mapped(&panel, record);
     mapped.SetValue(1.0f);
     EXPECT_EQ(mapped.GetText(true), u"\u221E");
 }

@@ -62,8 +62,8 @@ TEST_F(MeterTest, AFaderShowsAHostJumpOverHalfASecond)
 
 TEST_F(MeterTest, WidgetsFadeInUnlessTheirFadeTimeIsZero)
 {
-    WidgetSpec spec = Device::g_BackgroundSpec;
-    CWidget fading(&panel, spec);
+    WidgetSpec record = Device::g_BackgroundSpec;
+    CWidget fading(&panel, record);
     EXPECT_EQ(fading.Opacity(), 0.0f);
     EXPECT_EQ(fading.OpacityTarget(), 1.0f);
     fading.Tick(125.0f);
@@ -71,8 +71,8 @@ TEST_F(MeterTest, WidgetsFadeInUnlessTheirFadeTimeIsZero)
     fading.Tick(125.0f);
     EXPECT_EQ(fading.Opacity(), 1.0f);
 
-    spec.fadeInMs = 0;
-    CWidget instant(&panel, spec);
+    record.fadeInMs = 0;
+    CWidget instant(&panel, record);
     EXPECT_EQ(instant.Opacity(), 1.0f);
 }
 

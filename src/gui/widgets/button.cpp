@@ -5,10 +5,10 @@
 
 namespace KVX
 {
-CButton::CButton(CGUI* panel, const WidgetSpec& spec)
-    : CLED(panel, spec), m_OverlayImage(spec.overlayImage), m_OverlayOffsetX(spec.overlayOffsetX),
-      m_OverlayOffsetY(spec.overlayOffsetY), m_OverlayColour(spec.overlayColour),
-      m_OverlayOnColour(spec.overlayOnColour)
+CButton::CButton(CGUI* panel, const WidgetSpec& record)
+    : CLED(panel, record), m_OverlayImage(record.overlayImage), m_OverlayOffsetX(record.overlayOffsetX),
+      m_OverlayOffsetY(record.overlayOffsetY), m_OverlayColour(record.overlayColour),
+      m_OverlayOnColour(record.overlayOnColour)
 {
     m_Enabled = true;
 }

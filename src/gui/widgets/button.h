@@ -7,7 +7,7 @@ namespace KVX
 class CButton : public CLED
 {
 public:
-    CButton(CGUI* panel, const WidgetSpec& spec);
+    CButton(CGUI* panel, const WidgetSpec& record);
 
     void OnMouseDown(int x, int y, std::uint32_t keys) override;
     void OnDoubleClick(int x, int y, std::uint32_t keys) override;

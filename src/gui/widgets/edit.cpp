@@ -12,7 +12,7 @@ namespace
 constexpr std::size_t kMaxCharacters = 11;
 }
 
-CEdit::CEdit(CGUI* panel, const WidgetSpec& spec) : CWidget(panel, spec)
+CEdit::CEdit(CGUI* panel, const WidgetSpec& record) : CWidget(panel, record)
 {
     m_WidthAnim.current = m_WidthAnim.target = 50.0f;
     m_Height = 15;

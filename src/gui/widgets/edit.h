@@ -9,7 +9,7 @@ namespace KVX
 class CEdit : public CWidget, public Platform::TextFieldClient
 {
 public:
-    CEdit(CGUI* panel, const WidgetSpec& spec);
+    CEdit(CGUI* panel, const WidgetSpec& record);
 
     // Whether the native text field exists (only while the panel has a window).
     bool HasControl() const;

@@ -11,7 +11,7 @@ namespace
 constexpr float kRestBeforeShowMs = 500.0f;
 }
 
-CHint::CHint(CGUI* panel, const WidgetSpec& spec) : CLabel(panel, spec)
+CHint::CHint(CGUI* panel, const WidgetSpec& record) : CLabel(panel, record)
 {
     m_Opacity.target = 0.0f;
     m_Opacity.current = 0.0f;

@@ -8,7 +8,7 @@ namespace KVX
 class CHint : public CLabel
 {
 public:
-    CHint(CGUI* panel, const WidgetSpec& spec);
+    CHint(CGUI* panel, const WidgetSpec& record);
 
     // The mouse moved (not a drag): restart the wait at the new position.
     void MouseMoved(int x, int y);

@@ -29,11 +29,11 @@ std::vector<std::u16string> SplitValueTexts(const std::u16string& texts)
     }
 }
 
-CKnob::CKnob(CGUI* panel, const WidgetSpec& spec)
-    : CMeter(panel, spec), m_DragPixels(static_cast<std::uint32_t>(spec.dragPixels)),
-      m_WheelDivisor(static_cast<std::uint32_t>(spec.wheelDivisor)), m_Decimals(spec.decimals),
-      m_Mapper(spec.valueMapper), m_ValueTexts(SplitValueTexts(spec.valueTexts)), m_Unit(spec.unit),
-      m_DefaultValue(spec.defaultValue), m_MinDisplay(spec.minDisplay), m_MaxDisplay(spec.maxDisplay)
+CKnob::CKnob(CGUI* panel, const WidgetSpec& record)
+    : CMeter(panel, record), m_DragPixels(static_cast<std::uint32_t>(record.dragPixels)),
+      m_WheelDivisor(static_cast<std::uint32_t>(record.wheelDivisor)), m_Decimals(record.decimals),
+      m_Mapper(record.valueMapper), m_ValueTexts(SplitValueTexts(record.valueTexts)), m_Unit(record.unit),
+      m_DefaultValue(record.defaultValue), m_MinDisplay(record.minDisplay), m_MaxDisplay(record.maxDisplay)
 {
     m_Enabled = true;
 }

@@ -10,7 +10,7 @@ namespace KVX
 class CKnob : public CMeter
 {
 public:
-    CKnob(CGUI* panel, const WidgetSpec& spec);
+    CKnob(CGUI* panel, const WidgetSpec& record);
 
     void OnMouseDown(int x, int y, std::uint32_t keys) override;
     void OnMouseUp(int x, int y, std::uint32_t keys) override;

@@ -2,11 +2,11 @@
 
 namespace KVX
 {
-CLabel::CLabel(CGUI* panel, const WidgetSpec& spec)
-    : CWidget(panel, spec), m_LabelText(spec.labelText), m_FontFace(spec.fontFace),
-      m_TextColour(spec.textColour), m_FontSize(spec.fontSize), m_TextAlign(spec.textAlign),
-      m_TextRenderingHint(spec.textRenderingHint), m_Bold(spec.bold != 0), m_Italic(spec.italic != 0),
-      m_UpperCase(spec.upperCase != 0)
+CLabel::CLabel(CGUI* panel, const WidgetSpec& record)
+    : CWidget(panel, record), m_LabelText(record.labelText), m_FontFace(record.fontFace),
+      m_TextColour(record.textColour), m_FontSize(record.fontSize), m_TextAlign(record.textAlign),
+      m_TextRenderingHint(record.textRenderingHint), m_Bold(record.bold != 0), m_Italic(record.italic != 0),
+      m_UpperCase(record.upperCase != 0)
 {
 }
 

@@ -8,7 +8,7 @@ namespace KVX
 class CLabel : public CWidget
 {
 public:
-    CLabel(CGUI* panel, const WidgetSpec& spec);
+    CLabel(CGUI* panel, const WidgetSpec& record);
     ~CLabel() override;
 
     void Draw() override;

@@ -8,7 +8,7 @@ namespace KVX
 class CLED : public CMeter
 {
 public:
-    CLED(CGUI* panel, const WidgetSpec& spec) : CMeter(panel, spec) {}
+    CLED(CGUI* panel, const WidgetSpec& record) : CMeter(panel, record) {}
 
     // The first frame fades into the last as the shown value rises.
     void DrawShadow() override;

@@ -7,6 +7,6 @@ namespace KVX
 class CLight : public CWidget
 {
 public:
-    CLight(CGUI* panel, const WidgetSpec& spec) : CWidget(panel, spec) {}
+    CLight(CGUI* panel, const WidgetSpec& record) : CWidget(panel, record) {}
 };
 } // namespace KVX

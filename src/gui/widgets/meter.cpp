@@ -13,11 +13,11 @@ float CMeter::Sanitise(float v)
     return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
 }
 
-CMeter::CMeter(CGUI* panel, const WidgetSpec& spec)
-    : CLabel(panel, spec), m_RiseMs(static_cast<std::int32_t>(spec.riseMs)),
-      m_FallMs(static_cast<std::int32_t>(spec.fallMs)), m_OnColour(spec.onColour)
+CMeter::CMeter(CGUI* panel, const WidgetSpec& record)
+    : CLabel(panel, record), m_RiseMs(static_cast<std::int32_t>(record.riseMs)),
+      m_FallMs(static_cast<std::int32_t>(record.fallMs)), m_OnColour(record.onColour)
 {
-    const float value = Sanitise(spec.defaultValue);
+    const float value = Sanitise(record.defaultValue);
     m_Value.store(value, std::memory_order_relaxed);
     if ((value > 0.0f && m_RiseMs == 0) || (value < 0.0f && m_FallMs == 0))
     {

@@ -10,7 +10,7 @@ namespace KVX
 class CMeter : public CLabel
 {
 public:
-    CMeter(CGUI* panel, const WidgetSpec& spec);
+    CMeter(CGUI* panel, const WidgetSpec& record);
 
     void Tick(float elapsedMs) override;
     bool LoadImage(TextureSlot& slot, const std::u16string& imageName, const std::u16string& folder) override;

@@ -33,25 +33,25 @@ void Animated::SetTarget(float value)
     }
 }
 
-CWidget::CWidget(CGUI* panel, const WidgetSpec& spec)
-    : m_Panel(panel), m_ParamIndex(spec.paramIndex), m_Name(spec.name), m_Title(spec.name),
-      m_Image(spec.image), m_SpecularImage(spec.specularImage), m_NormalImage(spec.normalImage),
-      m_ShaderName(spec.shaderName), m_DisplayText(spec.name), m_X(spec.x), m_Y(spec.y),
-      m_Height(spec.height), m_InsetLeft(spec.insetLeft), m_InsetTop(spec.insetTop),
-      m_InsetRight(spec.insetRight), m_InsetBottom(spec.insetBottom), m_SliceLeft(spec.sliceLeft),
-      m_SliceTop(spec.sliceTop), m_SliceRight(spec.sliceRight), m_SliceBottom(spec.sliceBottom),
-      m_Anchors(spec.anchors), m_Colour(spec.colour), m_HoverColour(spec.hoverColour),
-      m_Enabled(spec.enabled != 0), m_Tile(spec.tile != 0), m_ShowHint(spec.showHint != 0),
-      m_Shadow(spec.shadow != 0), m_ScaleImages(spec.scaleImages != 0), m_ShadowBlur(spec.shadowBlur),
-      m_ShadowOffsetX(spec.shadowOffsetX), m_ShadowOffsetY(spec.shadowOffsetY),
-      m_ShadowColour(static_cast<std::uint32_t>(spec.shadowAlpha) << 24)
+CWidget::CWidget(CGUI* panel, const WidgetSpec& record)
+    : m_Panel(panel), m_ParamIndex(record.paramIndex), m_Name(record.name), m_Title(record.name),
+      m_Image(record.image), m_SpecularImage(record.specularImage), m_NormalImage(record.normalImage),
+      m_ShaderName(record.shaderName), m_DisplayText(record.name), m_X(record.x), m_Y(record.y),
+      m_Height(record.height), m_InsetLeft(record.insetLeft), m_InsetTop(record.insetTop),
+      m_InsetRight(record.insetRight), m_InsetBottom(record.insetBottom), m_SliceLeft(record.sliceLeft),
+      m_SliceTop(record.sliceTop), m_SliceRight(record.sliceRight), m_SliceBottom(record.sliceBottom),
+      m_Anchors(record.anchors), m_Colour(record.colour), m_HoverColour(record.hoverColour),
+      m_Enabled(record.enabled != 0), m_Tile(record.tile != 0), m_ShowHint(record.showHint != 0),
+      m_Shadow(record.shadow != 0), m_ScaleImages(record.scaleImages != 0), m_ShadowBlur(record.shadowBlur),
+      m_ShadowOffsetX(record.shadowOffsetX), m_ShadowOffsetY(record.shadowOffsetY),
+      m_ShadowColour(static_cast<std::uint32_t>(record.shadowAlpha) << 24)
 {
-    const float visible = spec.visible != 0 ? 1.0f : 0.0f;
-    m_Opacity.riseMs = static_cast<float>(spec.fadeInMs);
-    m_Opacity.fallMs = static_cast<float>(spec.fadeOutMs);
+    const float visible = record.visible != 0 ? 1.0f : 0.0f;
+    m_Opacity.riseMs = static_cast<float>(record.fadeInMs);
+    m_Opacity.fallMs = static_cast<float>(record.fadeOutMs);
     m_Opacity.target = visible;
-    m_Opacity.current = spec.fadeInMs == 0 ? visible : 0.0f;
-    m_WidthAnim.current = m_WidthAnim.target = static_cast<float>(spec.width);
+    m_Opacity.current = record.fadeInMs == 0 ? visible : 0.0f;
+    m_WidthAnim.current = m_WidthAnim.target = static_cast<float>(record.width);
     if (m_Panel != nullptr)
     {
         m_Panel->AddWidget(this);

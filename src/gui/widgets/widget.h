@@ -27,7 +27,7 @@ struct Animated
 class CWidget
 {
 public:
-    CWidget(CGUI* panel, const WidgetSpec& spec);
+    CWidget(CGUI* panel, const WidgetSpec& record);
     virtual ~CWidget();
 
     CWidget(const CWidget&) = delete;
