@@ -1,6 +1,6 @@
 #pragma once
 // This device's layout: fifteen widget records, built when the module loads.
-#include "gui/widgets/widget_spec.h"
+#include "gui/widgets/widget_record.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // The base of every control on the panel: a rectangle that may be bound to a host parameter, animates its
 // opacity, hover level and width, and receives the mouse events the panel routes to it.
 #include "gui/core/slots.h"
-#include "gui/widgets/widget_spec.h"
+#include "gui/widgets/widget_record.h"
 
 #include <cstdint>
 #include <string>
