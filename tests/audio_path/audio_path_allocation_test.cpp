@@ -4,55 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include "support/allocation_counter.h"
+
 #include <cmath>
-#include <cstdlib>
-#include <new>
+#include <memory>
 #include <vector>
-
-namespace
-{
-std::atomic<bool> g_Counting{false};
-std::atomic<int> g_Allocations{0};
-
-void* Allocate(std::size_t size)
-{
-    if (g_Counting.load(std::memory_order_relaxed))
-    {
-        g_Allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (void* p = std::malloc(size != 0 ? size : 1))
-    {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace
 {
@@ -75,8 +31,7 @@ TEST(AudioPath, ProcessingAllocatesNothing)
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     effect->processReplacing(effect, in, out, 512); // the first block designs every section
 
-    g_Allocations = 0;
-    g_Counting = true;
+    KVX::Test::CountAllocations(true);
     for (int block = 0; block < 200; ++block)
     {
         effect->setParameter(effect, block % 10, static_cast<float>(block % 7) / 6.0f);
@@ -92,7 +47,7 @@ TEST(AudioPath, ProcessingAllocatesNothing)
         effect->processReplacing(effect, in, out, frames);
         effect->processReplacing(effect, out, out, frames); // host passes the same buffers
     }
-    g_Counting = false;
-    EXPECT_EQ(g_Allocations.load(), 0);
+    KVX::Test::CountAllocations(false);
+    EXPECT_EQ(KVX::Test::Allocations(), 0);
 }
 } // namespace

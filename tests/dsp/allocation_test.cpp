@@ -4,50 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// Counts every allocation this test binary makes while counting is switched on.
-namespace
-{
-std::atomic<bool> g_Counting{false};
-std::atomic<int> g_Allocations{0};
-
-void* Allocate(std::size_t size)
-{
-    if (g_Counting.load())
-        g_Allocations.fetch_add(1);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "support/allocation_counter.h"
 
 using namespace KVX;
 using namespace KVX::Test;
@@ -56,8 +13,7 @@ TEST(GraphicEQAllocation, TheAudioPathAllocatesNothing)
 {
     std::vector<float> l(512), r(512);
     CNoise noise;
-    g_Allocations = 0;
-    g_Counting = true;
+    CountAllocations(true);
     {
         // Construction, rate and block-size changes, fader moves, bypass and processing.
         CGraphicEQ eq;
@@ -72,12 +28,12 @@ TEST(GraphicEQAllocation, TheAudioPathAllocatesNothing)
             RunBlock(eq, rate, faders, l.data(), r.data(), count, block % 50 == 49);
         }
     }
-    g_Counting = false;
-    EXPECT_EQ(g_Allocations.load(), 0);
+    CountAllocations(false);
+    EXPECT_EQ(Allocations(), 0);
 
     // The counter itself works.
-    g_Counting = true;
+    CountAllocations(true);
     delete new int(1);
-    g_Counting = false;
-    EXPECT_EQ(g_Allocations.load(), 1);
+    CountAllocations(false);
+    EXPECT_EQ(Allocations(), 1);
 }
