@@ -32,21 +32,19 @@ TEST_F(EditorHint, AppearsAfterTheMouseRestsOverAFaderAndGoesWhenItMoves)
     plugin->SetParameter(5, 0.7f);
     ASSERT_TRUE(OpenEditor());
     MoveTo(600, 10);
-    Frames(25);
-    const auto before = PanelPixels();
+    const auto before = SettledPanelPixels();
     MoveTo(470, 120); // over the 1 kHz fader
-    Frames(4);
-    const auto early = PanelPixels();
-    EXPECT_LT(Changed(before, early, 480, 120, 600, 160), 20) << "no hint before half a second";
-    Frames(30);
-    const auto shown = PanelPixels();
+    Frames(1);
+    EXPECT_LT(Changed(before, PanelPixels(), 480, 120, 600, 160), 20) << "no hint before half a second";
+    ASSERT_TRUE(WaitUntil([&] { return Changed(before, PanelPixels(), 470, 120, 570, 145) > 300; }))
+        << "the hint is drawn beside the pointer";
+    Frames(10); // fully faded in
     std::filesystem::create_directories(KVX_ARTIFACT_DIR);
-    WritePng(std::string(KVX_ARTIFACT_DIR) + "/editor-hint.png", shown, 900, 258);
-    EXPECT_GT(Changed(before, shown, 470, 120, 570, 145), 300) << "the hint is drawn beside the pointer";
+    WritePng(std::string(KVX_ARTIFACT_DIR) + "/editor-hint.png", PanelPixels(), 900, 258);
 
     MoveTo(600, 10);
-    Frames(25);
-    EXPECT_LT(Changed(before, PanelPixels(), 470, 120, 570, 145), 20) << "moving away fades it out";
+    EXPECT_TRUE(WaitUntil([&] { return Changed(before, PanelPixels(), 470, 120, 570, 145) < 20; }))
+        << "moving away fades it out";
 }
 
 std::vector<std::u16string> g_Boxes;

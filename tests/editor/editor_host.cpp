@@ -63,6 +63,22 @@ std::vector<std::uint32_t> EditorHost::PanelPixels() const
     return ReadWindowPixels(host->GetDisplay(), host->Id(), 0, 0, 900, 258);
 }
 
+std::vector<std::uint32_t> EditorHost::SettledPanelPixels() const
+{
+    std::vector<std::uint32_t> previous = PanelPixels();
+    for (int attempt = 0; attempt < 50; ++attempt)
+    {
+        Frames(3);
+        std::vector<std::uint32_t> current = PanelPixels();
+        if (current == previous)
+        {
+            return current;
+        }
+        previous = std::move(current);
+    }
+    return previous;
+}
+
 bool EditorHost::WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -32,6 +32,8 @@ protected:
     unsigned long EditorWindow() const;
     // The panel's pixels (0xRRGGBB), row by row, as the screen shows them.
     std::vector<std::uint32_t> PanelPixels() const;
+    // The panel's pixels once two reads a few frames apart agree (animations finished).
+    std::vector<std::uint32_t> SettledPanelPixels() const;
     // Waits for a condition, polling; false after the timeout.
     static bool WaitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));

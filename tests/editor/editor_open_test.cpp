@@ -88,8 +88,7 @@ int FaderMismatches(const std::vector<std::uint32_t>& screen, int index)
 TEST_F(EditorOpen, TheEditorDrawsTheSkinInsideTheHostWindow)
 {
     ASSERT_TRUE(OpenEditor());
-    Frames(10);
-    const auto pixels = PanelPixels();
+    const auto pixels = SettledPanelPixels();
     ASSERT_EQ(pixels.size(), 900u * 258u);
     std::filesystem::create_directories(KVX_ARTIFACT_DIR);
     EXPECT_TRUE(WritePng(std::string(KVX_ARTIFACT_DIR) + "/editor-screenshot.png", pixels, 900, 258));
@@ -118,8 +117,7 @@ TEST_F(EditorOpen, TheEditorDrawsTheSkinInsideTheHostWindow)
 TEST_F(EditorOpen, AFaderShowsTheFrameItsValueSelects)
 {
     ASSERT_TRUE(OpenEditor());
-    Frames(25); // the picture glides to a host value over half a second
-    EXPECT_EQ(FaderMismatches(PanelPixels(), 31), 0) << "0.5 shows frame 31";
+    EXPECT_TRUE(WaitUntil([this] { return FaderMismatches(PanelPixels(), 31) == 0; })) << "0.5 shows frame 31";
     plugin->SetParameter(5, 1.0f);
     ASSERT_TRUE(WaitUntil([this] { return FaderMismatches(PanelPixels(), 63) == 0; }))
         << "1.0 shows frame 63";
