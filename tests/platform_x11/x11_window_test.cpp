@@ -88,7 +88,7 @@ TEST_F(X11Window, OpensInsideTheParentAndRunsTheFrameClockOnItsOwnThread)
     // About 30 frames a second; the bounds are wide because the machine may be busy.
     const double cpuBefore = CpuSeconds();
     ASSERT_TRUE(client.WaitUntil([&] { return client.frameTimes.size() >= 31; }));
-    // Waiting between ticks sleeps: a second of frames costs a small part of a second of processor time.
+    // Waiting between ticks sleeps: a second of frames costs a small fraction of a second of processor time.
     const double cpu = CpuSeconds() - cpuBefore;
     EXPECT_LT(cpu, 0.5);
     client.Locked(
