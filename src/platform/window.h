@@ -73,8 +73,9 @@ public:
     // Creates the child window and its context and starts the frame clock; returns once the window
     // exists and the context step has finished. Throws SystemError when the window cannot be made, and
     // leaves `window` alone then. A context failure keeps the window without a context: it is handed to
-    // `window` first, then what OnContextCreated or the context set-up threw is rethrown. Client calls
-    // begin only after `window` holds the new window, so the client can use it from the first one.
+    // `window` first, then what OnContextCreated or the context set-up threw is rethrown. OnContextCreated
+    // runs inside Create; frames and input begin only once `window` holds the new window, so the client
+    // can use it from its first event on.
     static void Create(const WindowOptions& options, WindowClient* client, std::unique_ptr<Window>& window);
 
     // Stops the clock and the thread, releases the context (after OnContextReleasing) and the window.
@@ -83,12 +84,14 @@ public:
     virtual std::uintptr_t NativeHandle() const = 0;
     virtual bool HasContext() const = 0;
 
-    // Called from within client callbacks.
+    // Called from within client callbacks; on Linux they do nothing on any other thread.
+    // Capture: moves and releases come to this window wherever the pointer goes, until released.
     virtual void SetCapture() = 0;
     virtual void ReleaseCapture() = 0;
     virtual void SetFocus() = 0;
     virtual bool GetCursorScreenPos(int& x, int& y) = 0;
     virtual void SetCursorScreenPos(int x, int y) = 0;
+    // On or off, not counted: one show undoes any number of hides.
     virtual void ShowCursor(bool show) = 0;
 
     // The window's text field, made on first use for `client`; null where the platform has none.
@@ -100,5 +103,6 @@ public:
 };
 
 // Offset from the pointer position to the hot spot of the system's arrow cursor (0, 0 where unknown).
+// Needs no window; may be called on any thread, also where there is no display.
 void CursorHotSpot(int& x, int& y);
 } // namespace KVX::Platform

@@ -229,16 +229,34 @@ TEST_F(X11Input, CaptureLastsUntilItIsReleased)
     }
 }
 
-TEST_F(X11Input, KeysAreSwallowed)
+TEST_F(X11Input, KeysNeverReachThePanelAndReachTheHostUnlessThePanelHasTheFocus)
 {
-    // Nothing reaches the client, and the window keeps working.
+    // With the pointer over the panel but the focus elsewhere, keys go on to the host's window.
+    XSelectInput(m_display, m_host->Id(), KeyPressMask);
+    XSetInputFocus(m_display, m_host->Id(), RevertToPointerRoot, CurrentTime);
+    XSync(m_display, False);
     Key(XK_Left, true);
     Key(XK_Left, false);
+    XEvent event{};
+    EXPECT_TRUE(XCheckTypedWindowEvent(m_display, m_host->Id(), KeyPress, &event));
+
+    // Once the panel has the focus it takes them, and drops them.
+    ASSERT_TRUE(m_client.RunOnEditorThread([](KVX::Platform::Window& w) { w.SetFocus(); }));
     Key(XK_a, true);
     Key(XK_a, false);
     Click(1);
     ASSERT_TRUE(WaitForClicks(2));
+    XSync(m_display, False);
+    EXPECT_FALSE(XCheckTypedWindowEvent(m_display, m_host->Id(), KeyPress, &event));
     EXPECT_EQ(Clicks().front(), (MouseEvent{MouseEvent::Down, 150, 100, 1}));
+
+    // Focus back on the host: keys are the host's again.
+    XSetInputFocus(m_display, m_host->Id(), RevertToPointerRoot, CurrentTime);
+    XSync(m_display, False);
+    ASSERT_TRUE(m_client.RunOnEditorThread([](KVX::Platform::Window&) {})); // the focus change is seen
+    Key(XK_b, true);
+    Key(XK_b, false);
+    EXPECT_TRUE(XCheckTypedWindowEvent(m_display, m_host->Id(), KeyPress, &event));
 }
 
 // Whether the software cursor shows around the pointer, on the real screen.

@@ -80,6 +80,7 @@ Xvfb::Xvfb(const Options& options)
     {
         args.insert(args.end(), {"-fbdir", m_framebufferDir});
     }
+    args.insert(args.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
     for (auto& a : args)
     {

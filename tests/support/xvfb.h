@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace KVX::Test
 {
@@ -26,6 +27,8 @@ public:
         // When set, the server keeps its screen in a file of a temporary folder (an XWD file, see
         // FramebufferFile), which shows what is really on the screen, the software cursor included.
         bool framebufferFile = false;
+        // Further server arguments, such as "-extension", "GLX" for a server without OpenGL.
+        std::vector<std::string> arguments;
     };
 
     Xvfb();

@@ -3,10 +3,12 @@
 #include <X11/extensions/Xfixes.h>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -18,8 +20,11 @@ namespace
 using Clock = std::chrono::steady_clock;
 
 constexpr long kEventMask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                            LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
-                            KeyPressMask | KeyReleaseMask;
+                            LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+// Keys do nothing in the panel. While the window has the focus they are taken and dropped, as the
+// Windows version does; otherwise they are not selected, because X hands keys to the window under the
+// pointer, and taking them there would cut the host off its shortcuts whenever the mouse is over us.
+constexpr long kFocusedEventMask = kEventMask | KeyPressMask | KeyReleaseMask;
 constexpr unsigned kGrabMask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 
 // The frame clock's time: CLOCK_MONOTONIC in milliseconds, wrapping like the Windows tick count.
@@ -131,6 +136,7 @@ void X11Window::Report(Stage stage, std::exception_ptr failure)
 void X11Window::ThreadMain()
 {
     m_threadId = std::this_thread::get_id();
+    pthread_setname_np(pthread_self(), "kvx-editor");
     try
     {
         OpenWindow();
@@ -294,6 +300,17 @@ void X11Window::DispatchEvents()
                 XNextEvent(m_display, &event);
             }
             break;
+        case FocusIn:
+        case FocusOut:
+            // The window itself gained or lost the focus (not a window inside it, nor the pointer's
+            // window under a pointer-root focus, nor a keyboard grab coming and going).
+            if (event.xfocus.window == m_window && event.xfocus.detail != NotifyInferior &&
+                event.xfocus.detail != NotifyPointer && event.xfocus.mode != NotifyGrab &&
+                event.xfocus.mode != NotifyUngrab)
+            {
+                XSelectInput(m_display, m_window, event.type == FocusIn ? kFocusedEventMask : kEventMask);
+            }
+            continue;
         case DestroyNotify:
             // The host destroyed its window, and ours with it.
             if (event.xdestroywindow.window == m_window)
@@ -410,6 +427,7 @@ void X11Window::SetFocus()
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(m_display, m_window, &attributes) && attributes.map_state == IsViewable)
     {
+        XSelectInput(m_display, m_window, kFocusedEventMask);
         XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
         XFlush(m_display);
     }
