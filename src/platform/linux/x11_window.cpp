@@ -302,11 +302,14 @@ void X11Window::DispatchEvents()
             break;
         case FocusIn:
         case FocusOut:
+            if (event.xfocus.window != m_window)
+            {
+                break; // the text field's own focus changes go to the field below
+            }
             // The window itself gained or lost the focus (not a window inside it, nor the pointer's
             // window under a pointer-root focus, nor a keyboard grab coming and going).
-            if (event.xfocus.window == m_window && event.xfocus.detail != NotifyInferior &&
-                event.xfocus.detail != NotifyPointer && event.xfocus.mode != NotifyGrab &&
-                event.xfocus.mode != NotifyUngrab)
+            if (event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer &&
+                event.xfocus.mode != NotifyGrab && event.xfocus.mode != NotifyUngrab)
             {
                 XSelectInput(m_display, m_window, event.type == FocusIn ? kFocusedEventMask : kEventMask);
             }
