@@ -18,14 +18,9 @@ CEdit::CEdit(CGUI* panel, const WidgetSpec& record) : CWidget(panel, record)
     m_Height = 15;
 }
 
-Platform::TextField* CEdit::Field() const
+Platform::TextField* CEdit::Field()
 {
-    return m_Panel != nullptr ? m_Panel->TextField(const_cast<CEdit*>(this)) : nullptr;
-}
-
-bool CEdit::HasControl() const
-{
-    return Field() != nullptr;
+    return m_Panel != nullptr ? m_Panel->TextField(this) : nullptr;
 }
 
 bool CEdit::AcceptsCharacter(char16_t character)

@@ -11,8 +11,6 @@ class CEdit : public CWidget, public Platform::TextFieldClient
 public:
     CEdit(CGUI* panel, const WidgetSpec& record);
 
-    // Whether the native text field exists (only while the panel has a window).
-    bool HasControl() const;
     // Opens the field at the last mouse position with the widget's value text; with no field, nothing.
     void OpenFor(CWidget* target);
     // Commits a pending edit and hides the field; nothing when no edit is open.
@@ -30,7 +28,8 @@ public:
 private:
     bool OnTextFieldCharacter(char16_t character) override { return AcceptsCharacter(character); }
     void OnTextFieldCommit() override { Commit(); }
-    Platform::TextField* Field() const;
+    // The window's text field; null while the panel has no window.
+    Platform::TextField* Field();
 
     CWidget* m_Target = nullptr;
 };
