@@ -2,24 +2,12 @@
 // the window's own thread with its OpenGL context current (set-up, frames, release).
 #include "gui/core/exceptions.h"
 #include "gui/core/gui.h"
+#include "platform/text.h"
 
 #include <GL/glew.h>
 
 namespace KVX
 {
-namespace
-{
-std::u16string Ascii(const std::string& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
-void GLCall(const char16_t* name)
-{
-    Exceptions::CheckGLError(name);
-}
-} // namespace
-
 void CGUI::CreatePanelWindow()
 {
     if (m_Window || m_ParentWindow == 0)
@@ -41,7 +29,8 @@ void CGUI::CreatePanelWindow()
         {
             if (error.openGL)
             {
-                throw Exceptions::OGL(Ascii(error.function), static_cast<std::int32_t>(error.code));
+                throw Exceptions::OGL(Platform::Utf8ToUtf16(error.function),
+                                      static_cast<std::int32_t>(error.code));
             }
             throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code),
                                       u"KVXGUIWindow");
@@ -70,22 +59,22 @@ void CGUI::DestroyPanelWindow()
 void CGUI::InitGL()
 {
     glDisable(GL_LIGHTING);
-    GLCall(u"glDisable(GL_LIGHTING)");
+    Exceptions::CheckGLError(u"glDisable(GL_LIGHTING)");
     glEnable(GL_BLEND);
-    GLCall(u"glEnable(GL_BLEND)");
+    Exceptions::CheckGLError(u"glEnable(GL_BLEND)");
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    GLCall(u"glBlendFunc");
+    Exceptions::CheckGLError(u"glBlendFunc");
     glViewport(0, 0, m_Width, m_Height);
-    GLCall(u"glViewport");
+    Exceptions::CheckGLError(u"glViewport");
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glOrtho(0.0, m_Width, m_Height, 0.0, -1.0, 1.0); // one unit per pixel, origin top left, y down
-    GLCall(u"gluOrtho2D");
-    GLCall(u"glMatrixMode");
+    Exceptions::CheckGLError(u"gluOrtho2D");
+    Exceptions::CheckGLError(u"glMatrixMode");
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    GLCall(u"glClearColor");
+    Exceptions::CheckGLError(u"glClearColor");
     glEnable(GL_TEXTURE_2D);
-    GLCall(u"glEnable(GL_TEXTURE_2D)");
+    Exceptions::CheckGLError(u"glEnable(GL_TEXTURE_2D)");
     // The extension loader is bound to the context that is current: initialise it for every new one.
     glewExperimental = GL_TRUE;
     (void)glewInit();

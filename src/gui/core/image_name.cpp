@@ -1,15 +1,11 @@
 #include "gui/core/image_name.h"
 
+#include "gui/core/exceptions.h"
+
 namespace KVX
 {
 namespace
 {
-std::u16string Decimal(std::int64_t value)
-{
-    const std::string text = std::to_string(value);
-    return std::u16string(text.begin(), text.end());
-}
-
 // The leading decimal integer of `text` (an optional sign, then digits); false when there is none.
 bool LeadingInteger(const std::u16string& text, std::int32_t& value)
 {
@@ -53,8 +49,8 @@ std::u16string BuildImageName(const std::u16string& name, std::int32_t width, st
             c = u'_';
         }
     }
-    return stem + u"##Sz" + Decimal(width) + u"x" + Decimal(height) + u"pxSb" + Decimal(blur) + u"." +
-           extension;
+    return stem + u"##Sz" + Exceptions::Decimal(width) + u"x" + Exceptions::Decimal(height) + u"pxSb" +
+           Exceptions::Decimal(blur) + u"." + extension;
 }
 
 FrameLayout ParseFrameLayout(const std::u16string& name)
