@@ -9,17 +9,10 @@ namespace KVX::Skin
 {
 namespace
 {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kBezelRadius = 25.5;
 constexpr double kRingRadius = 22.0;
 constexpr double kCapRadius = 18.5;
 constexpr Colour kAmber = Rgb(0xffa53a);
-
-void Disc(cairo_t* cr, double cx, double cy, double radius)
-{
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, cx, cy, radius, 0, kTwoPi);
-}
 
 void PaintButton(cairo_t* cr, double cx, double cy, bool on)
 {
@@ -103,17 +96,8 @@ void PaintButton(cairo_t* cr, double cx, double cy, bool on)
 
 std::unique_ptr<CCanvas> DrawButtonSheet()
 {
-    auto canvas = std::make_unique<CCanvas>(kButton.width, kButton.height * kButtonFrames);
-    cairo_t* cr = canvas->Cr();
-    for (int frame = 0; frame < kButtonFrames; ++frame)
-    {
-        const FrameOrigin origin = FrameAt(frame, 1, kButton.width, kButton.height);
-        cairo_save(cr);
-        cairo_rectangle(cr, origin.x, origin.y, kButton.width, kButton.height);
-        cairo_clip(cr);
-        PaintButton(cr, origin.x + kButton.width / 2.0, origin.y + kButton.height / 2.0, frame == 1);
-        cairo_restore(cr);
-    }
-    return canvas;
+    return DrawFrameSheet(kButton.width, kButton.height, kButtonFrames, 1,
+                          [](cairo_t* cr, int frame)
+                          { PaintButton(cr, kButton.width / 2.0, kButton.height / 2.0, frame == 1); });
 }
 } // namespace KVX::Skin

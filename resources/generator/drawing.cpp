@@ -85,6 +85,12 @@ void SetColour(cairo_t* cr, Colour c)
     cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
 }
 
+void Disc(cairo_t* cr, double cx, double cy, double radius)
+{
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy, radius, 0, 2.0 * std::numbers::pi);
+}
+
 void RoundedRect(cairo_t* cr, double x, double y, double width, double height, double radius)
 {
     const double r = std::min(radius, std::min(width, height) / 2.0);
@@ -186,5 +192,23 @@ double CRandom::Uniform()
 double CRandom::Symmetric()
 {
     return (Uniform() + Uniform() + Uniform()) / 1.5 - 1.0;
+}
+std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns,
+                                        const std::function<void(cairo_t*, int frame)>& paint)
+{
+    const int rows = (frames + columns - 1) / columns;
+    auto canvas = std::make_unique<CCanvas>(frameWidth * columns, frameHeight * rows);
+    cairo_t* cr = canvas->Cr();
+    for (int frame = 0; frame < frames; ++frame)
+    {
+        const FrameOrigin origin = FrameAt(frame, columns, frameWidth, frameHeight);
+        cairo_save(cr);
+        cairo_translate(cr, origin.x, origin.y);
+        cairo_rectangle(cr, 0, 0, frameWidth, frameHeight);
+        cairo_clip(cr);
+        paint(cr, frame);
+        cairo_restore(cr);
+    }
+    return canvas;
 }
 } // namespace KVX::Skin

@@ -5,7 +5,9 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -60,6 +62,8 @@ private:
 using GradientStops = std::initializer_list<std::pair<double, Colour>>;
 
 void SetColour(cairo_t* cr, Colour c);
+// A full circle as a path of its own.
+void Disc(cairo_t* cr, double cx, double cy, double radius);
 void RoundedRect(cairo_t* cr, double x, double y, double width, double height, double radius);
 
 // Sets the source to a linear gradient from (x0, y0) to (x1, y1).
@@ -97,4 +101,9 @@ constexpr FrameOrigin FrameAt(int index, int columns, int frameWidth, int frameH
 {
     return {(index % columns) * frameWidth, (index / columns) * frameHeight};
 }
+
+// A sheet of `frames` frames in rows of `columns`: `paint` draws each frame with the origin at the frame's
+// top-left corner, clipped to it.
+std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns,
+                                        const std::function<void(cairo_t*, int frame)>& paint);
 } // namespace KVX::Skin

@@ -75,18 +75,8 @@ void PaintCap(cairo_t* cr, double cy)
 
 std::unique_ptr<CCanvas> DrawFaderSheet()
 {
-    auto canvas = std::make_unique<CCanvas>(kFaderSheetWidth, kFaderSheetHeight);
-    cairo_t* cr = canvas->Cr();
-    for (int frame = 0; frame < kFaderFrames; ++frame)
-    {
-        const FrameOrigin origin = FrameAt(frame, kFaderColumns, kFaderFrameWidth, kFaderFrameHeight);
-        cairo_save(cr);
-        cairo_translate(cr, origin.x, origin.y);
-        cairo_rectangle(cr, 0, 0, kFaderFrameWidth, kFaderFrameHeight);
-        cairo_clip(cr);
-        PaintCap(cr, CapCentreY(static_cast<double>(frame) / (kFaderFrames - 1)));
-        cairo_restore(cr);
-    }
-    return canvas;
+    return DrawFrameSheet(kFaderFrameWidth, kFaderFrameHeight, kFaderFrames, kFaderColumns,
+                          [](cairo_t* cr, int frame)
+                          { PaintCap(cr, CapCentreY(static_cast<double>(frame) / (kFaderFrames - 1))); });
 }
 } // namespace KVX::Skin

@@ -8,16 +8,9 @@ namespace KVX::Skin
 {
 namespace
 {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kBezelRadius = 15.5;
 constexpr double kLensRadius = 11.0;
 constexpr Colour kGlow = Rgb(0xff9a2e);
-
-void Disc(cairo_t* cr, double cx, double cy, double radius)
-{
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, cx, cy, radius, 0, kTwoPi);
-}
 
 void PaintLamp(cairo_t* cr, double cx, double cy, bool lit)
 {
@@ -86,17 +79,8 @@ void PaintLamp(cairo_t* cr, double cx, double cy, bool lit)
 
 std::unique_ptr<CCanvas> DrawLampSheet()
 {
-    auto canvas = std::make_unique<CCanvas>(kLamp.width, kLamp.height * kLampFrames);
-    cairo_t* cr = canvas->Cr();
-    for (int frame = 0; frame < kLampFrames; ++frame)
-    {
-        const FrameOrigin origin = FrameAt(frame, 1, kLamp.width, kLamp.height);
-        cairo_save(cr);
-        cairo_rectangle(cr, origin.x, origin.y, kLamp.width, kLamp.height);
-        cairo_clip(cr);
-        PaintLamp(cr, origin.x + kLamp.width / 2.0, origin.y + kLamp.height / 2.0, frame == 1);
-        cairo_restore(cr);
-    }
-    return canvas;
+    return DrawFrameSheet(kLamp.width, kLamp.height, kLampFrames, 1,
+                          [](cairo_t* cr, int frame)
+                          { PaintLamp(cr, kLamp.width / 2.0, kLamp.height / 2.0, frame == 1); });
 }
 } // namespace KVX::Skin
