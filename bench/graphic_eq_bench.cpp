@@ -106,21 +106,27 @@ void Report(benchmark::State& state, int32_t count)
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// (a) Every band settled away from its centre: twenty sections and two output filters per frame.
-void BM_SettledShaped(benchmark::State& state)
+// Processes noise with the faders held where they settled.
+void RunSettled(benchmark::State& state, const Faders& faders)
 {
     const int32_t count = static_cast<int32_t>(state.range(0));
     CGraphicEQ eq;
     CBlock block(count);
     CSource source;
-    Settle(eq, kShaped, block);
+    Settle(eq, faders, block);
     for (auto _ : state)
     {
         source.Fill(block.left.data(), block.right.data(), count);
-        Run(eq, kShaped, block);
+        Run(eq, faders, block);
         benchmark::DoNotOptimize(block.left.data());
     }
     Report(state, count);
+}
+
+// (a) Every band settled away from its centre: twenty sections and two output filters per frame.
+void BM_SettledShaped(benchmark::State& state)
+{
+    RunSettled(state, kShaped);
 }
 
 // (b) Every fader moving every block: all twenty sections redesigned once per block.
@@ -148,18 +154,7 @@ void BM_FadersMoving(benchmark::State& state)
 // (c) All bands flat: the sections pass through and only the output filters run.
 void BM_Flat(benchmark::State& state)
 {
-    const int32_t count = static_cast<int32_t>(state.range(0));
-    CGraphicEQ eq;
-    CBlock block(count);
-    CSource source;
-    Settle(eq, kFlat, block);
-    for (auto _ : state)
-    {
-        source.Fill(block.left.data(), block.right.data(), count);
-        Run(eq, kFlat, block);
-        benchmark::DoNotOptimize(block.left.data());
-    }
-    Report(state, count);
+    RunSettled(state, kFlat);
 }
 
 // (d) Silence after loud input. The engine is first driven loud, then silent without the guard until its
