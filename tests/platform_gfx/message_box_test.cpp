@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/message_box.h"
-#include "xvfb_server.h"
+#include "support/xvfb.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -14,6 +14,7 @@
 #include <functional>
 #include <future>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -32,10 +33,14 @@ class MessageBoxTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_Server = new KVX::Test::XvfbServer;
-        if (!s_Server->Start())
+        try
         {
-            delete s_Server;
+            KVX::Test::Xvfb::Options options;
+            options.screen = "1024x768x24"; // the box is centred on this screen
+            s_Server = new KVX::Test::Xvfb(options);
+        }
+        catch (const std::runtime_error&)
+        {
             s_Server = nullptr;
         }
     }
@@ -51,7 +56,7 @@ protected:
         {
             GTEST_SKIP() << "Xvfb could not be started";
         }
-        m_Display = XOpenDisplay(s_Server->Display().c_str());
+        m_Display = XOpenDisplay(s_Server->DisplayName().c_str());
         ASSERT_NE(m_Display, nullptr);
     }
     void TearDown() override
@@ -164,11 +169,11 @@ protected:
                           [owner, text] { ShowNativeMessageBox(kCaption, text, owner, kMessageBoxErrorOk); });
     }
 
-    static KVX::Test::XvfbServer* s_Server;
+    static KVX::Test::Xvfb* s_Server;
     Display* m_Display = nullptr;
 };
 
-KVX::Test::XvfbServer* MessageBoxTest::s_Server = nullptr;
+KVX::Test::Xvfb* MessageBoxTest::s_Server = nullptr;
 
 TEST_F(MessageBoxTest, ShowsCentredTextAndIconAndClosesOnEnter)
 {
