@@ -4,15 +4,15 @@
 #include "dsp/band_tuning.h"
 #include "dsp/biquad.h"
 #include "dsp/output_lowpass.h"
-#include "program_runner.h"
 #include "spectrum.h"
+#include "support/program_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <complex>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -2,48 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace KVX::Test
 {
 RunResult RunTovik(const std::vector<std::string>& args)
 {
-    TempFolder streams;
-    const std::string outPath = streams.Path("stdout");
-    const std::string errPath = streams.Path("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> storage{KVX_TOVIK_PATH};
-    storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : storage)
-    {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    RunResult result;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, KVX_TOVIK_PATH, &actions, nullptr, argv.data(), environ) == 0)
-    {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadBytes(outPath);
-    result.err = ReadBytes(errPath);
-    return result;
+    std::vector<std::string> argv{KVX_TOVIK_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, {}, std::chrono::minutes(5));
 }
 
 TempFolder::TempFolder()

@@ -1,5 +1,7 @@
 #pragma once
 // Runs the built tovik as a separate program, and makes and reads the files it works on.
+#include "support/program_runner.h"
+
 #include <sndfile.h>
 
 #include <string>
@@ -7,13 +9,9 @@
 
 namespace KVX::Test
 {
-struct RunResult
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = ProgramRun;
 
+// Times out (and fails) after five minutes.
 RunResult RunTovik(const std::vector<std::string>& args);
 
 // A fresh folder, removed with everything in it when the object goes.
