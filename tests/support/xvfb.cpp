@@ -1,5 +1,7 @@
 #include "support/xvfb.h"
 
+#include "support/gl_driver_pin.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -131,6 +133,8 @@ Xvfb::Xvfb(const Options& options)
         m_previousDisplay = previous;
     }
     setenv("DISPLAY", m_displayName.c_str(), 1);
+    // Everything that draws on this server goes through Mesa's driver.
+    PinGLDriverForThisProcessAndChildren();
 }
 
 Xvfb::~Xvfb()
