@@ -1,6 +1,7 @@
 #include "dsp/biquad.h"
 
 #include "dsp/band_tuning.h"
+#include "dsp/filter_state.h"
 
 #include <cmath>
 
@@ -178,9 +179,9 @@ void CBiquad::Process(float* samples, int32_t count) noexcept
         samples[i] = static_cast<float>(y);
     }
 
-    // A NaN or infinity that reached the state would otherwise stay there for good: start afresh so
-    // that the next block of finite input is filtered normally again.
-    if (!std::isfinite(s1) || !std::isfinite(s2))
+    // A NaN, an infinity or a garbage-sized value that reached the state would stay there for good or
+    // ring for seconds: start afresh so that the next block of sane input is filtered normally again.
+    if (!FilterStateInRange(s1, s2))
     {
         s1 = 0.0;
         s2 = 0.0;

@@ -1,5 +1,7 @@
 #include "dsp/output_lowpass.h"
 
+#include "dsp/filter_state.h"
+
 #include <cmath>
 
 namespace KVX
@@ -49,8 +51,9 @@ void COutputLowPass::Process(float* samples, int32_t count) noexcept
         samples[i] = y;
     }
 
-    // A non-finite state would silence the channel for good; clear it so the next finite block recovers.
-    if (!std::isfinite(s1) || !std::isfinite(s2))
+    // A non-finite or garbage-sized state would silence the channel for good or ring on; clear it so the
+    // next sane block recovers.
+    if (!FilterStateInRange(s1, s2))
     {
         s1 = 0.0f;
         s2 = 0.0f;

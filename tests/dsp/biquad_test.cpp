@@ -178,9 +178,10 @@ TEST(Biquad, FlushesTinyOutputButKeepsTheUnflushedState)
     EXPECT_EQ(sample, 1.1754944e-38f);
 }
 
-TEST(Biquad, NonFiniteInputClearsTheStateAtTheEndOfTheBlock)
+TEST(Biquad, NonFiniteOrGarbageSizedInputClearsTheStateAtTheEndOfTheBlock)
 {
-    for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                      std::numeric_limits<float>::max(), 1e20f})
     {
         CBiquad poisoned = MakeSection(0, 48000.0, 1.0);
         CBiquad fresh = poisoned;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -127,6 +128,53 @@ TEST(GraphicEQRobustness, NonFiniteInputDoesNotPoisonLaterBlocks)
     EXPECT_TRUE(AllFinite(outL) && AllFinite(outR));
     EXPECT_EQ(outL, cleanL);
     EXPECT_EQ(outR, cleanR);
+}
+
+TEST(GraphicEQRobustness, HugeFiniteInputIsForgottenByTheNextBlock)
+{
+    // Far beyond full scale but finite: such states used to ring for up to two seconds, or overflow the
+    // output into NaN, instead of being cleared like a non-finite one.
+    for (float amplitude : {1e38f, 1e30f, 1e15f})
+    {
+        CGraphicEQ eq;
+        Settle(eq, 48000.0f, AllFaders(1.0f));
+        CGraphicEQ clean = eq;
+        CNoise noise, signs(7);
+        std::vector<float> l(512), r(512), cl(512), cr(512);
+        for (int block = 0; block < 3; ++block)
+        {
+            for (int32_t i = 0; i < 512; ++i)
+            {
+                l[i] = signs.Next() < 0.0f ? -amplitude : amplitude;
+                r[i] = signs.Next() < 0.0f ? -amplitude : amplitude;
+            }
+            noise.Fill(cl, 0.5f);
+            noise.Fill(cr, 0.5f);
+            RunBlock(eq, 48000.0f, AllFaders(1.0f), l.data(), r.data(), 512);
+            RunBlock(clean, 48000.0f, AllFaders(1.0f), cl.data(), cr.data(), 512);
+        }
+
+        // Blocks of the same sane input to both, until the hit engine stays within twice the clean level.
+        int loudBlocks = 0;
+        for (int block = 0; block < 200; ++block)
+        {
+            noise.Fill(l, 0.5f);
+            noise.Fill(r, 0.5f);
+            cl = l;
+            cr = r;
+            RunBlock(eq, 48000.0f, AllFaders(1.0f), l.data(), r.data(), 512);
+            RunBlock(clean, 48000.0f, AllFaders(1.0f), cl.data(), cr.data(), 512);
+            float peak = 0.0f, cleanPeak = 0.0f;
+            for (int32_t i = 0; i < 512; ++i)
+            {
+                peak = std::max({peak, std::fabs(l[i]), std::fabs(r[i])});
+                cleanPeak = std::max({cleanPeak, std::fabs(cl[i]), std::fabs(cr[i])});
+            }
+            if (!(peak <= 2.0f * cleanPeak))
+                loudBlocks = block + 1;
+        }
+        EXPECT_EQ(loudBlocks, 0) << amplitude;
+    }
 }
 
 TEST(GraphicEQRobustness, BadBandValuesAreClampedAndBadBandsIgnored)
