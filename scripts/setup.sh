@@ -12,6 +12,10 @@ packages=(
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine
   xvfb xauth x11-apps
   libsndfile1-dev
+  # LV2: the headers, lilv for tovik's LV2 host, and real LV2 hosts and validators for the tests.
+  lv2-dev liblilv-dev lilv-utils jalv sordi
+  # jalv is a JACK client: the tests run a JACK server on its dummy driver.
+  jackd2
   lsp-plugins-vst zam-plugins dpf-plugins-vst
   # Windows: cross compilers with std::thread (the -posix variants) and Wine to run what they build.
   # Without libgl1:i386 a 32-bit program under Wine finds no pixel format.
