@@ -120,6 +120,21 @@ TEST_F(EditorEdit, APressElsewhereOnThePanelCommits)
     EXPECT_TRUE(WaitUntil([&] { return ShownField() == 0; }));
 }
 
+TEST_F(EditorEdit, TheMiddleButtonNeitherCommitsNorClosesTheField)
+{
+    const ::Window field = OpenField(kFaderX, kFaderY);
+    Type({XK_3});
+    MoveTo(600, 20);
+    Button(2, true);
+    Button(2, false);
+    Frames(3);
+    EXPECT_EQ(ShownField(), field);
+    EXPECT_EQ(Focus(), field);
+    EXPECT_EQ(plugin->GetParameter(kParameter), 0.5f);
+    Type({XK_Return});
+    EXPECT_TRUE(ParameterBecomes(0.625f)) << plugin->GetParameter(kParameter);
+}
+
 TEST_F(EditorEdit, ClosingTheEditorCommitsAnOpenField)
 {
     OpenField(kFaderX, kFaderY);

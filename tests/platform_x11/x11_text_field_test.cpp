@@ -1,196 +1,16 @@
 // The panel's text field through a real window: where it shows, what it draws, the keys it takes, the
 // keyboard focus it holds and hands back, and its end with the window.
-
-// GoogleTest comes before the X headers, whose None macro would break it.
-#include <gtest/gtest.h>
-
-#include "platform_x11/recording_client.h"
-#include "support/host_window.h"
-#include "support/xvfb.h"
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
-#include <algorithm>
-#include <cstdlib>
+#include "platform_x11/text_field_fixture.h"
 
 namespace
 {
+using namespace KVX::Test;
 using KVX::Platform::TextField;
-using KVX::Test::HostWindow;
-using KVX::Test::RecordingClient;
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kSelection = 0x0078D6;
-
-// Takes digits, '-', '.' and Backspace, like the panel's value editor, and hides the field on a commit.
-class FieldClient final : public KVX::Platform::TextFieldClient
+class X11TextField : public TextFieldFixture
 {
-public:
-    explicit FieldClient(RecordingClient& window) : m_window(window) {}
-
-    bool OnTextFieldCharacter(char16_t c) override
-    {
-        const bool accepted = c == u'\b' || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9');
-        m_window.Locked([&] { offered.push_back(c); });
-        return accepted;
-    }
-    void OnTextFieldCommit() override
-    {
-        m_window.Locked([&] { committed.push_back(field->Text()); });
-        field->Hide();
-    }
-    // The window's field, asked for on the editor thread; kept because a closing window is no longer
-    // reachable through its owner.
-    TextField* Get(KVX::Platform::Window& window)
-    {
-        field = window.GetTextField(this);
-        return field;
-    }
-
-    TextField* field = nullptr;
-    // Read through the window client's Locked or WaitUntil.
-    std::u16string offered;
-    std::vector<std::u16string> committed;
-
-private:
-    RecordingClient& m_window;
 };
-
-// The host window sits at (50, 50) of the screen; the panel fills its top left 300 x 200.
-class X11TextField : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_NE(KVX::Test::XvfbEnvironment::Server(), nullptr);
-        m_host = std::make_unique<HostWindow>(50, 50, 400, 300);
-        m_display = m_host->GetDisplay();
-        m_client.clearColour = 0xFF00FF;
-        m_client.Open(m_host->Id(), 300, 200);
-        ASSERT_TRUE(m_client.WaitUntil([&] { return !m_client.frameTimes.empty(); }));
-        // The host has the keyboard, as a host window does that was clicked last.
-        XSetInputFocus(m_display, m_host->Id(), RevertToPointerRoot, CurrentTime);
-        XSync(m_display, False);
-    }
-    void TearDown() override { m_client.window.reset(); }
-
-    void Show(int x, int y, int width, int height, const std::u16string& text)
-    {
-        ASSERT_TRUE(m_client.RunOnEditorThread(
-            [&](KVX::Platform::Window& w)
-            {
-                TextField* field = m_field.Get(w);
-                ASSERT_NE(field, nullptr);
-                field->Show(x, y, width, height, text);
-            }));
-    }
-    void Hide()
-    {
-        ASSERT_TRUE(
-            m_client.RunOnEditorThread([&](KVX::Platform::Window& w) { w.GetTextField(&m_field)->Hide(); }));
-    }
-    std::u16string Text()
-    {
-        std::u16string text;
-        EXPECT_TRUE(m_client.RunOnEditorThread([&](KVX::Platform::Window& w)
-                                               { text = w.GetTextField(&m_field)->Text(); }));
-        return text;
-    }
-    // Keys reach the editor's connection a little later than the test's request returns.
-    bool TextBecomes(const std::u16string& wanted)
-    {
-        for (int attempt = 0; attempt < 200; ++attempt)
-        {
-            if (Text() == wanted)
-            {
-                return true;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-    bool Commits(std::size_t count)
-    {
-        return m_client.WaitUntil([&] { return m_field.committed.size() >= count; });
-    }
-
-    void Key(KeySym key)
-    {
-        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, key), True, CurrentTime);
-        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, key), False, CurrentTime);
-        XSync(m_display, False);
-    }
-
-    // The field's X window: the one child of the panel's window.
-    ::Window FieldWindow()
-    {
-        ::Window root = 0;
-        ::Window parent = 0;
-        ::Window* children = nullptr;
-        unsigned count = 0;
-        ::Window found = 0;
-        if (XQueryTree(m_display, m_client.window->NativeHandle(), &root, &parent, &children, &count))
-        {
-            if (count == 1)
-            {
-                found = children[0];
-            }
-            XFree(children);
-        }
-        return found;
-    }
-    XWindowAttributes FieldAttributes()
-    {
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(m_display, FieldWindow(), &attributes);
-        return attributes;
-    }
-    ::Window Focus()
-    {
-        ::Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(m_display, &focus, &revert);
-        return focus;
-    }
-
-    std::unique_ptr<HostWindow> m_host;
-    Display* m_display = nullptr;
-    RecordingClient m_client;
-    FieldClient m_field{m_client};
-};
-
-bool Near(std::uint32_t a, std::uint32_t b)
-{
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-    {
-        worst = std::max(
-            worst, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
-    }
-    return worst <= 8;
-}
-
-// The columns inside the border that hold anything but white, as [first, last]; {-1, -1} when none.
-std::pair<int, int> InkColumns(const std::vector<std::uint32_t>& pixels, int width, int height)
-{
-    int first = -1;
-    int last = -1;
-    for (int x = 1; x < width - 1; ++x)
-    {
-        for (int y = 1; y < height - 1; ++y)
-        {
-            if (!Near(pixels[static_cast<std::size_t>(y * width + x)], 0xFFFFFF))
-            {
-                first = first < 0 ? x : first;
-                last = x;
-                break;
-            }
-        }
-    }
-    return {first, last};
-}
 
 TEST_F(X11TextField, ShowsAtItsPlaceWithTheFocusAndHidesGivingTheFocusBack)
 {
@@ -285,10 +105,10 @@ TEST_F(X11TextField, KeysEditTheTextThroughTheClientsFilter)
     ASSERT_TRUE(TextBecomes(u"6.5"));
     Key(XK_BackSpace);
     ASSERT_TRUE(TextBecomes(u"6."));
-    Key(XK_Left); // ignored: no character, no commit
+    Key(XK_Left); // moves the caret: no character, no commit
     Key(XK_Escape);
     Key(XK_minus);
-    ASSERT_TRUE(TextBecomes(u"6.-"));
+    ASSERT_TRUE(TextBecomes(u"6-."));
     EXPECT_EQ(m_client.Locked([&] { return m_field.offered; }), u"6a.5\b-");
     EXPECT_TRUE(m_client.Locked([&] { return m_field.committed.empty(); }));
 
@@ -357,11 +177,8 @@ TEST_F(X11TextField, AClickInsideStaysWithTheFieldAndEndsTheSelection)
     Show(40, 30, 50, 15, u"0.0");
     ASSERT_TRUE(m_client.RunOnEditorThread([](KVX::Platform::Window&) {}));
     m_client.Locked([&] { m_client.events.clear(); });
-    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), 50 + 60, 50 + 37, CurrentTime);
-    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-    XSync(m_display, False);
-    Key(XK_9); // appended: the click ended the selection
+    ClickAt(45, 7); // right of the text
+    Key(XK_9);      // appended: the click ended the selection and put the caret at the end
     ASSERT_TRUE(TextBecomes(u"0.09"));
     for (const auto& e : m_client.Locked([&] { return m_client.events; }))
     {

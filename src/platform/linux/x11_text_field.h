@@ -10,8 +10,10 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace KVX::Platform
 {
@@ -29,7 +31,7 @@ public:
     X11TextField& operator=(const X11TextField&) = delete;
 
     ::Window Handle() const { return m_window; }
-    // An event of the field's own window: keys, focus changes, exposure and button presses.
+    // An event of the field's own window: keys, focus changes, exposure, buttons and drags.
     void HandleEvent(const XEvent& event);
     // The parent has been destroyed, taking the field's window with it: stop using the window.
     void ForgetWindow();
@@ -42,9 +44,30 @@ public:
     std::u16string Text() const override { return m_text; }
 
 private:
+    // Where the text sits in the field: its left edge and the x of every caret position, in field pixels.
+    struct Layout
+    {
+        double left = 0.0;
+        std::vector<double> stops; // one more than the text has characters
+        double ascent = 0.0;
+        double lineHeight = 0.0;
+    };
+    // Also scrolls a text wider than the field so that the caret stays in view.
+    Layout Arrange();
+    std::size_t PositionAt(int x);
+
     void OnKey(const XKeyEvent& event);
+    bool OnEditingKey(KeySym keysym, unsigned state);
+    void OnPress(const XButtonEvent& event);
     void Type(char16_t character);
-    void Erase();
+    void Erase(bool forward);
+    void EraseSelection();
+    void MoveCaret(std::size_t to, bool extend);
+    std::size_t SelectionStart() const { return std::min(m_anchor, m_caret); }
+    std::size_t SelectionEnd() const { return std::max(m_anchor, m_caret); }
+    std::size_t WordStartBefore(std::size_t position) const;
+    std::size_t WordStartAfter(std::size_t position) const;
+    void SelectWordAt(int x);
     void TakeFocus();
     void RestoreFocus();
     void Draw();
@@ -57,9 +80,22 @@ private:
 
     std::u16string m_text;
     bool m_visible = false;
-    bool m_allSelected = false; // from Show until the first key or click
+    // The selection runs from the anchor to the caret; both are character positions in the text.
+    std::size_t m_anchor = 0;
+    std::size_t m_caret = 0;
+    // The left edge of a text too wide for the field, kept between draws so that it scrolls only as far as
+    // the caret needs.
+    double m_scrolledLeft = 0.0;
     int m_width = 1;
     int m_height = 1;
+
+    // The left button: held down (a drag selects), and the last press, which a second quick one near it
+    // makes a double click.
+    bool m_dragging = false;
+    bool m_pressPending = false;
+    Time m_pressTime = 0;
+    int m_pressX = 0;
+    int m_pressY = 0;
 
     // The focus before Show, given back by Hide.
     ::Window m_previousFocus = PointerRoot;
