@@ -1,6 +1,7 @@
 #include "processor/vst_dsp.h"
 
 #include "dsp/denormals.h"
+#include "dsp/graphic_eq.h"
 #include "platform/text.h"
 #include "shell/gui_vst24.h"
 
@@ -30,8 +31,20 @@ CVSTDSP::CVSTDSP(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32
 
 CVSTDSP::~CVSTDSP() = default;
 
+bool CVSTDSP::IsUsableSampleRate(float rate)
+{
+    // The engine's own bounds; the comparison also refuses NaN.
+    return rate >= CGraphicEQ::kMinSampleRate && rate <= CGraphicEQ::kMaxSampleRate;
+}
+
 void CVSTDSP::setSampleRate(float rate)
 {
+    // An unusable rate would leave the engine undesigned (silence) on a fresh instance; the last
+    // valid rate stays, both for the device and for the host's own reads.
+    if (!IsUsableSampleRate(rate))
+    {
+        return;
+    }
     sampleRate = rate;
     OnSampleRateChanged(rate);
 }
@@ -44,6 +57,10 @@ void CVSTDSP::setBlockSize(VstInt32 frames)
 
 void CVSTDSP::OnSampleRateChanged(float rate)
 {
+    if (!IsUsableSampleRate(rate))
+    {
+        return;
+    }
     m_DeviceSampleRate.store(rate, std::memory_order_relaxed);
 }
 
@@ -148,12 +165,17 @@ void CVSTDSP::RenameProgram(const char* text)
 
 namespace
 {
-// Exactly 25 bytes: at most the first 24 bytes of the UTF-8 name, zero-filled, then a zero.
+// Exactly 25 bytes: at most the first 24 bytes of the UTF-8 name, zero-filled, then a zero. A character
+// whose bytes straddle the end is dropped whole, so that the host still receives valid UTF-8.
 void WriteProgramNameBytes(const std::u16string& name, char* text)
 {
     const std::string utf8 = Platform::Utf16ToUtf8(name);
     const std::size_t limit = kVstMaxProgNameLen;
-    const std::size_t n = utf8.size() < limit ? utf8.size() : limit;
+    std::size_t n = utf8.size() < limit ? utf8.size() : limit;
+    while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+    {
+        --n;
+    }
     std::memset(text, 0, kVstMaxProgNameLen + 1);
     std::memcpy(text, utf8.data(), n);
 }

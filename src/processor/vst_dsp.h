@@ -90,6 +90,9 @@ public:
     // Applies a preset file's bytes (a single program with an opaque chunk); public for the device.
     void ApplyPresetBuffer(const std::uint8_t* data, std::size_t size);
 
+    // Rates the device can process at; any other rate from the host is ignored.
+    static bool IsUsableSampleRate(float rate);
+
     float DeviceSampleRate() const { return m_DeviceSampleRate.load(std::memory_order_relaxed); }
     const std::u16string& ProgramName() const { return m_ProgramName; }
     CGUIVSTv24* Panel() const { return m_Panel; }

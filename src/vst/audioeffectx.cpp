@@ -2,6 +2,21 @@
 
 #include "vst/aeffeditor.h"
 
+namespace
+{
+// Hosts send the virtual key and the modifiers as numbers; anything outside a byte (or no number at
+// all, for the float) is read as 0, "none", instead of an undefined or wrapped conversion.
+unsigned char KeyByte(VstIntPtr value)
+{
+    return value >= 0 && value <= 255 ? static_cast<unsigned char>(value) : 0;
+}
+
+unsigned char KeyByte(float value)
+{
+    return value >= 0.0f && value < 256.0f ? static_cast<unsigned char>(value) : 0;
+}
+} // namespace
+
 bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output)
 {
     if (input != nullptr)
@@ -81,7 +96,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effEditKeyUp:
         if (editor != nullptr)
         {
-            VstKeyCode key{index, static_cast<unsigned char>(value), static_cast<unsigned char>(opt)};
+            VstKeyCode key{index, KeyByte(value), KeyByte(opt)};
             return (opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key)) ? 1 : 0;
         }
         return 0;

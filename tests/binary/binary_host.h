@@ -20,6 +20,11 @@ struct RecordedBox
 
 std::vector<RecordedBox>& RecordedBoxes();
 
+// Reads a text request into a buffer filled with a pattern, as a host's uninitialised buffer would be.
+// Fails the test unless the plug-in writes a terminator inside the field's size and nothing after the
+// field; program names must fill exactly their 25 bytes with zeros after the name.
+std::string ReadText(const Host::Plugin& plugin, VstInt32 opcode, VstInt32 index = 0);
+
 // Loads the module at `path`; fails the test when it cannot be loaded at all.
 std::unique_ptr<Host::Plugin> LoadPlugin(const std::string& path, VstIntPtr hostVersion = kVstVersion);
 
@@ -39,7 +44,7 @@ protected:
     {
         return plugin->Dispatch(opcode, index, value, ptr, opt);
     }
-    std::string Text(VstInt32 opcode, VstInt32 index = 0) { return plugin->Text(opcode, index); }
+    std::string Text(VstInt32 opcode, VstInt32 index = 0) { return ReadText(*plugin, opcode, index); }
 
     std::unique_ptr<Host::Plugin> plugin;
     AEffect* effect = nullptr;

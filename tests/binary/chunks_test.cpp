@@ -125,13 +125,21 @@ TEST_F(ChunksTest, EntriesAreFoundByTheirIndexNotTheirPosition)
               0);
 }
 
-TEST_F(ChunksTest, HostileValuesAreClampedAndNaNBecomesZero)
+TEST_F(ChunksTest, HostileValuesAreClampedAndNaNIsIgnored)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    auto bytes =
-        Chunk({{0, nan}, {1, 7.0f}, {2, -3.0f}, {3, std::numeric_limits<float>::infinity()}, {1, 0.25f}});
+    auto bytes = Chunk({{0, nan},
+                        {1, 7.0f},
+                        {2, -3.0f},
+                        {3, std::numeric_limits<float>::infinity()},
+                        {1, 0.25f},
+                        {10, nan},
+                        {4, 0.9f},
+                        {4, -nan}});
     EXPECT_EQ(Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(bytes.size()), bytes.data()), 1);
-    EXPECT_EQ(plugin->GetParameter(0), 0.0f);
+    EXPECT_EQ(plugin->GetParameter(0), 0.5f) << "a NaN entry keeps the value";
+    EXPECT_EQ(plugin->GetParameter(10), 1.0f) << "IN stays on";
+    EXPECT_EQ(plugin->GetParameter(4), 0.9f) << "a later NaN entry does not undo an earlier value";
     EXPECT_EQ(plugin->GetParameter(1), 0.25f); // the later entry for an index wins
     EXPECT_EQ(plugin->GetParameter(2), 0.0f);
     EXPECT_EQ(plugin->GetParameter(3), 1.0f);

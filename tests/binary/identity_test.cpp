@@ -1,7 +1,9 @@
 // The record and the dispatcher as a host sees them.
 #include "binary_host.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace KVX::Test
 {
@@ -100,6 +102,40 @@ TEST_F(IdentityTest, FixedAnswersOfTheDispatcherTable)
          {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000})
     {
         EXPECT_EQ(Dispatch(opcode), 0) << "opcode " << opcode;
+    }
+}
+
+TEST_F(IdentityTest, KeyMessagesWithAnyNumbersAreAnsweredWithZero)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float opt : {0.0f, 1.0f, 255.0f, 256.0f, -1.0f, 1e30f, -1e30f, inf, -inf, std::nanf("")})
+    {
+        for (VstIntPtr value : {VstIntPtr{0}, VstIntPtr{1}, VstIntPtr{255}, VstIntPtr{256}, VstIntPtr{-1}})
+        {
+            EXPECT_EQ(Dispatch(effEditKeyDown, 'a', value, nullptr, opt), 0) << opt << " " << value;
+            EXPECT_EQ(Dispatch(effEditKeyUp, 'a', value, nullptr, opt), 0) << opt << " " << value;
+        }
+    }
+}
+
+TEST_F(IdentityTest, EveryTextFitsItsField)
+{
+    // ReadText checks the terminator and the field size of each request.
+    EXPECT_FALSE(Text(effGetEffectName).empty());
+    EXPECT_FALSE(Text(effGetVendorString).empty());
+    EXPECT_FALSE(Text(effGetProductString).empty());
+    EXPECT_EQ(Text(effGetProgramName), "Default");
+    EXPECT_EQ(Text(effGetProgramNameIndexed, 0), "Default");
+    for (float value : {0.0f, 0.03f, 0.5f, 0.97f, 1.0f})
+    {
+        for (VstInt32 i = 0; i <= 11; ++i)
+        {
+            plugin->SetParameter(i, value);
+            const bool bound = i < 11;
+            EXPECT_EQ(Text(effGetParamName, i).empty(), !bound) << i;
+            EXPECT_EQ(Text(effGetParamDisplay, i).empty(), !bound) << i;
+            EXPECT_EQ(Text(effGetParamLabel, i).empty(), i >= 10) << i;
+        }
     }
 }
 

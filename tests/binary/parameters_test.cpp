@@ -57,14 +57,16 @@ TEST_F(ParametersTest, ValuesAreClampedToTheUnitRange)
     EXPECT_EQ(plugin->GetParameter(3), 0.0f);
 }
 
-TEST_F(ParametersTest, NaNNeverBecomesAValue)
+TEST_F(ParametersTest, ANaNWriteIsIgnored)
 {
-    plugin->SetParameter(4, 0.8f);
+    plugin->SetParameter(4, 0.75f);
     plugin->SetParameter(4, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(plugin->GetParameter(4), 0.0f);
+    EXPECT_EQ(plugin->GetParameter(4), 0.75f);
+    EXPECT_EQ(Text(effGetParamDisplay, 4), "+6.0");
     plugin->SetParameter(10, std::numeric_limits<float>::signaling_NaN());
-    EXPECT_EQ(plugin->GetParameter(10), 0.0f);
-    EXPECT_EQ(Text(effGetParamDisplay, 4), "-12.0");
+    plugin->SetParameter(10, -std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(plugin->GetParameter(10), 1.0f) << "IN stays on";
+    EXPECT_EQ(Text(effGetParamDisplay, 10), "On");
 }
 
 TEST_F(ParametersTest, IndicesOutsideTheTableFindNoParameter)

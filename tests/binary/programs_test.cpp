@@ -79,9 +79,25 @@ TEST_F(ProgramsTest, SelectingTheCurrentProgramReloadsNothing)
 
 TEST_F(ProgramsTest, NamesAreUtf8AndCutAtTheFieldEnd)
 {
-    std::string name = "\xC3\xA9t\xC3\xA9";
-    Dispatch(effSetProgramName, 0, 0, name.data());
-    EXPECT_EQ(Text(effGetProgramName), name);
+    const std::string e = "\xC3\xA9";                       // 2 bytes
+    const std::string euro = "\xE2\x82\xAC";                // 3 bytes
+    std::string exact = e + "t" + e + std::string(19, 'x'); // 24 bytes: kept whole
+    ASSERT_EQ(exact.size(), 24u);
+    Dispatch(effSetProgramName, 0, 0, exact.data());
+    EXPECT_EQ(Text(effGetProgramName), exact);
+    // A character whose bytes cross byte 24 is dropped whole; the rest of the field is zeros.
+    for (std::size_t lead : {23u, 22u})
+    {
+        std::string name = std::string(lead, 'a') + euro + "tail";
+        Dispatch(effSetProgramName, 0, 0, name.data());
+        EXPECT_EQ(Text(effGetProgramName), std::string(lead, 'a')) << lead;
+    }
+    std::string twoByte = std::string(23, 'b') + e;
+    Dispatch(effSetProgramName, 0, 0, twoByte.data());
+    EXPECT_EQ(Text(effGetProgramName), std::string(23, 'b'));
+    std::string fits = std::string(21, 'c') + euro + "d";
+    Dispatch(effSetProgramName, 0, 0, fits.data());
+    EXPECT_EQ(Text(effGetProgramName), std::string(21, 'c') + euro);
 }
 } // namespace
 } // namespace KVX::Test

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,34 @@ TEST_F(DeviceTest, TheHostSampleRateReachesTheDevice)
     device.setSampleRate(48000.0f);
     EXPECT_EQ(device.DeviceSampleRate(), 48000.0f);
     EXPECT_EQ(device.getSampleRate(), 48000.0f);
+}
+
+TEST_F(DeviceTest, AnUnusableRateKeepsTheLastValidOne)
+{
+    device.setSampleRate(0.0f);
+    EXPECT_EQ(device.DeviceSampleRate(), 44100.0f) << "the default stays until a valid rate arrives";
+    EXPECT_EQ(device.getSampleRate(), 44100.0f);
+    device.setSampleRate(96000.0f);
+    for (float rate : {0.0f, -1.0f, 0.5f, std::nanf(""), INFINITY, -INFINITY, 2.0e7f})
+    {
+        device.setSampleRate(rate);
+        EXPECT_EQ(device.DeviceSampleRate(), 96000.0f) << rate;
+        EXPECT_EQ(device.getSampleRate(), 96000.0f) << rate;
+    }
+    device.setSampleRate(1.0f); // the bounds themselves are usable
+    EXPECT_EQ(device.DeviceSampleRate(), 1.0f);
+    device.setSampleRate(1.0e7f);
+    EXPECT_EQ(device.DeviceSampleRate(), 1.0e7f);
+}
+
+TEST_F(DeviceTest, APresetsNaNEntriesKeepTheirValues)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto preset = Preset("Tvk1", {{2, nan}, {10, nan}, {3, 0.75f}});
+    device.ApplyPresetBuffer(preset.data(), preset.size());
+    EXPECT_EQ(device.getParameter(2), 0.5f);
+    EXPECT_EQ(device.getParameter(10), 1.0f);
+    EXPECT_EQ(device.getParameter(3), 0.75f);
 }
 
 TEST_F(DeviceTest, APresetAppliesOnlyTheIndicesItLists)

@@ -18,7 +18,7 @@ struct MeterTest : ::testing::Test
     CGUI panel{Device::g_HintSpec, Device::g_LightSpec};
 };
 
-TEST_F(MeterTest, WritesAreClampedAndNaNIsZero)
+TEST_F(MeterTest, WritesAreClampedAndNaNIsIgnored)
 {
     CLED lamp(&panel, Device::g_LampSpec);
     lamp.SetValue(2.0f);
@@ -27,7 +27,12 @@ TEST_F(MeterTest, WritesAreClampedAndNaNIsZero)
     EXPECT_EQ(lamp.Value(), 0.0f);
     lamp.SetValue(0.4f);
     lamp.SetValue(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(lamp.Value(), 0.0f);
+    EXPECT_EQ(lamp.Value(), 0.4f);
+    lamp.SetValue(-std::numeric_limits<float>::signaling_NaN());
+    EXPECT_EQ(lamp.Value(), 0.4f);
+    CKnob fader(&panel, Device::g_FaderSpecs[0]);
+    fader.SetDisplayValue(std::numeric_limits<float>::quiet_NaN()); // a typed value that is no number
+    EXPECT_EQ(fader.Value(), 0.5f);
 }
 
 TEST_F(MeterTest, TheShownValueFollowsOverTheRiseAndFallTimes)

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace
 {
 int g_Destroyed = 0;
@@ -53,6 +56,47 @@ TEST(VstLayer, EditorOpcodesWithoutEditorAnswerZero)
     EXPECT_EQ(e->dispatcher(e, effEditOpen, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
+}
+
+// Keeps the last key code the dispatcher built.
+class KeyRecorder : public AEffEditor
+{
+public:
+    bool onKeyDown(VstKeyCode& key) override
+    {
+        last = key;
+        return false;
+    }
+    bool onKeyUp(VstKeyCode& key) override { return onKeyDown(key); }
+    VstKeyCode last{-1, 99, 99};
+};
+
+TEST(VstLayer, KeyCodesOutsideAByteReadAsNone)
+{
+    MinimalEffect effect;
+    auto* recorder = new KeyRecorder; // owned by the effect from here on
+    effect.setEditor(recorder);
+    AEffect* e = effect.getAeffect();
+    struct Case
+    {
+        VstIntPtr virt;
+        float modifier;
+        unsigned char expectedVirt, expectedModifier;
+    };
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const Case& c : {Case{3, 2.0f, 3, 2}, Case{255, 255.9f, 255, 255}, Case{256, 256.0f, 0, 0},
+                          Case{-1, -1.0f, 0, 0}, Case{1000, std::nanf(""), 0, 0}, Case{0, inf, 0, 0},
+                          Case{0, -inf, 0, 0}, Case{0, 1e30f, 0, 0}, Case{0, -0.5f, 0, 0}})
+    {
+        for (VstInt32 opcode : {effEditKeyDown, effEditKeyUp})
+        {
+            recorder->last = {-1, 99, 99};
+            EXPECT_EQ(e->dispatcher(e, opcode, 'q', c.virt, nullptr, c.modifier), 0);
+            EXPECT_EQ(recorder->last.character, 'q');
+            EXPECT_EQ(recorder->last.virt, c.expectedVirt) << c.virt;
+            EXPECT_EQ(recorder->last.modifier, c.expectedModifier) << c.modifier;
+        }
+    }
 }
 
 TEST(VstLayer, SpeakerArrangementQueryClearsBothPointersAndToleratesNull)

@@ -27,6 +27,10 @@ CMeter::CMeter(CGUI* panel, const WidgetSpec& record)
 
 bool CMeter::StoreValue(float v)
 {
+    if (std::isnan(v))
+    {
+        return false; // no value at all: a host's NaN must not switch IN off or drop a band to the floor
+    }
     v = Sanitise(v);
     const float old = m_Value.load(std::memory_order_relaxed);
     if (v == old)

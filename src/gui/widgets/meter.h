@@ -17,13 +17,13 @@ public:
     void DrawShadow() override;
     void DrawBody() override;
 
-    // Stores v clamped to [0, 1] (NaN counts as 0); the shown value follows over the rise or fall time.
+    // Stores v clamped to [0, 1] and ignores NaN; the shown value follows over the rise or fall time.
     virtual void SetValue(float v);
 
     float Value() const { return m_Value.load(std::memory_order_relaxed); }
     float ShownValue() const { return m_Shown.load(std::memory_order_relaxed); }
 
-    // The value a write of v stores.
+    // v clamped to [0, 1], NaN read as 0 (a record's default has no earlier value to keep).
     static float Sanitise(float v);
 
     // The sprite-sheet frame that a shown value selects.
@@ -34,7 +34,7 @@ protected:
     void DrawFrame(const TextureSlot& slot, std::int32_t index, float dx, float dy, std::uint32_t rgb,
                    float alpha);
 
-    // Stores the value; true when it changed.
+    // Stores the value; true when it changed (never for NaN, which is ignored).
     bool StoreValue(float v);
 
     std::atomic<float> m_Shown{0.0f};
