@@ -139,6 +139,12 @@ void CBiquad::Update(bool resetState) noexcept
     }
 }
 
+void CBiquad::FollowDesign(const CBiquad& leader) noexcept
+{
+    position = leader.position;
+    coefficients = leader.coefficients;
+}
+
 void CBiquad::Redesign() noexcept
 {
     BandTuning tuning{fixedGain, fixedQ, fixedFrequency};
