@@ -1,9 +1,11 @@
 // The cascade on 256-bit registers. The sections of one frame depend on each other, so instead of one
-// frame at a time the sections are skewed: at step t section k filters frame t - k, and all of them run
-// at once, two sections by two channels to a register. Register j holds sections j (low half) and
-// j + R (high half), so each register's input is simply the previous register's output of the last
-// step, and only register 0 needs a shuffle. The arithmetic per section and frame is that of the
-// per-channel sections, in the same order. Built with -mavx2 but without FMA, so nothing is fused.
+// frame at a time the sections are skewed: at step t section k filters frame t - 2k, and all of them
+// run at once, two sections by two channels to a register. The skew of two frames per section gives
+// each section's output two steps to reach the next, so two steps overlap instead of waiting for each
+// other. Register j holds sections j (low half) and j + R (high half), so each register's input is
+// simply the previous register's output, and only register 0 needs a shuffle. The arithmetic per section and
+// frame is that of the per-channel sections, in the same order. Built with -mavx2 but without FMA, so nothing
+// is fused.
 //
 // Only intrinsics are used here: an inline function from a shared header, compiled with -mavx2, could
 // be picked by the linker for callers on processors without it.
@@ -52,10 +54,11 @@ inline __m128d LoadFrame(const float* left, const float* right, int32_t i)
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i)));
 }
 
-template <int Count> class CPipeline
+template <int Count, int Skew> class CPipeline
 {
 public:
     static constexpr int R = (Count + 1) / 2;
+    static constexpr int kSkew = Skew;
 
     CPipeline(Cascade& cascade, float* left, float* right, int32_t count)
         : cascade(cascade), left(left), right(right), count(count)
@@ -74,10 +77,12 @@ public:
             a2[j] = _mm256_setr_pd(lo.a2, lo.a2, hi.a2, hi.a2);
             s1[j] = _mm256_setr_pd(lo.s1[0], lo.s1[1], hi.s1[0], hi.s1[1]);
             s2[j] = _mm256_setr_pd(lo.s2[0], lo.s2[1], hi.s2[0], hi.s2[1]);
-            stage[j] = _mm256_setr_pd(j, j, j + R, j + R);
-            x[j] = _mm256_setzero_pd();
+            stage[j] = _mm256_setr_pd(kSkew * j, kSkew * j, kSkew * (j + R), kSkew * (j + R));
+            for (int p = 0; p < kSkew; ++p)
+                x[p][j] = _mm256_setzero_pd();
         }
-        x[0] = _mm256_castpd128_pd256(LoadFrame(left, right, 0));
+        for (int p = 0; p < kSkew && p < count; ++p)
+            x[p][0] = _mm256_castpd128_pd256(LoadFrame(left, right, p));
 
         const CascadeOutput& o = cascade.output;
         output = {_mm_set1_ps(o.b0),
@@ -91,23 +96,34 @@ public:
 
     void Run()
     {
-        // Step t runs section k on frame t - k and the output filter on frame t - Count + 1. Only steps
-        // where some stage has no frame (the fill and the drain of the block) need masks.
-        const int32_t steps = count + Count - 1;
-        const int32_t fullBegin = Count - 1 < steps ? Count - 1 : steps;
+        // Step t runs section k on frame t - 2k and the output filter on what the last section made.
+        // Only steps where some stage has no frame (the fill and the drain of the block) need masks.
+        constexpr int32_t lag = kSkew * (Count - 1);
+        const int32_t steps = count + lag;
         int32_t t = 0;
-        for (; t < fullBegin; ++t)
-            Step<true>(t);
-        for (; t < count; ++t)
-            Step<false>(t);
-        for (; t < steps; ++t)
-            Step<true>(t);
+        for (; t < lag; t += kSkew)
+            Steps<true>(t, steps);
+        for (; t + kSkew <= count; t += kSkew)
+            Steps<false>(t, steps);
+        for (; t < steps; t += kSkew)
+            Steps<true>(t, steps);
         Store();
     }
 
 private:
-    template <bool Masked> void Step(int32_t t)
+    // Steps t, t + 1, ... t + kSkew - 1, each with its own phase; checked ones stop at the last step.
+    template <bool Checked, int Phase = 0> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
     {
+        if (!Checked || t + Phase < steps)
+            Step<Checked, Phase>(t + Phase);
+        if constexpr (Phase + 1 < kSkew)
+            Steps<Checked, Phase + 1>(t, steps);
+    }
+
+    // Phase is t modulo the skew: which set of inputs the step reads and refills.
+    template <bool Masked, int Phase> [[gnu::always_inline]] void Step(int32_t t)
+    {
+        __m256d* in = x[Phase];
         const __m256d sign = _mm256_set1_pd(-0.0);
         const __m256d minNormal = _mm256_set1_pd(static_cast<double>(1.1754944e-38f));
         const __m256d zero = _mm256_setzero_pd();
@@ -116,7 +132,7 @@ private:
         for (int j = 0; j < R; ++j)
         {
             const __m256d w =
-                _mm256_sub_pd(_mm256_sub_pd(x[j], _mm256_mul_pd(a1[j], s1[j])), _mm256_mul_pd(a2[j], s2[j]));
+                _mm256_sub_pd(_mm256_sub_pd(in[j], _mm256_mul_pd(a1[j], s1[j])), _mm256_mul_pd(a2[j], s2[j]));
             const __m256d y =
                 _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
                               _mm256_mul_pd(b2[j], s2[j]));
@@ -150,7 +166,7 @@ private:
             last = _mm256_extractf128_pd(out[R - 2], 1);
         else
             last = _mm256_castpd256_pd128(out[0]);
-        const int32_t done = t - Count + 1;
+        const int32_t done = t - kSkew * (Count - 1);
         if (!Masked || (done >= 0 && done < count))
         {
             const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
@@ -158,14 +174,13 @@ private:
             _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
         }
 
-        // Move every output on to the next stage and take in the next frame.
-        const int32_t next = t + 1;
-        const __m128d frame =
-            (!Masked || next < count) ? LoadFrame(left, right, next < count ? next : 0) : _mm_setzero_pd();
+        // Hand every output on to the next stage, for the step of the same phase, and take in its frame.
+        const int32_t next = t + kSkew;
+        const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
 #pragma GCC unroll 8
         for (int j = R - 1; j > 0; --j)
-            x[j] = out[j - 1];
-        x[0] = _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[R - 1]), 1);
+            in[j] = out[j - 1];
+        in[0] = _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[R - 1]), 1);
     }
 
     void Store()
@@ -206,15 +221,26 @@ private:
     int32_t count;
     __m256d b0[R], b1[R], b2[R], a1[R], a2[R];
     __m256d s1[R], s2[R];
-    __m256d stage[R];
-    __m256d x[R];
+    __m256d stage[R]; // the skew of each lane's section, for the masks
+    __m256d x[kSkew][R];
     OutputRegs output;
 };
 
+// From this many frames on, the skew of two frames per section pays for its longer fill and drain.
+constexpr int32_t kSkewTwoFrames = 64;
+
 template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
 {
-    CPipeline<Count> pipeline(cascade, left, right, count);
-    pipeline.Run();
+    if (count >= kSkewTwoFrames)
+    {
+        CPipeline<Count, 2> pipeline(cascade, left, right, count);
+        pipeline.Run();
+    }
+    else
+    {
+        CPipeline<Count, 1> pipeline(cascade, left, right, count);
+        pipeline.Run();
+    }
 }
 
 } // namespace
