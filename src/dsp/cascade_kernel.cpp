@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#if KVX_CASCADE_SSE2
+#include <emmintrin.h>
+#endif
+
 namespace KVX
 {
 
@@ -87,8 +91,17 @@ bool CascadeAtRest(const Cascade& cascade, const float* left, const float* right
             return false;
     }
     // Bits, not values: a -0.0 sample is not at rest, its sign may come out of the filters.
+    int32_t i = 0;
     uint32_t any = 0;
-    for (int32_t i = 0; i < count; ++i)
+#if KVX_CASCADE_SSE2
+    __m128i vector = _mm_setzero_si128();
+    for (; i + 4 <= count; i += 4)
+        vector =
+            _mm_or_si128(vector, _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(left + i)),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + i))));
+    any = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(vector, _mm_setzero_si128())) ^ 0xFFFF);
+#endif
+    for (; i < count; ++i)
         any |= Bits(left[i]) | Bits(right[i]);
     return any == 0;
 }
