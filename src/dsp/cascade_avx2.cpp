@@ -111,76 +111,82 @@ public:
     }
 
 private:
-    // Steps t, t + 1, ... t + kSkew - 1, each with its own phase; checked ones stop at the last step.
-    template <bool Checked, int Phase = 0> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
+    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
+    // and refills); checked ones stop at the last step and mask the stages without a frame. The steps
+    // are interleaved register by register, so the processor sees their independent work side by side.
+    template <bool Checked> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
     {
-        if (!Checked || t + Phase < steps)
-            Step<Checked, Phase>(t + Phase);
-        if constexpr (Phase + 1 < kSkew)
-            Steps<Checked, Phase + 1>(t, steps);
-    }
-
-    // Phase is t modulo the skew: which set of inputs the step reads and refills.
-    template <bool Masked, int Phase> [[gnu::always_inline]] void Step(int32_t t)
-    {
-        __m256d* in = x[Phase];
         const __m256d sign = _mm256_set1_pd(-0.0);
         const __m256d minNormal = _mm256_set1_pd(static_cast<double>(1.1754944e-38f));
         const __m256d zero = _mm256_setzero_pd();
-        __m256d out[R];
+        __m256d out[kSkew][R];
 #pragma GCC unroll 8
         for (int j = 0; j < R; ++j)
         {
-            const __m256d w =
-                _mm256_sub_pd(_mm256_sub_pd(in[j], _mm256_mul_pd(a1[j], s1[j])), _mm256_mul_pd(a2[j], s2[j]));
-            const __m256d y =
-                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
-                              _mm256_mul_pd(b2[j], s2[j]));
-            if constexpr (Masked)
+#pragma GCC unroll 4
+            for (int p = 0; p < kSkew; ++p)
             {
-                // A stage without a frame keeps its state; what it outputs reaches only stages without
-                // a frame either.
-                const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t), stage[j]);
-                const __m256d active = _mm256_and_pd(_mm256_cmp_pd(age, zero, _CMP_GE_OQ),
-                                                     _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
-                s2[j] = _mm256_blendv_pd(s2[j], s1[j], active);
-                s1[j] = _mm256_blendv_pd(s1[j], w, active);
+                if (Checked && t + p >= steps)
+                    continue;
+                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], _mm256_mul_pd(a1[j], s1[j])),
+                                                _mm256_mul_pd(a2[j], s2[j]));
+                const __m256d y =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
+                                  _mm256_mul_pd(b2[j], s2[j]));
+                if constexpr (Checked)
+                {
+                    // A stage without a frame keeps its state; what it outputs reaches only stages
+                    // without a frame either.
+                    const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + p), stage[j]);
+                    const __m256d active =
+                        _mm256_and_pd(_mm256_cmp_pd(age, zero, _CMP_GE_OQ),
+                                      _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
+                    s2[j] = _mm256_blendv_pd(s2[j], s1[j], active);
+                    s1[j] = _mm256_blendv_pd(s1[j], w, active);
+                }
+                else
+                {
+                    s2[j] = s1[j];
+                    s1[j] = w;
+                }
+                const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(y));
+                const __m256d tiny =
+                    _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(sign, rounded), minNormal, _CMP_LT_OQ),
+                                  _mm256_cmp_pd(y, zero, _CMP_NEQ_UQ));
+                out[p][j] = _mm256_andnot_pd(tiny, rounded);
             }
-            else
-            {
-                s2[j] = s1[j];
-                s1[j] = w;
-            }
-            const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(y));
-            const __m256d tiny =
-                _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(sign, rounded), minNormal, _CMP_LT_OQ),
-                              _mm256_cmp_pd(y, zero, _CMP_NEQ_UQ));
-            out[j] = _mm256_andnot_pd(tiny, rounded);
         }
 
-        // The last section's output goes through the output filter at once.
-        __m128d last;
-        if constexpr (Count % 2 == 0)
-            last = _mm256_extractf128_pd(out[R - 1], 1);
-        else if constexpr (R >= 2)
-            last = _mm256_extractf128_pd(out[R - 2], 1);
-        else
-            last = _mm256_castpd256_pd128(out[0]);
-        const int32_t done = t - kSkew * (Count - 1);
-        if (!Masked || (done >= 0 && done < count))
+#pragma GCC unroll 4
+        for (int p = 0; p < kSkew; ++p)
         {
-            const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
-            _mm_store_ss(left + done, y);
-            _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-        }
+            if (Checked && t + p >= steps)
+                break;
+            // The last section's output goes through the output filter at once.
+            __m128d last;
+            if constexpr (Count % 2 == 0)
+                last = _mm256_extractf128_pd(out[p][R - 1], 1);
+            else if constexpr (R >= 2)
+                last = _mm256_extractf128_pd(out[p][R - 2], 1);
+            else
+                last = _mm256_castpd256_pd128(out[p][0]);
+            const int32_t done = t + p - kSkew * (Count - 1);
+            if (!Checked || (done >= 0 && done < count))
+            {
+                const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
+                _mm_store_ss(left + done, y);
+                _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
 
-        // Hand every output on to the next stage, for the step of the same phase, and take in its frame.
-        const int32_t next = t + kSkew;
-        const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
+            // Hand every output on to the next stage, for the step of the same phase, with its frame.
+            const int32_t next = t + p + kSkew;
+            const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
 #pragma GCC unroll 8
-        for (int j = R - 1; j > 0; --j)
-            in[j] = out[j - 1];
-        in[0] = _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[R - 1]), 1);
+            for (int k = R - 1; k > 0; --k)
+                x[p][k] = out[p][k - 1];
+            x[p][0] =
+                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[p][R - 1]), 1);
+        }
     }
 
     void Store()
