@@ -22,10 +22,10 @@ void Design(int32_t type, double sampleRate, double q, double gainDb, double fre
     double a = 1.0;
     double sqrtA2Alpha = 0.0;
     if (type == kBiquadLowShelf || type == kBiquadHighShelf || type == kBiquadPeaking)
-    {
         a = std::pow(10.0, gainDb / 40.0);
+    // Only the shelves need the square root; the equaliser redesigns its peaking bands every block.
+    if (type == kBiquadLowShelf || type == kBiquadHighShelf)
         sqrtA2Alpha = 2.0 * std::sqrt(a) * alpha;
-    }
 
     double b0 = 1.0, b1 = 0.0, b2 = 0.0, a0 = 1.0, a1 = 0.0, a2 = 0.0;
     switch (type)
@@ -137,6 +137,12 @@ void CBiquad::Update(bool resetState) noexcept
         w1 = 0.0;
         w2 = 0.0;
     }
+}
+
+void CBiquad::FollowDesign(const CBiquad& leader) noexcept
+{
+    position = leader.position;
+    coefficients = leader.coefficients;
 }
 
 void CBiquad::Redesign() noexcept

@@ -63,6 +63,9 @@ public:
     void SetBand(int32_t index) noexcept;
     // Redesign from the current settings; clears the state when asked (after a new sample rate).
     void Update(bool resetState) noexcept;
+    // Takes the position and coefficients of a section with the same band, rate and type (the other
+    // channel's) instead of designing them again; the state is kept.
+    void FollowDesign(const CBiquad& leader) noexcept;
 
     // At position exactly 0.5 the block passes unchanged and the state stays frozen.
     void Process(float* samples, int32_t count) noexcept;

@@ -1,5 +1,7 @@
 #include "dsp/graphic_eq.h"
 
+#include "dsp/filter_state.h"
+
 #include <cmath>
 
 namespace KVX
@@ -102,8 +104,19 @@ void CGraphicEQ::SetBandValue(float value, int32_t band) noexcept
         current = Smooth(current, value, fallThreshold, fallCoefficient);
 
     smoothedValues[band] = current;
-    for (int32_t channel = 0; channel < kChannelCount; ++channel)
-        sections[band][channel].SetPosition(static_cast<double>(current));
+    // Both channels of a band share band, rate and position, so one design serves both.
+    CBiquad& leader = sections[band][0];
+    leader.SetPosition(static_cast<double>(current));
+    for (int32_t channel = 1; channel < kChannelCount; ++channel)
+        sections[band][channel].FollowDesign(leader);
+}
+
+bool CGraphicEQ::SetKernel(CascadeKernel choice) noexcept
+{
+    if (!CascadeKernelAvailable(choice))
+        return false;
+    kernel = choice;
+    return true;
 }
 
 void CGraphicEQ::Process(float** channels, int32_t count) noexcept
@@ -112,6 +125,81 @@ void CGraphicEQ::Process(float** channels, int32_t count) noexcept
     if (bypass || !channels || count <= 0)
         return;
 
+    float* left = channels[0];
+    float* right = channels[1];
+    // The stereo kernels need two separate buffers; one channel alone, or one buffer given twice, is
+    // filtered channel after channel as always.
+    const auto l = reinterpret_cast<uintptr_t>(left);
+    const auto r = reinterpret_cast<uintptr_t>(right);
+    const uintptr_t bytes = static_cast<uintptr_t>(count) * sizeof(float);
+    if (kernel == CascadeKernel::Scalar || !left || !right || (l < r + bytes && r < l + bytes))
+    {
+        ProcessScalar(channels, count);
+        return;
+    }
+
+    Cascade cascade;
+    int32_t bands[kBandCount];
+    for (int32_t band = 0; band < kBandCount; ++band)
+    {
+        const CBiquad& section = sections[band][0];
+        if (section.position == 0.5)
+            continue; // flat: passes the block through and keeps its state
+        CascadeSection& c = cascade.sections[cascade.sectionCount];
+        bands[cascade.sectionCount++] = band;
+        c.b0 = section.coefficients.b0;
+        c.b1 = section.coefficients.b1;
+        c.b2 = section.coefficients.b2;
+        c.a1 = section.coefficients.a1;
+        c.a2 = section.coefficients.a2;
+        for (int32_t channel = 0; channel < kChannelCount; ++channel)
+        {
+            c.s1[channel] = sections[band][channel].w1;
+            c.s2[channel] = sections[band][channel].w2;
+        }
+    }
+    const COutputLowPass& filter = outputFilters[0];
+    CascadeOutput& o = cascade.output;
+    o.b0 = filter.b0;
+    o.b1 = filter.b1;
+    o.b2 = filter.b2;
+    o.a1 = filter.a1;
+    o.a2 = filter.a2;
+    for (int32_t channel = 0; channel < kChannelCount; ++channel)
+    {
+        o.s1[channel] = outputFilters[channel].w1;
+        o.s2[channel] = outputFilters[channel].w2;
+    }
+
+    // Silence into filters at rest would come out as the same silence with the states unchanged.
+    if (CascadeAtRest(cascade, left, right, count))
+        return;
+
+    RunCascade(kernel, cascade, left, right, count);
+
+    // The same end-of-block check as every section and filter makes on its own.
+    for (int32_t k = 0; k < cascade.sectionCount; ++k)
+        for (int32_t channel = 0; channel < kChannelCount; ++channel)
+        {
+            CBiquad& section = sections[bands[k]][channel];
+            const double s1 = cascade.sections[k].s1[channel];
+            const double s2 = cascade.sections[k].s2[channel];
+            const bool keep = FilterStateInRange(s1, s2);
+            section.w1 = keep ? s1 : 0.0;
+            section.w2 = keep ? s2 : 0.0;
+        }
+    for (int32_t channel = 0; channel < kChannelCount; ++channel)
+    {
+        const float s1 = o.s1[channel];
+        const float s2 = o.s2[channel];
+        const bool keep = FilterStateInRange(s1, s2);
+        outputFilters[channel].w1 = keep ? s1 : 0.0f;
+        outputFilters[channel].w2 = keep ? s2 : 0.0f;
+    }
+}
+
+void CGraphicEQ::ProcessScalar(float** channels, int32_t count) noexcept
+{
     for (int32_t channel = 0; channel < kChannelCount; ++channel)
     {
         float* samples = channels[channel];

@@ -2,6 +2,7 @@
 
 #include "dsp/band_tuning.h"
 #include "dsp/biquad.h"
+#include "dsp/cascade_kernel.h"
 #include "dsp/output_lowpass.h"
 
 #include <cstdint>
@@ -37,6 +38,11 @@ public:
     // Filters channels[0] and channels[1] in place; nothing but the start-up flag changes when bypassed.
     void Process(float** channels, int32_t count) noexcept;
 
+    // The kernel Process runs: the fastest this processor has unless forced (tests, benchmarks). All
+    // give the same output bit for bit. One the processor lacks is refused and the current one kept.
+    bool SetKernel(CascadeKernel choice) noexcept;
+    CascadeKernel Kernel() const { return kernel; }
+
     float SampleRate() const { return sampleRate; }
     int32_t BlockSize() const { return blockSize; }
     bool ForceUpdate() const { return forceUpdate; }
@@ -48,6 +54,8 @@ public:
 
 private:
     void UpdateSmoothing() noexcept;
+    // One section after another through each channel in turn: the reference the kernels must match.
+    void ProcessScalar(float** channels, int32_t count) noexcept;
 
     // The fields, in record order.
     bool forceUpdate = true;
@@ -70,6 +78,7 @@ private:
     CBiquad sections[kBandCount][kChannelCount];
     COutputLowPass outputFilters[kChannelCount];
     float smoothedValues[kBandCount] = {};
+    CascadeKernel kernel = BestCascadeKernel();
 };
 
 } // namespace KVX

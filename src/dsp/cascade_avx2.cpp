@@ -1,0 +1,294 @@
+// The cascade on 256-bit registers. The sections of one frame depend on each other, so instead of one
+// frame at a time the sections are skewed: at step t section k filters frame t - 2k, and all of them
+// run at once, two sections by two channels to a register. The skew of two frames per section gives
+// each section's output two steps to reach the next, so two steps overlap instead of waiting for each
+// other. Register j holds sections j (low half) and j + R (high half), so each register's input is
+// simply the previous register's output, and only register 0 needs a shuffle. The arithmetic per section and
+// frame is that of the per-channel sections, in the same order. Built with -mavx2 but without FMA, so nothing
+// is fused.
+//
+// Only intrinsics are used here: an inline function from a shared header, compiled with -mavx2, could
+// be picked by the linker for callers on processors without it.
+
+#include "dsp/cascade_kernel.h"
+
+#if KVX_CASCADE_AVX2
+
+#if !defined(__AVX2__) || defined(__FMA__)
+#error "this file is to be compiled with -mavx2 and without FMA"
+#endif
+
+#include <immintrin.h>
+
+namespace KVX
+{
+
+namespace
+{
+
+// Below this many frames the fill and drain of the skew cost more than they save.
+constexpr int32_t kMinFrames = 16;
+constexpr int kMinSections = 3;
+
+struct OutputRegs
+{
+    __m128 b0, b1, b2, a1, a2;
+    __m128 s1, s2;
+};
+
+inline __m128 OutputStep(__m128 x, OutputRegs& r)
+{
+    const __m128 w = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(r.a1, r.s1)), _mm_mul_ps(r.a2, r.s2));
+    const __m128 y =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(r.b0, w), _mm_mul_ps(r.b1, r.s1)), _mm_mul_ps(r.b2, r.s2));
+    r.s2 = r.s1;
+    r.s1 = w;
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), y);
+    const __m128 tiny =
+        _mm_and_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(1.1754944e-38f)), _mm_cmpneq_ps(y, _mm_setzero_ps()));
+    return _mm_andnot_ps(tiny, y);
+}
+
+inline __m128d LoadFrame(const float* left, const float* right, int32_t i)
+{
+    return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i)));
+}
+
+template <int Count, int Skew> class CPipeline
+{
+public:
+    static constexpr int R = (Count + 1) / 2;
+    static constexpr int kSkew = Skew;
+
+    CPipeline(Cascade& cascade, float* left, float* right, int32_t count)
+        : cascade(cascade), left(left), right(right), count(count)
+    {
+        const CascadeSection none = {};
+#pragma GCC unroll 8
+        for (int j = 0; j < R; ++j)
+        {
+            const CascadeSection& lo = cascade.sections[j];
+            // With an odd count the last high half is an idle stage whose output nobody reads.
+            const CascadeSection& hi = j + R < Count ? cascade.sections[j + R] : none;
+            b0[j] = _mm256_setr_pd(lo.b0, lo.b0, hi.b0, hi.b0);
+            b1[j] = _mm256_setr_pd(lo.b1, lo.b1, hi.b1, hi.b1);
+            b2[j] = _mm256_setr_pd(lo.b2, lo.b2, hi.b2, hi.b2);
+            a1[j] = _mm256_setr_pd(lo.a1, lo.a1, hi.a1, hi.a1);
+            a2[j] = _mm256_setr_pd(lo.a2, lo.a2, hi.a2, hi.a2);
+            s1[j] = _mm256_setr_pd(lo.s1[0], lo.s1[1], hi.s1[0], hi.s1[1]);
+            s2[j] = _mm256_setr_pd(lo.s2[0], lo.s2[1], hi.s2[0], hi.s2[1]);
+            stage[j] = _mm256_setr_pd(kSkew * j, kSkew * j, kSkew * (j + R), kSkew * (j + R));
+            for (int p = 0; p < kSkew; ++p)
+                x[p][j] = _mm256_setzero_pd();
+        }
+        for (int p = 0; p < kSkew && p < count; ++p)
+            x[p][0] = _mm256_castpd128_pd256(LoadFrame(left, right, p));
+
+        const CascadeOutput& o = cascade.output;
+        output = {_mm_set1_ps(o.b0),
+                  _mm_set1_ps(o.b1),
+                  _mm_set1_ps(o.b2),
+                  _mm_set1_ps(o.a1),
+                  _mm_set1_ps(o.a2),
+                  _mm_setr_ps(o.s1[0], o.s1[1], 0.0f, 0.0f),
+                  _mm_setr_ps(o.s2[0], o.s2[1], 0.0f, 0.0f)};
+    }
+
+    void Run()
+    {
+        // Step t runs section k on frame t - 2k and the output filter on what the last section made.
+        // Only steps where some stage has no frame (the fill and the drain of the block) need masks.
+        constexpr int32_t lag = kSkew * (Count - 1);
+        const int32_t steps = count + lag;
+        int32_t t = 0;
+        for (; t < lag; t += kSkew)
+            Steps<true>(t, steps);
+        for (; t + kSkew <= count; t += kSkew)
+            Steps<false>(t, steps);
+        for (; t < steps; t += kSkew)
+            Steps<true>(t, steps);
+        Store();
+    }
+
+private:
+    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
+    // and refills); checked ones stop at the last step and mask the stages without a frame. The steps
+    // are interleaved register by register, so the processor sees their independent work side by side.
+    template <bool Checked> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
+    {
+        const __m256d sign = _mm256_set1_pd(-0.0);
+        const __m256d minNormal = _mm256_set1_pd(static_cast<double>(1.1754944e-38f));
+        const __m256d zero = _mm256_setzero_pd();
+        __m256d out[kSkew][R];
+#pragma GCC unroll 8
+        for (int j = 0; j < R; ++j)
+        {
+#pragma GCC unroll 4
+            for (int p = 0; p < kSkew; ++p)
+            {
+                if (Checked && t + p >= steps)
+                    continue;
+                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], _mm256_mul_pd(a1[j], s1[j])),
+                                                _mm256_mul_pd(a2[j], s2[j]));
+                const __m256d y =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
+                                  _mm256_mul_pd(b2[j], s2[j]));
+                if constexpr (Checked)
+                {
+                    // A stage without a frame keeps its state; what it outputs reaches only stages
+                    // without a frame either.
+                    const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + p), stage[j]);
+                    const __m256d active =
+                        _mm256_and_pd(_mm256_cmp_pd(age, zero, _CMP_GE_OQ),
+                                      _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
+                    s2[j] = _mm256_blendv_pd(s2[j], s1[j], active);
+                    s1[j] = _mm256_blendv_pd(s1[j], w, active);
+                }
+                else
+                {
+                    s2[j] = s1[j];
+                    s1[j] = w;
+                }
+                const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(y));
+                const __m256d tiny =
+                    _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(sign, rounded), minNormal, _CMP_LT_OQ),
+                                  _mm256_cmp_pd(y, zero, _CMP_NEQ_UQ));
+                out[p][j] = _mm256_andnot_pd(tiny, rounded);
+            }
+        }
+
+#pragma GCC unroll 4
+        for (int p = 0; p < kSkew; ++p)
+        {
+            if (Checked && t + p >= steps)
+                break;
+            // The last section's output goes through the output filter at once.
+            __m128d last;
+            if constexpr (Count % 2 == 0)
+                last = _mm256_extractf128_pd(out[p][R - 1], 1);
+            else if constexpr (R >= 2)
+                last = _mm256_extractf128_pd(out[p][R - 2], 1);
+            else
+                last = _mm256_castpd256_pd128(out[p][0]);
+            const int32_t done = t + p - kSkew * (Count - 1);
+            if (!Checked || (done >= 0 && done < count))
+            {
+                const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
+                _mm_store_ss(left + done, y);
+                _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
+
+            // Hand every output on to the next stage, for the step of the same phase, with its frame.
+            const int32_t next = t + p + kSkew;
+            const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
+#pragma GCC unroll 8
+            for (int k = R - 1; k > 0; --k)
+                x[p][k] = out[p][k - 1];
+            x[p][0] =
+                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[p][R - 1]), 1);
+        }
+    }
+
+    void Store()
+    {
+        alignas(32) double lane1[4], lane2[4];
+#pragma GCC unroll 8
+        for (int j = 0; j < R; ++j)
+        {
+            _mm256_storeu_pd(lane1, s1[j]);
+            _mm256_storeu_pd(lane2, s2[j]);
+            CascadeSection& lo = cascade.sections[j];
+            lo.s1[0] = lane1[0];
+            lo.s1[1] = lane1[1];
+            lo.s2[0] = lane2[0];
+            lo.s2[1] = lane2[1];
+            if (j + R < Count)
+            {
+                CascadeSection& hi = cascade.sections[j + R];
+                hi.s1[0] = lane1[2];
+                hi.s1[1] = lane1[3];
+                hi.s2[0] = lane2[2];
+                hi.s2[1] = lane2[3];
+            }
+        }
+        alignas(16) float f1[4], f2[4];
+        _mm_storeu_ps(f1, output.s1);
+        _mm_storeu_ps(f2, output.s2);
+        CascadeOutput& o = cascade.output;
+        o.s1[0] = f1[0];
+        o.s1[1] = f1[1];
+        o.s2[0] = f2[0];
+        o.s2[1] = f2[1];
+    }
+
+    Cascade& cascade;
+    float* left;
+    float* right;
+    int32_t count;
+    __m256d b0[R], b1[R], b2[R], a1[R], a2[R];
+    __m256d s1[R], s2[R];
+    __m256d stage[R]; // the skew of each lane's section, for the masks
+    __m256d x[kSkew][R];
+    OutputRegs output;
+};
+
+// From this many frames on, the skew of two frames per section pays for its longer fill and drain.
+constexpr int32_t kSkewTwoFrames = 64;
+
+template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
+{
+    if (count >= kSkewTwoFrames)
+    {
+        CPipeline<Count, 2> pipeline(cascade, left, right, count);
+        pipeline.Run();
+    }
+    else
+    {
+        CPipeline<Count, 1> pipeline(cascade, left, right, count);
+        pipeline.Run();
+    }
+}
+
+} // namespace
+
+void RunCascadeAvx2(Cascade& cascade, float* left, float* right, int32_t count) noexcept
+{
+    if (count < kMinFrames || cascade.sectionCount < kMinSections)
+        return RunCascadeSse2(cascade, left, right, count);
+    switch (cascade.sectionCount)
+    {
+    case 3:
+        return Run<3>(cascade, left, right, count);
+    case 4:
+        return Run<4>(cascade, left, right, count);
+    case 5:
+        return Run<5>(cascade, left, right, count);
+    case 6:
+        return Run<6>(cascade, left, right, count);
+    case 7:
+        return Run<7>(cascade, left, right, count);
+    case 8:
+        return Run<8>(cascade, left, right, count);
+    case 9:
+        return Run<9>(cascade, left, right, count);
+    case 10:
+        return Run<10>(cascade, left, right, count);
+    default:
+        return RunCascadeSse2(cascade, left, right, count);
+    }
+}
+
+} // namespace KVX
+
+#else
+
+namespace KVX
+{
+// Never selected where the processor family has no AVX2.
+void RunCascadeAvx2(Cascade& cascade, float* left, float* right, int32_t count) noexcept
+{
+    RunCascadeSse2(cascade, left, right, count);
+}
+} // namespace KVX
+
+#endif

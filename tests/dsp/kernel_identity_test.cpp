@@ -1,0 +1,277 @@
+#include "dsp/denormals.h"
+#include "dsp/graphic_eq.h"
+#include "engine_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <vector>
+
+using namespace KVX;
+using namespace KVX::Test;
+
+namespace
+{
+
+std::vector<CascadeKernel> VectorKernels()
+{
+    std::vector<CascadeKernel> kernels;
+    for (CascadeKernel k : {CascadeKernel::Sse2, CascadeKernel::Avx2})
+        if (CascadeKernelAvailable(k))
+            kernels.push_back(k);
+    return kernels;
+}
+
+const char* Name(CascadeKernel kernel)
+{
+    return kernel == CascadeKernel::Avx2 ? "AVX2" : kernel == CascadeKernel::Sse2 ? "SSE2" : "scalar";
+}
+
+// Bit for bit, except that any NaN matches any NaN: when both operands of an addition are NaN, which
+// one it passes on follows the operand order the compiler picked, and that differs even for the scalar
+// code between optimisation levels.
+template <typename T> bool SameBits(T x, T y)
+{
+    return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y));
+}
+
+bool SameBits(const std::vector<float>& x, const std::vector<float>& y)
+{
+    for (size_t i = 0; i < x.size(); ++i)
+        if (!SameBits(x[i], y[i]))
+            return false;
+    return x.size() == y.size();
+}
+
+bool SameStates(const CGraphicEQ& x, const CGraphicEQ& y)
+{
+    for (int32_t c = 0; c < 2; ++c)
+    {
+        for (int32_t b = 0; b < kBandCount; ++b)
+            if (!SameBits(x.Section(b, c).w1, y.Section(b, c).w1) ||
+                !SameBits(x.Section(b, c).w2, y.Section(b, c).w2))
+                return false;
+        if (!SameBits(x.OutputFilter(c).w1, y.OutputFilter(c).w1) ||
+            !SameBits(x.OutputFilter(c).w2, y.OutputFilter(c).w2))
+            return false;
+    }
+    return true;
+}
+
+struct Block
+{
+    float rate = 48000.0f;
+    Faders faders = AllFaders(0.5f);
+    std::vector<float> left, right;
+    bool guarded = false;
+};
+
+// Runs the same blocks through the scalar reference and the kernel and compares every output and state
+// bit after every block. The scenario fills in block n, or returns false when it is done.
+void ExpectSameBits(CascadeKernel kernel, const std::function<bool(int, Block&)>& scenario)
+{
+    CGraphicEQ reference, tested;
+    ASSERT_TRUE(reference.SetKernel(CascadeKernel::Scalar));
+    ASSERT_TRUE(tested.SetKernel(kernel));
+    Block block;
+    for (int n = 0; scenario(n, block); ++n)
+    {
+        const int32_t count = static_cast<int32_t>(block.left.size());
+        std::vector<float> l = block.left, r = block.right;
+        std::optional<ScopedFlushDenormals> guard;
+        if (block.guarded)
+            guard.emplace();
+        RunBlock(reference, block.rate, block.faders, block.left.data(), block.right.data(), count);
+        RunBlock(tested, block.rate, block.faders, l.data(), r.data(), count);
+        guard.reset();
+        ASSERT_TRUE(SameBits(l, block.left)) << Name(kernel) << " block " << n << " of " << count;
+        ASSERT_TRUE(SameBits(r, block.right)) << Name(kernel) << " block " << n << " of " << count;
+        ASSERT_TRUE(SameStates(reference, tested)) << Name(kernel) << " block " << n;
+    }
+}
+
+Faders Moving(int n)
+{
+    Faders faders;
+    for (int32_t b = 0; b < kBandCount; ++b)
+        faders[b] = 0.5f + 0.5f * static_cast<float>(std::sin(0.07 * n + 1.3 * b));
+    return faders;
+}
+
+} // namespace
+
+TEST(KernelIdentity, MovingFadersAtEveryBlockSizeFrom1To4096)
+{
+    for (CascadeKernel kernel : VectorKernels())
+    {
+        CNoise noise(31);
+        ExpectSameBits(kernel,
+                       [&](int n, Block& block)
+                       {
+                           if (n >= 4096)
+                               return false;
+                           block.rate = n < 3000 ? 48000.0f : 44100.0f;
+                           block.faders = Moving(n);
+                           block.left.resize(n + 1);
+                           block.right.resize(n + 1);
+                           noise.Fill(block.left, 0.8f);
+                           noise.Fill(block.right, 0.8f);
+                           return true;
+                       });
+    }
+}
+
+TEST(KernelIdentity, AnyNumberOfFlatBands)
+{
+    // Flat bands drop out of the cascade, so every count of filtering sections from 0 to 10 is covered,
+    // with the flat ones at the ends and in between.
+    for (CascadeKernel kernel : VectorKernels())
+        for (int flat = 0; flat <= kBandCount; ++flat)
+            for (int32_t size : {7, 33, 512})
+            {
+                CNoise noise(flat);
+                ExpectSameBits(kernel,
+                               [&](int n, Block& block)
+                               {
+                                   if (n >= 60)
+                                       return false;
+                                   block.faders = Moving(n);
+                                   for (int b = 0; b < flat; ++b)
+                                       block.faders[(b * 3 + n / 20) % kBandCount] = 0.5f;
+                                   block.left.resize(size);
+                                   block.right.resize(size);
+                                   noise.Fill(block.left);
+                                   noise.Fill(block.right);
+                                   return true;
+                               });
+            }
+}
+
+TEST(KernelIdentity, SilenceWithAndWithoutTheFlushGuard)
+{
+    // From rest, where the vector kernels skip silent blocks (a -0.0 sample is not silence: its sign can
+    // come out of the filters), and after loud input, long enough for the tails to reach the subnormal
+    // range, or the smallest normal values under the guard.
+    for (CascadeKernel kernel : VectorKernels())
+        for (bool guarded : {false, true})
+            for (bool loud : {false, true})
+                for (int32_t size : {64, 500})
+                {
+                    CNoise noise(5);
+                    const int blocks = (loud ? 400000 : 20000) / size;
+                    ExpectSameBits(kernel,
+                                   [&](int n, Block& block)
+                                   {
+                                       if (n >= blocks)
+                                           return false;
+                                       block.guarded = guarded;
+                                       block.faders = AllFaders(0.85f);
+                                       block.faders[3] = 0.5f;
+                                       block.faders[9] = n % 30 < 10 ? 0.9f : 0.1f;
+                                       block.left.assign(size, 0.0f);
+                                       block.right.assign(size, 0.0f);
+                                       if (loud && n < 40)
+                                       {
+                                           noise.Fill(block.left, 2.0f);
+                                           noise.Fill(block.right);
+                                       }
+                                       else if (n % 7 == 3)
+                                           block.left[n % size] = -0.0f;
+                                       else if (n % 7 == 5)
+                                           block.right.assign(size, -0.0f);
+                                       else if (n == blocks - 3)
+                                           block.right[size - 1] = 1e-3f;
+                                       return true;
+                                   });
+                }
+}
+
+TEST(KernelIdentity, ExtremeInput)
+{
+    const float values[] = {-0.0f,
+                            0.0f,
+                            std::numeric_limits<float>::denorm_min(),
+                            -1e-40f,
+                            1e-38f,
+                            1e30f,
+                            -std::numeric_limits<float>::max(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
+    for (CascadeKernel kernel : VectorKernels())
+        for (bool guarded : {false, true})
+        {
+            CNoise noise(77);
+            uint32_t pick = 1;
+            ExpectSameBits(kernel,
+                           [&](int n, Block& block)
+                           {
+                               if (n >= 300)
+                                   return false;
+                               block.guarded = guarded;
+                               block.faders = n % 50 < 25 ? AllFaders(0.9f) : Moving(n);
+                               const int32_t size = 1 + (n * 37) % 300;
+                               block.left.resize(size);
+                               block.right.resize(size);
+                               noise.Fill(block.left);
+                               noise.Fill(block.right);
+                               // Blocks made only of the special values, and sane blocks with a few of them.
+                               const bool only = n % 10 == 3;
+                               for (int32_t i = 0; i < size; ++i)
+                               {
+                                   pick = pick * 1664525u + 1013904223u;
+                                   const float special = values[(pick >> 8) % std::size(values)];
+                                   if (only || (pick >> 28) == 0)
+                                       block.left[i] = special;
+                                   if (only || ((pick >> 24) & 15) == 0)
+                                       block.right[i] = values[(pick >> 16) % std::size(values)];
+                               }
+                               return true;
+                           });
+        }
+}
+
+TEST(KernelIdentity, OneChannelOrOneSharedBufferIsFilteredLikeTheReference)
+{
+    for (CascadeKernel kernel : VectorKernels())
+    {
+        CGraphicEQ reference, tested;
+        reference.SetKernel(CascadeKernel::Scalar);
+        tested.SetKernel(kernel);
+        CNoise noise(3);
+        std::vector<float> a(256), b(256);
+        for (int n = 0; n < 30; ++n)
+        {
+            noise.Fill(a);
+            b = a;
+            // The same buffer for both channels (filtered twice, one channel after the other), then the
+            // left channel alone, then the right alone.
+            const int mode = n % 3;
+            auto run = [&](CGraphicEQ& eq, float* buffer) {
+                RunBlock(eq, 48000.0f, Moving(n), mode == 2 ? nullptr : buffer, mode == 1 ? nullptr : buffer,
+                         256);
+            };
+            run(reference, a.data());
+            run(tested, b.data());
+            ASSERT_EQ(0, std::memcmp(a.data(), b.data(), 256 * sizeof(float)))
+                << Name(kernel) << " block " << n;
+            ASSERT_TRUE(SameStates(reference, tested)) << Name(kernel) << " block " << n;
+        }
+    }
+}
+
+TEST(KernelIdentity, ForcingAKernelTheProcessorLacksIsRefused)
+{
+    CGraphicEQ eq;
+    EXPECT_EQ(eq.Kernel(), BestCascadeKernel());
+    EXPECT_TRUE(eq.SetKernel(CascadeKernel::Scalar));
+    EXPECT_EQ(eq.SetKernel(CascadeKernel::Avx2), CascadeKernelAvailable(CascadeKernel::Avx2));
+    EXPECT_FALSE(eq.SetKernel(static_cast<CascadeKernel>(7)));
+#if defined(__x86_64__)
+    EXPECT_TRUE(CascadeKernelAvailable(CascadeKernel::Sse2));
+#endif
+}
