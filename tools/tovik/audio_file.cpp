@@ -318,6 +318,13 @@ bool IsFloatFormat(int format)
     return type == SF_FORMAT_FLOAT || type == SF_FORMAT_DOUBLE;
 }
 
+bool IsFormatName(const std::string& name)
+{
+    int major = 0;
+    int preferred = 0;
+    return FindContainer(name, 0, major, preferred);
+}
+
 std::string WritableFormatNames()
 {
     std::string names;

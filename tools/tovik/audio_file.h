@@ -93,6 +93,8 @@ bool IsFloatFormat(int format);
 // it takes. False with `error` set for a name or extension libsndfile cannot write.
 bool ChooseOutputFormat(const std::string& path, const std::optional<std::string>& formatName,
                         const AudioFormat& input, AudioFormat& output, std::string& error);
+// Whether `name` names a container ChooseOutputFormat knows (any case).
+bool IsFormatName(const std::string& name);
 // The names ChooseOutputFormat takes, for help and messages: "wav, aiff, flac, ...".
 std::string WritableFormatNames();
 

@@ -190,6 +190,12 @@ int Render(const Arguments& args)
     request.preset = options.Get("preset");
     request.sets = options.Sets();
     request.format = options.Get("format");
+    if (request.format && !IsFormatName(*request.format))
+    {
+        std::fprintf(stderr, "tovik: --format takes one of %s, not '%s'\n", WritableFormatNames().c_str(),
+                     request.format->c_str());
+        return 2;
+    }
     request.dither = options.Flag("dither");
     long block = 0;
     if (!options.GetInt("block", 1, Session::kMaxBlockSize, 512, block, error) ||
