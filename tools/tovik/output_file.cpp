@@ -217,11 +217,9 @@ bool OutputFile::Create(const std::string& destination, std::string& error)
     }
     if (exists)
     {
-        // The replacement keeps what the file was: its permissions and, where allowed, its owner.
-        if (fchown(fd, info.st_uid, info.st_gid) != 0)
-        {
-            // Only root may give a file away; a file of one's own keeps its owner anyway.
-        }
+        // The replacement keeps what the file was: its permissions and, where allowed, its owner (only
+        // root may give a file away, and a file of one's own keeps its owner anyway).
+        [[maybe_unused]] const int owned = fchown(fd, info.st_uid, info.st_gid);
         fchmod(fd, info.st_mode & 07777);
     }
     else
