@@ -4,10 +4,13 @@
 #include "support/xvfb.h"
 #include "tool_runner.h"
 
+#include <X11/Xlib.h>
 #include <cairo.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 namespace KVX::Test
 {
@@ -31,6 +34,57 @@ TEST(EditorCommand, OpensThePanelInItsOwnWindowAndClosesCleanly)
     const int stride = cairo_image_surface_get_stride(image);
     const auto lamp = *reinterpret_cast<const std::uint32_t*>(data + 75 * stride + 840 * 4);
     EXPECT_GT(((lamp >> 16) & 0xFF) + ((lamp >> 8) & 0xFF), 250u) << std::hex << lamp;
+    cairo_surface_destroy(image);
+    std::filesystem::remove(shot);
+}
+
+// The pointer resting on a fader makes the panel draw its value with the system's fonts, which the
+// plug-in then holds until it is unloaded: the exit must leave them alone.
+TEST(EditorCommand, ExitsCleanlyAfterThePointerRestedOnAFader)
+{
+    Xvfb server;
+    std::thread pointer(
+        []
+        {
+            Display* display = XOpenDisplay(nullptr);
+            if (display == nullptr)
+            {
+                return;
+            }
+            // tovik's window sits at the screen's origin; the 31 Hz fader's handle is at (153, 130).
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            for (int step = 0; step < 6; ++step)
+            {
+                XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 150 + step, 130);
+                XFlush(display);
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            }
+            XCloseDisplay(display);
+        });
+    const RunResult result = RunTovik({"editor", KVX_PLUGIN_PATH, "--seconds", "3"});
+    pointer.join();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+}
+
+// Some plug-ins can tell their editor's size only once it is open.
+TEST(EditorCommand, OpensAnEditorThatReportsItsSizeOnlyWhenOpen)
+{
+    const std::string peer = "/usr/lib/vst/lsp-plugins/graph-equalizer-x16-stereo.so";
+    if (!std::filesystem::exists(peer))
+    {
+        GTEST_SKIP() << peer << " is not installed (scripts/setup.sh installs it)";
+    }
+    Xvfb server;
+    const std::string shot = (std::filesystem::temp_directory_path() / "tovik-editor-peer.png").string();
+    std::filesystem::remove(shot);
+    const RunResult result = RunTovik({"editor", peer, "--seconds", "2", "--screenshot", shot});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    cairo_surface_t* image = cairo_image_surface_create_from_png(shot.c_str());
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    // The window took the size the plug-in reported after opening, not a stand-in's.
+    EXPECT_GT(cairo_image_surface_get_width(image), 0);
+    EXPECT_FALSE(cairo_image_surface_get_width(image) == 640 && cairo_image_surface_get_height(image) == 480);
     cairo_surface_destroy(image);
     std::filesystem::remove(shot);
 }

@@ -2,6 +2,7 @@
 
 #include "host/module_loader.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -10,6 +11,10 @@ namespace KVX::Host
 namespace
 {
 using EntryProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
+
+// Every text request gets this much room: the documented limits are 8 to 64 characters, and plug-ins that
+// write past them are common enough that a host must not be the one to pay for it.
+constexpr std::size_t kTextRoom = 64 * 1024;
 
 // Host opcodes beyond the ones our own interface layer names; their numbers are fixed by the ABI.
 constexpr VstInt32 kHostGetSampleRate = 16;
@@ -124,6 +129,12 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error
         plugin->m_Effect = nullptr;
         return nullptr;
     }
+    if (plugin->m_Effect->dispatcher == nullptr)
+    {
+        error = path + ": the plug-in's record has no dispatcher";
+        plugin->m_Effect = nullptr;
+        return nullptr;
+    }
     std::lock_guard lock(g_LiveMutex);
     g_Live.emplace_back(plugin->m_Effect, plugin.get());
     return plugin;
@@ -136,10 +147,15 @@ VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
 
 std::string Plugin::Text(VstInt32 opcode, VstInt32 index, std::size_t capacity) const
 {
-    std::vector<char> buffer(capacity + 1, 0);
+    std::vector<char> buffer(std::max(kTextRoom, capacity + 1), 0);
     Dispatch(opcode, index, 0, buffer.data());
     buffer.back() = 0;
-    return buffer.data();
+    std::string text = buffer.data();
+    if (text.size() > capacity)
+    {
+        text.resize(capacity);
+    }
+    return text;
 }
 
 VstIntPtr Plugin::Close()

@@ -41,9 +41,21 @@ public:
 
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f) const;
+    // A text the plug-in writes into a buffer far larger than any documented limit (plug-ins overrun those),
+    // cut to at most `capacity` characters.
     std::string Text(VstInt32 opcode, VstInt32 index = 0, std::size_t capacity = 256) const;
-    void SetParameter(VstInt32 index, float value) const { m_Effect->setParameter(m_Effect, index, value); }
-    float GetParameter(VstInt32 index) const { return m_Effect->getParameter(m_Effect, index); }
+    // Nothing happens (and 0 is read) when the record has no such function.
+    void SetParameter(VstInt32 index, float value) const
+    {
+        if (m_Effect->setParameter != nullptr)
+        {
+            m_Effect->setParameter(m_Effect, index, value);
+        }
+    }
+    float GetParameter(VstInt32 index) const
+    {
+        return m_Effect->getParameter != nullptr ? m_Effect->getParameter(m_Effect, index) : 0.0f;
+    }
 
     // Sends effClose now; the destructor then only unloads the module.
     VstIntPtr Close();

@@ -1,7 +1,15 @@
 #include "audio_file.h"
 
+#include "output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -108,17 +116,29 @@ AudioReader::~AudioReader()
 bool AudioReader::Open(const std::string& path, std::string& error)
 {
     m_Path = path;
+    // Without O_NONBLOCK, opening a FIFO that has no writer waits for ever; with it, such a FIFO reads as
+    // empty. Reads block again once the file is open, as a stream's reader expects.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+    {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat status
+    {
+    };
+    if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))
+    {
+        close(fd);
+        error = path + " is a folder, not a sound file tovik can read";
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     SF_INFO info{};
-    m_File = sf_open(path.c_str(), SFM_READ, &info);
+    m_File = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (m_File == nullptr)
     {
-        std::FILE* probe = std::fopen(path.c_str(), "rb");
-        if (probe == nullptr)
-        {
-            error = "cannot open " + path + ": " + std::strerror(errno);
-            return false;
-        }
-        std::fclose(probe);
+        // libsndfile has closed the descriptor it was given.
         error = path + " is not a sound file tovik can read (" + sf_strerror(nullptr) + ")";
         return false;
     }
@@ -136,7 +156,8 @@ bool AudioReader::Open(const std::string& path, std::string& error)
         error = path + " holds no audio frames";
         return false;
     }
-    if (DataChunkOverrunsFile(path))
+    // Only a file can be measured against its header; a stream's end shows while reading.
+    if (S_ISREG(status.st_mode) && DataChunkOverrunsFile(path))
     {
         error = path + " is truncated: its header promises more audio than the file holds";
         return false;
@@ -169,6 +190,221 @@ bool AudioReader::Read(float* interleaved, std::int64_t frames, std::int64_t& re
     return true;
 }
 
+namespace
+{
+struct ContainerName
+{
+    const char* name;
+    int major;
+    // The sample type tried first, 0 for the input's.
+    int preferred;
+};
+
+// Extensions libsndfile's own table leaves out or gives to a rarer container first.
+constexpr ContainerName kContainerAliases[] = {
+    {"wav", SF_FORMAT_WAV, 0},   {"wave", SF_FORMAT_WAV, 0}, {"aif", SF_FORMAT_AIFF, 0},
+    {"aifc", SF_FORMAT_AIFF, 0}, {"ogg", SF_FORMAT_OGG, 0},  {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
+    {"snd", SF_FORMAT_AU, 0},    {"mat", SF_FORMAT_MAT5, 0},
+};
+
+// Sample types to fall back on, best first, when the container does not take the input's.
+constexpr int kFallbackTypes[] = {SF_FORMAT_PCM_24, SF_FORMAT_PCM_16, SF_FORMAT_FLOAT,  SF_FORMAT_VORBIS,
+                                  SF_FORMAT_OPUS,   SF_FORMAT_PCM_S8, SF_FORMAT_PCM_U8, SF_FORMAT_ULAW};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+    {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// libsndfile's containers that it can write, with their extensions.
+std::vector<std::pair<std::string, int>> MajorFormats()
+{
+    std::vector<std::pair<std::string, int>> out;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i)
+    {
+        SF_FORMAT_INFO entry{};
+        entry.format = i;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &entry, sizeof entry) == 0 &&
+            entry.extension != nullptr)
+        {
+            out.emplace_back(Lower(entry.extension), entry.format);
+        }
+    }
+    return out;
+}
+
+bool FindContainer(const std::string& name, int inputMajor, int& major, int& preferred)
+{
+    const std::string key = Lower(name);
+    preferred = 0;
+    const auto formats = MajorFormats();
+    // The input's own container when it answers to the name: a render keeps what it was given.
+    for (const auto& [extension, format] : formats)
+    {
+        if (extension == key && format == inputMajor)
+        {
+            major = format;
+            return true;
+        }
+    }
+    for (const auto& alias : kContainerAliases)
+    {
+        if (key == alias.name)
+        {
+            major = alias.major;
+            preferred = alias.preferred;
+            return true;
+        }
+    }
+    for (const auto& [extension, format] : formats)
+    {
+        if (extension == key)
+        {
+            major = format;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Writable(int format, const AudioFormat& input)
+{
+    SF_INFO info{};
+    info.samplerate = input.sampleRate;
+    info.channels = input.channels;
+    info.format = format;
+    return sf_format_check(&info) != 0;
+}
+} // namespace
+
+int IntegerBits(int format)
+{
+    switch (format & SF_FORMAT_SUBMASK)
+    {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_DPCM_8:
+        return 8;
+    case SF_FORMAT_DWVW_12:
+        return 12;
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_ALAC_16:
+    case SF_FORMAT_DWVW_16:
+    case SF_FORMAT_DPCM_16:
+        return 16;
+    case SF_FORMAT_ALAC_20:
+        return 20;
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_ALAC_24:
+    case SF_FORMAT_DWVW_24:
+        return 24;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_ALAC_32:
+        return 32;
+    default:
+        return 0;
+    }
+}
+
+bool IsFloatFormat(int format)
+{
+    const int type = format & SF_FORMAT_SUBMASK;
+    return type == SF_FORMAT_FLOAT || type == SF_FORMAT_DOUBLE;
+}
+
+bool IsFormatName(const std::string& name)
+{
+    int major = 0;
+    int preferred = 0;
+    return FindContainer(name, 0, major, preferred);
+}
+
+std::string WritableFormatNames()
+{
+    std::string names;
+    std::vector<std::string> seen;
+    for (const auto& [extension, format] : MajorFormats())
+    {
+        if (std::find(seen.begin(), seen.end(), extension) == seen.end())
+        {
+            seen.push_back(extension);
+            names += (names.empty() ? "" : ", ") + extension;
+        }
+    }
+    for (const auto& alias : kContainerAliases)
+    {
+        if (std::find(seen.begin(), seen.end(), alias.name) == seen.end())
+        {
+            seen.emplace_back(alias.name);
+            names += std::string(", ") + alias.name;
+        }
+    }
+    return names;
+}
+
+bool ChooseOutputFormat(const std::string& path, const std::optional<std::string>& formatName,
+                        const AudioFormat& input, AudioFormat& output, std::string& error)
+{
+    output = input;
+    std::string name;
+    if (formatName)
+    {
+        name = *formatName;
+    }
+    else
+    {
+        const auto slash = path.rfind('/');
+        const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+        const auto dot = base.rfind('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == base.size())
+        {
+            // No extension (a device, a FIFO, a bare name): the input's format as it is.
+            return true;
+        }
+        name = base.substr(dot + 1);
+    }
+    const int inputMajor = input.format & SF_FORMAT_TYPEMASK;
+    int major = 0;
+    int preferred = 0;
+    if (!FindContainer(name, inputMajor, major, preferred))
+    {
+        error = formatName ? "--format takes one of " + WritableFormatNames() + ", not '" + name + "'"
+                           : "cannot write " + path + ": tovik knows no sound format for the extension ." +
+                                 name + " (--format names one)";
+        return false;
+    }
+    // The byte order stays only where the container stays.
+    const int endian = major == inputMajor ? (input.format & SF_FORMAT_ENDMASK) : 0;
+    std::vector<int> types;
+    if (preferred != 0)
+    {
+        types.push_back(preferred);
+    }
+    types.push_back(input.format & SF_FORMAT_SUBMASK);
+    for (int type : kFallbackTypes)
+    {
+        types.push_back(type);
+    }
+    for (int type : types)
+    {
+        if (Writable(major | type | endian, input))
+        {
+            output.format = major | type | endian;
+            return true;
+        }
+    }
+    error = "cannot write " + path + ": libsndfile writes no " + FormatName(major, SF_FORMAT_TYPEMASK) +
+            " with " + std::to_string(input.channels) + " channels at " + std::to_string(input.sampleRate) +
+            " Hz";
+    return false;
+}
+
 AudioWriter::~AudioWriter()
 {
     if (m_File != nullptr)
@@ -177,9 +413,66 @@ AudioWriter::~AudioWriter()
     }
 }
 
-bool AudioWriter::Open(const std::string& path, const AudioFormat& format, std::string& error)
+sf_count_t AudioWriter::Length(void* self)
 {
-    m_Path = path;
+    struct stat status
+    {
+    };
+    return fstat(static_cast<AudioWriter*>(self)->m_Output->Descriptor(), &status) == 0 ? status.st_size : 0;
+}
+
+sf_count_t AudioWriter::Seek(sf_count_t offset, int whence, void* self)
+{
+    return lseek(static_cast<AudioWriter*>(self)->m_Output->Descriptor(), offset, whence);
+}
+
+sf_count_t AudioWriter::ReadBytes(void* ptr, sf_count_t count, void* self)
+{
+    const ssize_t got =
+        read(static_cast<AudioWriter*>(self)->m_Output->Descriptor(), ptr, static_cast<std::size_t>(count));
+    return got < 0 ? 0 : got;
+}
+
+sf_count_t AudioWriter::WriteBytes(const void* ptr, sf_count_t count, void* self)
+{
+    auto* writer = static_cast<AudioWriter*>(self);
+    const auto* bytes = static_cast<const char*>(ptr);
+    sf_count_t done = 0;
+    while (done < count)
+    {
+        const ssize_t written =
+            write(writer->m_Output->Descriptor(), bytes + done, static_cast<std::size_t>(count - done));
+        if (written < 0 && errno == EINTR)
+        {
+            continue;
+        }
+        if (written <= 0)
+        {
+            writer->m_WriteErrno = written < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += written;
+    }
+    return done;
+}
+
+sf_count_t AudioWriter::Tell(void* self)
+{
+    return lseek(static_cast<AudioWriter*>(self)->m_Output->Descriptor(), 0, SEEK_CUR);
+}
+
+std::string AudioWriter::Failure(const char* what) const
+{
+    if (m_WriteErrno != 0)
+    {
+        return m_Output->Failure(m_WriteErrno);
+    }
+    return std::string("cannot ") + what + " " + m_Output->Destination() + ": " + sf_strerror(m_File);
+}
+
+bool AudioWriter::Open(OutputFile& output, const AudioFormat& format, bool dither, std::string& error)
+{
+    m_Output = &output;
     SF_INFO info{};
     info.samplerate = format.sampleRate;
     info.channels = format.channels;
@@ -190,10 +483,25 @@ bool AudioWriter::Open(const std::string& path, const AudioFormat& format, std::
                 " channels at " + std::to_string(format.sampleRate) + " Hz";
         return false;
     }
-    m_File = sf_open(path.c_str(), SFM_WRITE, &info);
+    m_Bits = IntegerBits(format.format);
+    m_Float = IsFloatFormat(format.format);
+    m_Dither = dither && m_Bits > 0;
+    if (lseek(output.Descriptor(), 0, SEEK_CUR) >= 0)
+    {
+        // Through our own calls, so that a failing write keeps its reason.
+        SF_VIRTUAL_IO io{Length, Seek, ReadBytes, WriteBytes, Tell};
+        m_File = sf_open_virtual(&io, SFM_WRITE, &info, this);
+    }
+    else
+    {
+        // A pipe cannot seek back to finish a header; libsndfile writes such streams itself.
+        const int fd = dup(output.Descriptor());
+        m_File = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+    }
     if (m_File == nullptr)
     {
-        error = "cannot write " + path + ": " + sf_strerror(nullptr);
+        error = m_WriteErrno != 0 ? output.Failure(m_WriteErrno)
+                                  : "cannot write " + output.Destination() + ": " + sf_strerror(nullptr);
         return false;
     }
     sf_command(m_File, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -204,9 +512,44 @@ bool AudioWriter::Open(const std::string& path, const AudioFormat& format, std::
 
 bool AudioWriter::Write(const float* interleaved, std::int64_t frames, std::string& error)
 {
-    if (sf_writef_float(m_File, interleaved, frames) != frames)
+    SF_INFO info{};
+    sf_command(m_File, SFC_GET_CURRENT_SF_INFO, &info, sizeof info);
+    const auto samples = static_cast<std::size_t>(frames) * static_cast<std::size_t>(info.channels);
+    // One step of the sample type, and the largest value it holds (its negative limit is -1).
+    const double step = m_Bits > 0 ? std::ldexp(1.0, 1 - m_Bits) : 0.0;
+    const double highest = m_Bits > 0 ? 1.0 - step : 1.0;
+    if (m_Dither)
     {
-        error = "cannot write " + m_Path + ": " + sf_strerror(m_File);
+        m_Scratch.resize(samples);
+    }
+    for (std::size_t i = 0; i < samples; ++i)
+    {
+        double value = interleaved[i];
+        m_Peak = std::max(m_Peak, std::fabs(interleaved[i]));
+        if (m_Dither)
+        {
+            // The difference of two uniform values is triangular over two steps.
+            auto uniform = [this]
+            {
+                m_DitherState ^= m_DitherState << 13;
+                m_DitherState ^= m_DitherState >> 17;
+                m_DitherState ^= m_DitherState << 5;
+                return static_cast<double>(m_DitherState) / 4294967296.0;
+            };
+            value += (uniform() - uniform()) * step;
+            m_Scratch[i] = value;
+        }
+        // A value rounds into the sample type's range until it passes half a step beyond it.
+        if (!m_Float && (value >= highest + 0.5 * step || value < -1.0 - 0.5 * step))
+        {
+            ++m_Clipped;
+        }
+    }
+    const sf_count_t written = m_Dither ? sf_writef_double(m_File, m_Scratch.data(), frames)
+                                        : sf_writef_float(m_File, interleaved, frames);
+    if (written != frames)
+    {
+        error = Failure("write");
         return false;
     }
     return true;
@@ -220,9 +563,10 @@ bool AudioWriter::Close(std::string& error)
     }
     const int code = sf_close(m_File);
     m_File = nullptr;
-    if (code != 0)
+    if (code != 0 || m_WriteErrno != 0)
     {
-        error = "cannot finish " + m_Path + ": " + sf_error_number(code);
+        error = m_WriteErrno != 0 ? m_Output->Failure(m_WriteErrno)
+                                  : "cannot finish " + m_Output->Destination() + ": " + sf_error_number(code);
         return false;
     }
     return true;

@@ -103,7 +103,7 @@ bool WriteSignal(const std::string& path, const StereoSignal& signal, std::strin
     }
     OutputFile output;
     AudioWriter writer;
-    return output.Create(path, error) && writer.Open(output.TemporaryPath(), format, error) &&
+    return output.Create(path, error) && writer.Open(output, format, false, error) &&
            writer.Write(interleaved.data(), static_cast<std::int64_t>(signal.left.size()), error) &&
            writer.Close(error) && output.Commit(error);
 }

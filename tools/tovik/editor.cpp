@@ -3,6 +3,8 @@
 // parameter changes made on the panel are printed as they happen.
 #include "commands.h"
 #include "options.h"
+#include "output_file.h"
+#include "plot.h"
 #include "plugin_session.h"
 #include "signals.h"
 
@@ -11,6 +13,7 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -31,12 +34,14 @@ void OnInterrupt(int)
 }
 
 // The window's pixels as a PNG (what the screen shows inside it).
-bool Screenshot(Display* display, Window window, int width, int height, const std::string& path)
+bool Screenshot(Display* display, Window window, int width, int height, const std::string& path,
+                std::string& error)
 {
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr)
     {
+        error = "cannot read the editor's pixels for " + path;
         return false;
     }
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
@@ -51,10 +56,36 @@ bool Screenshot(Display* display, Window window, int width, int height, const st
         }
     }
     cairo_surface_mark_dirty(surface);
-    const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    OutputFile output;
+    const bool ok = output.Create(path, error) && WritePng(surface, output, error) && output.Commit(error);
     cairo_surface_destroy(surface);
     XDestroyImage(image);
     return ok;
+}
+
+// A window for a plug-in that tells its size only after its editor has opened in it.
+constexpr int kStandInWidth = 640;
+constexpr int kStandInHeight = 480;
+// Larger than any screen: a size beyond it is not believed.
+constexpr int kMaxEditorSide = 16384;
+
+// The editor's size as the plug-in reports it; false (and the sizes untouched) when it reports none.
+bool EditorSize(Host::Plugin& plugin, int& width, int& height)
+{
+    ERect* rect = nullptr;
+    if (plugin.Dispatch(effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr)
+    {
+        return false;
+    }
+    const int w = rect->right - rect->left;
+    const int h = rect->bottom - rect->top;
+    if (w <= 0 || h <= 0 || w > kMaxEditorSide || h > kMaxEditorSide)
+    {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
 }
 
 void PrintChanges(Host::Plugin& plugin, std::vector<float>& last)
@@ -108,6 +139,9 @@ int Editor(const Arguments& args)
         return 2;
     }
 
+    // The plug-in's editor may run Xlib on threads of its own beside ours, which Xlib allows only when
+    // told so before any other Xlib call, the plug-in's own included.
+    XInitThreads();
     std::string error;
     auto session = Session::Open(pluginPath, error);
     if (!session)
@@ -120,33 +154,23 @@ int Editor(const Arguments& args)
         std::fprintf(stderr, "tovik: %s has no editor\n", pluginPath.c_str());
         return 1;
     }
-    ERect* rect = nullptr;
-    if (session->Plugin().Dispatch(effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr ||
-        rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
-    {
-        std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());
-        return 1;
-    }
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
-
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr)
     {
         std::fprintf(stderr, "tovik: cannot open the X display (is DISPLAY set?)\n");
         return 1;
     }
+    // Many plug-ins know their size before the editor opens; some only once it is open, so the window
+    // starts at the early size (or a stand-in) and takes the size reported after opening.
+    int width = kStandInWidth;
+    int height = kStandInHeight;
+    EditorSize(session->Plugin(), width, height);
     const int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
-                                       static_cast<unsigned>(height), 0, BlackPixel(display, screen),
-                                       BlackPixel(display, screen));
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
+                                        static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                        BlackPixel(display, screen), BlackPixel(display, screen));
     const std::string title = session->Name() + " - tovik editor";
     XStoreName(display, window, title.c_str());
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = width;
-    hints.min_height = hints.max_height = height;
-    XSetWMNormalHints(display, window, &hints);
     Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, window, &deleteWindow, 1);
     XSelectInput(display, window, StructureNotifyMask);
@@ -155,13 +179,31 @@ int Editor(const Arguments& args)
 
     const int block = 480;
     session->Start(48000.0, block);
-    session->Plugin().Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
+    session->Plugin().Dispatch(effEditOpen, 0, 0,
+                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
+    if (!EditorSize(session->Plugin(), width, height))
+    {
+        std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());
+        session->Plugin().Dispatch(effEditClose);
+        session->Stop();
+        XDestroyWindow(display, window);
+        XCloseDisplay(display);
+        return 1;
+    }
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(display, window, &hints);
+    XSync(display, False);
     std::printf("Editor of %s open; close its window (or press Ctrl-C) to quit.\n", session->Name().c_str());
     std::fflush(stdout);
 
     auto previous = std::signal(SIGINT, OnInterrupt);
     const std::vector<float> noise = PinkNoise(48000, 7, 0.1f);
-    std::vector<float> last(static_cast<std::size_t>(session->Effect().numParams), -1.0f);
+    std::vector<float> last(static_cast<std::size_t>(std::clamp(session->Effect().numParams, 0, 100000)),
+                            -1.0f);
     PrintChanges(session->Plugin(), last);
     const auto start = std::chrono::steady_clock::now();
     std::size_t position = 0;
@@ -179,6 +221,8 @@ int Editor(const Arguments& args)
         }
         position = (position + block) % noise.size();
         session->Process(block);
+        // Hosts give the editor a regular turn on their own thread; some plug-ins draw only there.
+        session->Plugin().Dispatch(effEditIdle);
         PrintChanges(session->Plugin(), last);
 
         while (XPending(display) > 0)
@@ -190,13 +234,15 @@ int Editor(const Arguments& args)
                 done = true;
             }
         }
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!screenshot.empty() && !shot && elapsed >= (seconds > 0.0 ? seconds * 0.8 : 1.0))
         {
             shot = true;
-            if (!Screenshot(display, window, width, height, screenshot))
+            std::string shotError;
+            if (!Screenshot(display, window, width, height, screenshot, shotError))
             {
-                std::fprintf(stderr, "tovik: cannot write %s\n", screenshot.c_str());
+                std::fprintf(stderr, "tovik: %s\n", shotError.c_str());
             }
         }
         if (seconds > 0.0 && elapsed >= seconds)

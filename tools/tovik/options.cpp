@@ -44,7 +44,7 @@ bool ParseNumber(const std::string& text, double& out)
 }
 
 bool Options::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                    std::string& error)
+                    std::string& error, const std::vector<std::string>& flags)
 {
     for (std::size_t i = 0; i < args.size(); ++i)
     {
@@ -62,6 +62,21 @@ bool Options::Parse(const std::vector<std::string>& args, const std::vector<std:
         {
             value = name.substr(equals + 1);
             name.resize(equals);
+        }
+        if (std::find(flags.begin(), flags.end(), name) != flags.end())
+        {
+            if (inlineValue)
+            {
+                error = "option --" + name + " takes no value";
+                return false;
+            }
+            if (Flag(name))
+            {
+                error = "option --" + name + " given twice";
+                return false;
+            }
+            m_Flags.push_back(name);
+            continue;
         }
         if (name != "set" && std::find(valued.begin(), valued.end(), name) == valued.end())
         {
@@ -98,6 +113,11 @@ std::optional<std::string> Options::Get(const std::string& name) const
         return std::nullopt;
     }
     return it->second;
+}
+
+bool Options::Flag(const std::string& name) const
+{
+    return std::find(m_Flags.begin(), m_Flags.end(), name) != m_Flags.end();
 }
 
 bool Options::GetInt(const std::string& name, long low, long high, long fallback, long& out,

@@ -1,7 +1,8 @@
 #include "plot.h"
 
+#include "output_file.h"
+
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -214,9 +215,21 @@ void DrawLegend(cairo_t* cr, const Frame& f, const std::vector<PlotCurve>& curve
         Text(cr, curves[c].label, x + 44.0, rowY, 0.0, 0.5);
     }
 }
+
+struct PngSink
+{
+    OutputFile* output;
+    std::string error;
+};
+
+cairo_status_t WritePngBytes(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* sink = static_cast<PngSink*>(closure);
+    return sink->output->Write(data, length, sink->error) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
 } // namespace
 
-bool WriteResponsePlot(const std::string& path, const std::string& title, const std::string& subtitle,
+bool WriteResponsePlot(OutputFile& output, const std::string& title, const std::string& subtitle,
                        const std::vector<double>& frequencies, const std::vector<PlotCurve>& curves,
                        std::string& error)
 {
@@ -256,18 +269,20 @@ bool WriteResponsePlot(const std::string& path, const std::string& title, const 
     Text(cr, subtitle, kLeft, 42.0, 0.0, 0.0);
 
     cairo_surface_flush(surface.get());
-    const cairo_status_t status = cairo_surface_write_to_png(surface.get(), path.c_str());
+    return WritePng(surface.get(), output, error);
+}
+
+bool WritePng(cairo_surface_t* surface, OutputFile& output, std::string& error)
+{
+    PngSink sink{&output, {}};
+    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, WritePngBytes, &sink);
     if (status != CAIRO_STATUS_SUCCESS)
     {
-        error = "cannot write " + path + ": " + cairo_status_to_string(status);
+        error = !sink.error.empty()
+                    ? sink.error
+                    : "cannot write " + output.Destination() + ": " + cairo_status_to_string(status);
         return false;
     }
     return true;
-}
-
-void ReleasePlotResources()
-{
-    cairo_debug_reset_static_data();
-    FcFini();
 }
 } // namespace KVX::Tovik

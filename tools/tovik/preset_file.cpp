@@ -2,6 +2,9 @@
 
 #include "output_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -139,9 +142,18 @@ bool DecodeProgram(const std::vector<std::uint8_t>& bytes, ProgramFile& program,
 
 bool ReadProgramFile(const std::string& path, ProgramFile& program, std::string& error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // A FIFO without a writer must not hold tovik for ever: it opens at once and reads as empty.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+    {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
     if (file == nullptr)
     {
+        close(fd);
         error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -153,10 +165,11 @@ bool ReadProgramFile(const std::string& path, ProgramFile& program, std::string&
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     const bool failed = std::ferror(file) != 0;
+    const int reason = errno;
     std::fclose(file);
     if (failed)
     {
-        error = "cannot read " + path;
+        error = "cannot read " + path + ": " + std::strerror(reason);
         return false;
     }
     if (bytes.size() > kMaxFileBytes)
@@ -180,18 +193,6 @@ bool WriteProgramFile(const std::string& path, const ProgramFile& program, std::
         return false;
     }
     const std::vector<std::uint8_t> bytes = EncodeProgram(program);
-    std::FILE* file = std::fopen(output.TemporaryPath().c_str(), "wb");
-    if (file == nullptr)
-    {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written)
-    {
-        error = "cannot write " + path;
-        return false;
-    }
-    return output.Commit(error);
+    return output.Write(bytes.data(), bytes.size(), error) && output.Commit(error);
 }
 } // namespace KVX::Tovik

@@ -31,7 +31,7 @@ struct Lane
 };
 } // namespace
 
-bool RenderFile(const RenderRequest& request, std::string& error)
+bool RenderFile(const RenderRequest& request, std::string& error, std::string* warning)
 {
     AudioReader reader;
     if (!reader.Open(request.input, error))
@@ -49,6 +49,18 @@ bool RenderFile(const RenderRequest& request, std::string& error)
     {
         error = request.input + " has a sample rate of " + std::to_string(format.sampleRate) +
                 " Hz, outside 1000 to 768000 Hz";
+        return false;
+    }
+
+    AudioFormat outputFormat;
+    if (!ChooseOutputFormat(request.output, request.format, format, outputFormat, error))
+    {
+        return false;
+    }
+    if (request.dither && IntegerBits(outputFormat.format) == 0)
+    {
+        error = "--dither is for integer sample types; " + request.output + " would be " +
+                DescribeFormat(outputFormat.format);
         return false;
     }
 
@@ -72,7 +84,7 @@ bool RenderFile(const RenderRequest& request, std::string& error)
 
     OutputFile output;
     AudioWriter writer;
-    if (!output.Create(request.output, error) || !writer.Open(output.TemporaryPath(), format, error))
+    if (!output.Create(request.output, error) || !writer.Open(output, outputFormat, request.dither, error))
     {
         return false;
     }
@@ -142,14 +154,25 @@ bool RenderFile(const RenderRequest& request, std::string& error)
     {
         lane.session->Stop();
     }
-    return writer.Close(error) && output.Commit(error);
+    if (!writer.Close(error) || !output.Commit(error))
+    {
+        return false;
+    }
+    if (warning != nullptr && writer.ClippedSamples() > 0)
+    {
+        char text[160];
+        std::snprintf(text, sizeof text, "%lld samples clipped at full scale (peak %+.2f dBFS)",
+                      static_cast<long long>(writer.ClippedSamples()), 20.0 * std::log10(writer.Peak()));
+        *warning = request.output + ": " + text;
+    }
+    return true;
 }
 
 int Render(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"preset", "block", "preroll"}, error))
+    if (!options.Parse(args, {"preset", "block", "preroll", "format"}, error, {"dither"}))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -157,7 +180,7 @@ int Render(const Arguments& args)
     if (options.Positional().size() != 3)
     {
         std::fprintf(stderr, "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "[--block N] [--preroll SECONDS]\n");
+                             "[--block N] [--preroll SECONDS] [--format NAME] [--dither]\n");
         return 2;
     }
     RenderRequest request;
@@ -166,6 +189,14 @@ int Render(const Arguments& args)
     request.output = options.Positional()[2];
     request.preset = options.Get("preset");
     request.sets = options.Sets();
+    request.format = options.Get("format");
+    if (request.format && !IsFormatName(*request.format))
+    {
+        std::fprintf(stderr, "tovik: --format takes one of %s, not '%s'\n", WritableFormatNames().c_str(),
+                     request.format->c_str());
+        return 2;
+    }
+    request.dither = options.Flag("dither");
     long block = 0;
     if (!options.GetInt("block", 1, Session::kMaxBlockSize, 512, block, error) ||
         !options.GetNumber("preroll", 0.0, 60.0, request.prerollSeconds, request.prerollSeconds, error))
@@ -174,10 +205,15 @@ int Render(const Arguments& args)
         return 2;
     }
     request.blockSize = static_cast<int>(block);
-    if (!RenderFile(request, error))
+    std::string warning;
+    if (!RenderFile(request, error, &warning))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 1;
+    }
+    if (!warning.empty())
+    {
+        std::fprintf(stderr, "tovik: warning: %s\n", warning.c_str());
     }
     return 0;
 }

@@ -9,10 +9,8 @@
 #include "plot.h"
 #include "settings.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace KVX::Tovik
 {
@@ -21,16 +19,10 @@ namespace
 // 48 points per octave across the plotted range.
 constexpr int kPoints = 480;
 
-bool WriteCsv(const std::string& path, const ResponseCurves& curves, std::string& error)
+bool WriteCsv(OutputFile& output, const ResponseCurves& curves, std::string& error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
-    {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
     const int channels = static_cast<int>(curves.gainsDb.size());
-    std::fprintf(file, "frequency_hz");
+    std::string text = "frequency_hz";
     for (int c = 0; c < channels; ++c)
     {
         std::string name = ChannelName(c, channels);
@@ -38,25 +30,22 @@ bool WriteCsv(const std::string& path, const ResponseCurves& curves, std::string
         {
             ch = ch == ' ' ? '_' : ch;
         }
-        std::fprintf(file, ",%s_db", name.c_str());
+        text += "," + name + "_db";
     }
-    std::fprintf(file, "\n");
+    text += "\n";
+    char number[64];
     for (std::size_t i = 0; i < curves.frequencies.size(); ++i)
     {
-        std::fprintf(file, "%.6f", curves.frequencies[i]);
+        std::snprintf(number, sizeof number, "%.6f", curves.frequencies[i]);
+        text += number;
         for (const auto& gains : curves.gainsDb)
         {
-            std::fprintf(file, ",%.6f", gains[i]);
+            std::snprintf(number, sizeof number, ",%.6f", gains[i]);
+            text += number;
         }
-        std::fprintf(file, "\n");
+        text += "\n";
     }
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed)
-    {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return output.Write(text.data(), text.size(), error);
 }
 } // namespace
 
@@ -75,12 +64,12 @@ bool WriteResponseFiles(const ResponseCurves& curves, const std::string& title, 
             plotCurves.push_back({ChannelName(c, channels), curves.gainsDb[static_cast<std::size_t>(c)]});
         }
         if (!plot.Create(*plotPath, error) ||
-            !WriteResponsePlot(plot.TemporaryPath(), title, subtitle, curves.frequencies, plotCurves, error))
+            !WriteResponsePlot(plot, title, subtitle, curves.frequencies, plotCurves, error))
         {
             return false;
         }
     }
-    if (csvPath && (!csv.Create(*csvPath, error) || !WriteCsv(csv.TemporaryPath(), curves, error)))
+    if (csvPath && (!csv.Create(*csvPath, error) || !WriteCsv(csv, curves, error)))
     {
         return false;
     }
