@@ -102,6 +102,34 @@ void CGUIVSTv24::EndParamEdit(std::int32_t index)
     }
 }
 
+// On Linux the panel runs on the editor's own thread, so these reach the host from that thread rather than
+// from its user-interface thread. VST 2.4 hosts accept audioMasterAutomate from any thread; begin and end
+// edit come from that same thread, so the host sees the three in order. A widget bound to no parameter has
+// nothing to report.
+void CGUIVSTv24::OnEditBegin(CWidget* widget)
+{
+    if (widget != nullptr && widget->ParamIndex() >= 0)
+    {
+        BeginParamEdit(widget->ParamIndex());
+    }
+}
+
+void CGUIVSTv24::OnEditValue(CWidget* widget, float value)
+{
+    if (widget != nullptr && widget->ParamIndex() >= 0)
+    {
+        AutomateParam(widget->ParamIndex(), value);
+    }
+}
+
+void CGUIVSTv24::OnEditEnd(CWidget* widget)
+{
+    if (widget != nullptr && widget->ParamIndex() >= 0)
+    {
+        EndParamEdit(widget->ParamIndex());
+    }
+}
+
 void CGUIVSTv24::OnProgramLoaded(const std::u16string&) {}
 
 void CGUIVSTv24::OnProgramRenamed(const std::u16string&) {}

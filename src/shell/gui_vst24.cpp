@@ -9,6 +9,9 @@ CGUIVSTv24::CGUIVSTv24(AudioEffect* owner, const WidgetSpec& hintSpec, const Wid
 
 CGUIVSTv24::~CGUIVSTv24()
 {
+    // The processor is being destroyed around us: a drag that the window's end releases must not reach
+    // it or the host any more.
+    effect = nullptr;
     DestroyPanelWindow();
 }
 

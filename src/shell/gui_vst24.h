@@ -24,6 +24,11 @@ public:
     void close() override;
     void SetBackground(CWidget* widget) override;
 
+    // Edits on the panel go to the host as begin edit, automate and end edit of the bound parameter.
+    void OnEditBegin(CWidget* widget) override;
+    void OnEditValue(CWidget* widget, float value) override;
+    void OnEditEnd(CWidget* widget) override;
+
     // The processor, once it exists (the panel is built before it).
     void AttachEffect(AudioEffect* owner) { effect = owner; }
 

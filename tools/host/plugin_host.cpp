@@ -52,13 +52,17 @@ std::string FourCharCode(VstInt32 code)
     return out;
 }
 
-VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
-                                       float opt)
+VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                       void*, float opt)
 {
     Plugin* plugin = effect != nullptr ? Find(effect) : nullptr;
     if (plugin == nullptr)
     {
         plugin = g_Loading;
+    }
+    if (plugin != nullptr && plugin->m_Listener)
+    {
+        plugin->m_Listener(opcode, index, value, opt);
     }
     switch (opcode)
     {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace KVX::Host
 {
@@ -31,6 +32,11 @@ public:
     AEffect* Effect() const { return m_Effect; }
     void* Module() const { return m_Module; }
     const CallbackLog& Log() const { return m_Log; }
+
+    // Sees every callback the plug-in makes once it is loaded, on whichever thread makes it (the editor
+    // may call from a thread of its own). Set it while no editor is open.
+    using CallbackListener = std::function<void(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt)>;
+    void SetCallbackListener(CallbackListener listener) { m_Listener = std::move(listener); }
 
     // What the host callback answers when the plug-in asks for the sample rate and block size.
     void SetHostTiming(float sampleRate, VstInt32 blockSize)
@@ -68,6 +74,7 @@ private:
     void* m_Module = nullptr;
     AEffect* m_Effect = nullptr;
     CallbackLog m_Log;
+    CallbackListener m_Listener;
     VstIntPtr m_HostVersion = kVstVersion;
     float m_SampleRate = 44100.0f;
     VstInt32 m_BlockSize = 512;

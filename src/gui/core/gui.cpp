@@ -22,6 +22,12 @@ void CGUI::OnValueChanged(CWidget*, float) {}
 
 void CGUI::SetBackground(CWidget*) {}
 
+void CGUI::OnEditBegin(CWidget*) {}
+
+void CGUI::OnEditValue(CWidget*, float) {}
+
+void CGUI::OnEditEnd(CWidget*) {}
+
 CWidget* CGUI::HitWidget(int x, int y, bool skipHintAndEdit) const
 {
     for (auto it = m_Widgets.rbegin(); it != m_Widgets.rend(); ++it)

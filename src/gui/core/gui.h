@@ -35,6 +35,12 @@ public:
     // Called by value-holding widgets after their value changed; a hook for derived panels.
     virtual void OnValueChanged(CWidget* widget, float value);
     virtual void SetBackground(CWidget* widget);
+    // A user's edit of a widget's value, for a host that records automation and marks its project as
+    // changed: one gesture (a drag, a wheel notch, a reset, a typed value, a click) is one begin, each new
+    // value, one end. Host-set values never come here. Hooks for derived panels; the base ignores them.
+    virtual void OnEditBegin(CWidget* widget);
+    virtual void OnEditValue(CWidget* widget, float value);
+    virtual void OnEditEnd(CWidget* widget);
 
     // The editor window's life (called from the host's thread): the child window of the parent with its
     // context and frame clock. Failures are shown to the user and leave the panel without a window or

@@ -25,7 +25,7 @@ void CButton::OnMouseDown(int, int, std::uint32_t keys)
 {
     if (keys == Platform::kKeyLeft)
     {
-        SetValue(Value() != 0.0f ? 0.0f : 1.0f);
+        EditInOneStep(Value() != 0.0f ? 0.0f : 1.0f, false);
     }
 }
 

@@ -84,7 +84,7 @@ void CEdit::Commit()
     if (target != nullptr)
     {
         const std::u16string text = field->Text().substr(0, kMaxCharacters);
-        target->SetDisplayValue(LeadingNumber(text));
+        target->EnterDisplayValue(LeadingNumber(text));
     }
     field->Hide();
 }

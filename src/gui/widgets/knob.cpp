@@ -38,18 +38,42 @@ CKnob::CKnob(CGUI* panel, const WidgetSpec& record)
     m_Enabled = true;
 }
 
-void CKnob::SetValue(float v)
+bool CKnob::ChangeValue(float v)
 {
-    if (StoreValue(v) && m_Panel != nullptr)
+    if (!StoreValue(v))
+    {
+        return false;
+    }
+    if (m_Panel != nullptr)
     {
         m_Panel->OnValueChanged(this, Value());
     }
+    return true;
 }
 
-void CKnob::SetValueImmediately(float v)
+void CKnob::SetValue(float v)
 {
-    SetValue(v);
+    ChangeValue(v);
+}
+
+bool CKnob::SetValueImmediately(float v)
+{
+    const bool changed = ChangeValue(v);
     m_Shown.store(Value(), std::memory_order_relaxed);
+    return changed;
+}
+
+void CKnob::EditValue(float v, bool immediate)
+{
+    if (!m_Editing)
+    {
+        EditInOneStep(v, immediate);
+        return;
+    }
+    if (immediate ? SetValueImmediately(v) : ChangeValue(v))
+    {
+        m_Panel->OnEditValue(this, Value());
+    }
 }
 
 void CKnob::OnMouseDown(int, int y, std::uint32_t keys)
@@ -58,13 +82,13 @@ void CKnob::OnMouseDown(int, int y, std::uint32_t keys)
     {
         return;
     }
-    m_Dragging = true;
     if ((keys & Platform::kKeyCtrl) != 0)
     {
-        SetValue(m_DefaultValue);
+        EditValue(m_DefaultValue, false);
         m_Dragging = false;
         return;
     }
+    m_Dragging = true;
     if (!m_CursorHidden && m_Panel != nullptr)
     {
         m_Panel->GetCursorScreenPos(m_SavedCursorX, m_SavedCursorY);
@@ -73,6 +97,13 @@ void CKnob::OnMouseDown(int, int y, std::uint32_t keys)
     }
     m_PressY = y;
     m_ValueAtPress = Value();
+    // The gesture starts at the press, before any move, so that a host in touch mode stops playing back
+    // while the fader is held. A further button pressed during the drag starts no second one.
+    if (!m_Editing && m_Panel != nullptr)
+    {
+        m_Editing = true;
+        m_Panel->OnEditBegin(this);
+    }
 }
 
 void CKnob::OnMouseMove(int, int y, std::uint32_t keys)
@@ -83,7 +114,7 @@ void CKnob::OnMouseMove(int, int y, std::uint32_t keys)
     }
     const float factor = (keys & Platform::kKeyShift) != 0 ? 0.2f : 1.0f;
     const float perPixel = m_DragPixels != 0 ? 1.0f / static_cast<float>(m_DragPixels) : 0.0f;
-    SetValueImmediately(m_ValueAtPress + static_cast<float>(m_PressY - y) * perPixel * factor);
+    EditValue(m_ValueAtPress + static_cast<float>(m_PressY - y) * perPixel * factor, true);
 }
 
 void CKnob::OnMouseUp(int, int, std::uint32_t)
@@ -95,6 +126,12 @@ void CKnob::OnMouseUp(int, int, std::uint32_t)
         m_Panel->ShowCursor(true);
     }
     m_CursorHidden = false;
+    // Every end of a press comes here, also the one the panel makes when it closes mid-drag.
+    if (m_Editing)
+    {
+        m_Editing = false;
+        m_Panel->OnEditEnd(this);
+    }
 }
 
 void CKnob::OnDoubleClick(int, int, std::uint32_t)
@@ -112,19 +149,26 @@ void CKnob::OnMouseWheel(float steps, std::uint32_t keys)
         return;
     }
     const float step = (keys & Platform::kKeyShift) != 0 ? 2.0f : 10.0f;
-    SetValueImmediately(Value() + steps * step / static_cast<float>(m_WheelDivisor));
+    EditValue(Value() + steps * step / static_cast<float>(m_WheelDivisor), true);
+}
+
+float CKnob::ToNormalised(float displayValue) const
+{
+    if (m_Mapper != nullptr)
+    {
+        return m_Mapper(displayValue, m_MinDisplay, m_MaxDisplay, 1);
+    }
+    return (displayValue - m_MinDisplay) / (m_MaxDisplay - m_MinDisplay);
 }
 
 void CKnob::SetDisplayValue(float displayValue)
 {
-    if (m_Mapper != nullptr)
-    {
-        SetValue(m_Mapper(displayValue, m_MinDisplay, m_MaxDisplay, 1));
-    }
-    else
-    {
-        SetValue((displayValue - m_MinDisplay) / (m_MaxDisplay - m_MinDisplay));
-    }
+    SetValue(ToNormalised(displayValue));
+}
+
+void CKnob::EnterDisplayValue(float displayValue)
+{
+    EditValue(ToNormalised(displayValue), false);
 }
 
 std::u16string CKnob::FormatValue(float value) const

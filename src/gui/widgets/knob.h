@@ -19,6 +19,7 @@ public:
     void OnMouseWheel(float steps, std::uint32_t keys) override;
 
     void SetDisplayValue(float displayValue) override;
+    void EnterDisplayValue(float displayValue) override;
     std::u16string GetText(bool valueText) const override;
 
     // Stores the value and tells the panel.
@@ -28,15 +29,24 @@ public:
     float DefaultValue() const { return m_DefaultValue; }
     const std::u16string& Unit() const { return m_Unit; }
     bool IsDragging() const { return m_Dragging; }
+    // A drag's begin has gone to the panel and its end has not yet.
+    bool IsEditing() const { return m_Editing; }
 
     // The value text for a normalised value (also what the host shows as the parameter's display).
     std::u16string FormatValue(float value) const;
 
 protected:
-    // Sets the value with the picture following at once (drag and wheel).
-    void SetValueImmediately(float v);
+    // Stores the value and tells the panel; true when it changed.
+    bool ChangeValue(float v);
+    // Sets the value with the picture following at once (drag and wheel); true when it changed.
+    bool SetValueImmediately(float v);
+    // A user's change outside a drag is a gesture of its own; during one it belongs to the drag.
+    void EditValue(float v, bool immediate);
+    // The normalised value of a display value (not clamped).
+    float ToNormalised(float displayValue) const;
 
     bool m_Dragging = false;
+    bool m_Editing = false;
     bool m_CursorHidden = false;
     int m_SavedCursorX = 0;
     int m_SavedCursorY = 0;

@@ -1,5 +1,7 @@
 #include "gui/widgets/meter.h"
 
+#include "gui/core/gui.h"
+
 #include <cmath>
 
 namespace KVX
@@ -48,6 +50,22 @@ bool CMeter::StoreValue(float v)
 void CMeter::SetValue(float v)
 {
     StoreValue(v);
+}
+
+void CMeter::EditInOneStep(float v, bool immediate)
+{
+    if (m_Panel == nullptr || std::isnan(v) || Sanitise(v) == Value())
+    {
+        return; // no change: a host would only gain an empty undo step
+    }
+    m_Panel->OnEditBegin(this);
+    SetValue(v);
+    if (immediate)
+    {
+        m_Shown.store(Value(), std::memory_order_relaxed);
+    }
+    m_Panel->OnEditValue(this, Value());
+    m_Panel->OnEditEnd(this);
 }
 
 void CMeter::Tick(float elapsedMs)

@@ -36,6 +36,10 @@ protected:
 
     // Stores the value; true when it changed (never for NaN, which is ignored).
     bool StoreValue(float v);
+    // A user's change made in one step (a wheel notch, a reset, a typed value, a click): the panel hears
+    // begin, the new value and end. Nothing at all when the value would stay as it is. With `immediate`
+    // the picture jumps to the new value.
+    void EditInOneStep(float v, bool immediate);
 
     std::atomic<float> m_Shown{0.0f};
     std::atomic<float> m_Value{0.0f};

@@ -133,6 +133,11 @@ void CWidget::SetHeight(std::int32_t height)
 
 void CWidget::SetDisplayValue(float) {}
 
+void CWidget::EnterDisplayValue(float value)
+{
+    SetDisplayValue(value);
+}
+
 std::u16string CWidget::GetText(bool valueText) const
 {
     return valueText ? m_ValueText : m_DisplayText;

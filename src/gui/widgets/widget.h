@@ -55,6 +55,8 @@ public:
     virtual void SetWidth(float width);
     virtual void SetHeight(std::int32_t height);
     virtual void SetDisplayValue(float value);
+    // A display value the user typed: as SetDisplayValue, and a value-holding widget reports the edit.
+    virtual void EnterDisplayValue(float value);
 
     // The value text (true) or the display text (false). Built from the widget's state on every call, so
     // a host thread and the editor thread may ask at the same time.
