@@ -45,11 +45,14 @@ public:
     // The context has just been created and made current. May throw; the window then carries on without
     // a context (no frames are drawn) and the exception is rethrown from Window::Create.
     virtual void OnContextCreated() = 0;
-    // One tick of the frame clock; `timeMs` is a millisecond clock (wrapping at 2^32). The back buffer is
-    // presented after the call returns.
-    virtual void OnFrame(std::uint32_t timeMs) = 0;
+    // One tick of the frame clock; `timeMs` is a millisecond clock (wrapping at 2^32). Returns whether
+    // the frame was drawn: only then is the back buffer presented after the call.
+    virtual bool OnFrame(std::uint32_t timeMs) = 0;
     // The context is about to be destroyed (still current): give back textures and programs.
     virtual void OnContextReleasing() = 0;
+    // The window is about to close, on its thread, before OnContextReleasing and while capture, focus,
+    // cursor and text field still work: whatever the user had under way ends here as a release would.
+    virtual void OnWindowClosing() {}
 
     // Client pixels (origin top left); `keys` holds the kKey bits valid during the event.
     virtual void OnMouseDown(int x, int y, std::uint32_t keys) = 0;
@@ -57,6 +60,9 @@ public:
     virtual void OnMouseMove(int x, int y, std::uint32_t keys) = 0;
     virtual void OnDoubleClick(int x, int y, std::uint32_t keys) = 0;
     virtual void OnMouseWheel(float steps, std::uint32_t keys) = 0;
+    // The pointer went out of the window (not into a window inside it). Where the platform tells no
+    // such thing, never called.
+    virtual void OnMouseLeftWindow() {}
 };
 
 struct WindowOptions
@@ -83,6 +89,13 @@ public:
 
     virtual std::uintptr_t NativeHandle() const = 0;
     virtual bool HasContext() const = 0;
+    // Makes the window's context current on the calling thread if it is not; false with the system's
+    // error code when that fails. Called by the client at the start of each frame.
+    virtual bool MakeContextCurrent(long& code)
+    {
+        code = 0;
+        return true;
+    }
 
     // Called from within client callbacks; on Linux they do nothing on any other thread.
     // Capture: moves and releases come to this window wherever the pointer goes, until released.

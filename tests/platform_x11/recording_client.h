@@ -91,7 +91,7 @@ public:
             failContext();
         }
     }
-    void OnFrame(std::uint32_t timeMs) override
+    bool OnFrame(std::uint32_t timeMs) override
     {
         std::deque<std::function<void(Platform::Window&)>> calls;
         {
@@ -119,6 +119,7 @@ public:
             m_done += calls.size();
         }
         m_changed.notify_all();
+        return !abandonFrames;
     }
     void OnContextReleasing() override
     {
@@ -157,6 +158,7 @@ public:
     std::atomic<std::uint32_t> clearColour{0}; // 0xRRGGBB each frame when non-zero
     std::atomic<bool> captureOnPress{false};
     std::atomic<bool> releaseOnRelease{false};
+    std::atomic<bool> abandonFrames{false}; // OnFrame reports each frame as not drawn
 
     // Read these through Locked or WaitUntil while the window runs.
     int contextsCreated = 0;

@@ -155,6 +155,26 @@ TEST_F(X11Window, FramesShowWhatTheClientDrew)
     EXPECT_EQ(std::ranges::count(inside, 0xFF00FFu), 300 * 200);
 }
 
+TEST_F(X11Window, AFrameTheClientAbandonsIsNotPresented)
+{
+    HostWindow host(10, 10, 400, 300);
+    RecordingClient client;
+    client.clearColour = 0xFF00FF;
+    client.abandonFrames = true; // drawn into the back buffer, then reported as not drawn
+    client.Open(host.Id(), 300, 200);
+    ASSERT_TRUE(client.WaitUntil([&] { return client.frameTimes.size() >= 5; }));
+    const auto shown = [&]
+    {
+        const auto pixels =
+            KVX::Test::ReadWindowPixels(host.GetDisplay(), client.window->NativeHandle(), 0, 0, 300, 200);
+        return std::ranges::count(pixels, 0xFF00FFu);
+    };
+    EXPECT_EQ(shown(), 0);
+
+    client.abandonFrames = false;
+    EXPECT_TRUE(client.WaitUntil([&] { return shown() == 300 * 200; }, 5s)) << "frames that are drawn show";
+}
+
 TEST_F(X11Window, OpeningAndClosingRepeatedlyLeavesNothingBehind)
 {
     HostWindow host(10, 10, 400, 300);

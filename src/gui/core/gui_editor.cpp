@@ -92,9 +92,9 @@ void CGUI::OnContextCreated()
     ReDraw(0);
 }
 
-void CGUI::OnFrame(std::uint32_t timeMs)
+bool CGUI::OnFrame(std::uint32_t timeMs)
 {
-    ReDraw(timeMs);
+    return ReDraw(timeMs);
 }
 
 void CGUI::OnContextReleasing()
@@ -116,11 +116,11 @@ void CGUI::ReleaseGL()
     m_GLReady = false;
 }
 
-void CGUI::ReDraw(std::uint32_t timeMs)
+bool CGUI::ReDraw(std::uint32_t timeMs)
 {
-    if (!m_GLReady)
+    if (!m_GLReady || m_ShowingError)
     {
-        return;
+        return false; // ticks from inside the error box's modal loop wait until it is closed
     }
     auto elapsed = static_cast<std::int32_t>(timeMs - m_LastFrameTime);
     m_LastFrameTime = timeMs;
@@ -131,6 +131,11 @@ void CGUI::ReDraw(std::uint32_t timeMs)
     const auto elapsedMs = static_cast<float>(elapsed);
     try
     {
+        long code = 0;
+        if (m_Window && !m_Window->MakeContextCurrent(code))
+        {
+            throw Exceptions::OGL(u"ReDraw::wglMakeCurrent", static_cast<std::int32_t>(code));
+        }
         glClear(GL_COLOR_BUFFER_BIT);
         for (CWidget* widget : m_Widgets)
         {
@@ -149,11 +154,18 @@ void CGUI::ReDraw(std::uint32_t timeMs)
             m_Hint.Draw();
         }
         m_Edit.Draw();
+        return true;
     }
     catch (const Exceptions::Std& error)
     {
         const std::uintptr_t owner = m_Window ? m_Window->NativeHandle() : 0;
+        struct Showing
+        {
+            bool& flag;
+            ~Showing() { flag = false; }
+        } showing{m_ShowingError = true};
         error.Show(Exceptions::ErrorCaption(), reinterpret_cast<void*>(owner));
+        return false;
     }
 }
 

@@ -170,7 +170,7 @@ void X11Window::ThreadMain()
     {
         Loop();
     }
-    CloseWindow();
+    CloseWindow(run);
 }
 
 void X11Window::OpenWindow()
@@ -345,14 +345,20 @@ void X11Window::DrawFrame()
     {
         return;
     }
-    if (Guarded("a frame", [this] { m_client->OnFrame(NowMs()); }))
+    bool drawn = false;
+    Guarded("a frame", [this, &drawn] { drawn = m_client->OnFrame(NowMs()); });
+    if (drawn)
     {
-        glXSwapBuffers(m_display, m_window);
+        glXSwapBuffers(m_display, m_window); // an abandoned frame is half drawn: it is not shown
     }
 }
 
-void X11Window::CloseWindow()
+void X11Window::CloseWindow(bool ran)
 {
+    if (ran)
+    {
+        Guarded("closing", [this] { m_client->OnWindowClosing(); });
+    }
     if (m_field)
     {
         // Closing takes the focus from a shown field, which commits what was typed.

@@ -61,7 +61,8 @@ private:
     void Loop();
     void DispatchEvents();
     void DrawFrame();
-    void CloseWindow();
+    // `ran`: the client has had the window (and so may have a press or an edit under way).
+    void CloseWindow(bool ran);
     void CloseDisplay();
     bool Usable() const;
     void Report(Stage stage, std::exception_ptr failure);
