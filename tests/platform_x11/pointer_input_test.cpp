@@ -16,6 +16,7 @@ class Log final : public KVX::Platform::WindowClient
 {
 public:
     void OnContextCreated() override {}
+    void OnContextFailed(std::exception_ptr) override {}
     bool OnFrame(std::uint32_t) override { return true; }
     void OnContextReleasing() override {}
     void OnMouseDown(int x, int y, std::uint32_t k) override { Add("down", x, y, k); }

@@ -10,6 +10,7 @@
 #include "platform/window.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,7 @@ public:
 
     // Called on the window's own thread.
     void OnContextCreated() override;
+    void OnContextFailed(std::exception_ptr failure) override;
     bool OnFrame(std::uint32_t timeMs) override;
     void OnContextReleasing() override;
     // Closing ends what the user had under way: an open edit is applied, a press is released (capture,

@@ -8,6 +8,19 @@
 
 namespace KVX
 {
+namespace
+{
+// The panel's report for a failing platform call.
+void ThrowReport(const Platform::SystemError& error)
+{
+    if (error.openGL)
+    {
+        throw Exceptions::OGL(Platform::Utf8ToUtf16(error.function), static_cast<std::int32_t>(error.code));
+    }
+    throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code), u"KVXGUIWindow");
+}
+} // namespace
+
 void CGUI::CreatePanelWindow()
 {
     if (m_Window || m_ParentWindow == 0)
@@ -27,18 +40,32 @@ void CGUI::CreatePanelWindow()
         }
         catch (const Platform::SystemError& error)
         {
-            if (error.openGL)
-            {
-                throw Exceptions::OGL(Platform::Utf8ToUtf16(error.function),
-                                      static_cast<std::int32_t>(error.code));
-            }
-            throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code),
-                                      u"KVXGUIWindow");
+            ThrowReport(error);
         }
     }
     catch (const Exceptions::Std& error)
     {
         // The editor stays open in the host's eyes, blank; the panel and its values are unharmed.
+        error.Show(Exceptions::ErrorCaption(), nullptr);
+    }
+}
+
+void CGUI::OnContextFailed(std::exception_ptr failure)
+{
+    try
+    {
+        try
+        {
+            std::rethrow_exception(failure);
+        }
+        catch (const Platform::SystemError& error)
+        {
+            ThrowReport(error);
+        }
+    }
+    catch (const Exceptions::Std& error)
+    {
+        // The window stays, blank, as after a failed window creation.
         error.Show(Exceptions::ErrorCaption(), nullptr);
     }
 }

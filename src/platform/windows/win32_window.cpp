@@ -28,11 +28,11 @@ void Window::Create(const WindowOptions& options, WindowClient* client, std::uni
     {
         contextFailure = std::current_exception();
     }
-    made->Show();
     if (contextFailure)
     {
-        std::rethrow_exception(contextFailure);
+        Windows::Guarded("reporting the context failure", [&] { client->OnContextFailed(contextFailure); });
     }
+    made->Show();
 }
 } // namespace KVX::Platform
 
