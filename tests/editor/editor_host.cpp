@@ -46,7 +46,9 @@ bool EditorHost::OpenEditor()
     }
     // The open returns before the first frame is drawn (that happens on the editor's thread): wait until
     // the panel shows where the host's grey was.
-    return WaitUntil([this] { return EditorWindow() != 0; }) && WaitUntil([this] { return PanelShown(); });
+    // Under a sanitiser on a busy machine the first frame with every texture can take seconds.
+    return WaitUntil([this] { return EditorWindow() != 0; }) &&
+           WaitUntil([this] { return PanelShown(); }, std::chrono::seconds(30));
 }
 
 bool EditorHost::PanelShown() const
