@@ -123,4 +123,70 @@ void BM_OpenEditorMemory(benchmark::State& state)
     state.counters["editor_KiB"] = static_cast<double>(open - closed);
 }
 BENCHMARK(BM_OpenEditorMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// How long effEditOpen keeps the host's thread, how long until the panel shows on the screen, and how
+// long a close right after the open takes. Every open is a fresh one: textures and context are made anew.
+void BM_EditorOpenLatency(benchmark::State& state)
+{
+    KVX::Test::Xvfb server;
+    KVX::Test::HostWindow host(0, 0, 900, 258);
+    std::string error;
+    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
+    if (!plugin)
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+    plugin->Dispatch(effEditOpen, 0, 0, parent); // loads the GL driver once for the process
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    plugin->Dispatch(effEditClose);
+    // A spot of plain panel: the host's own grey until the first frame is on the screen.
+    const auto panelShows = [&]
+    {
+        const auto pixels = KVX::Test::ReadWindowPixels(host.GetDisplay(), host.Id(), 600, 20, 1, 1);
+        return !pixels.empty() && pixels[0] != 0x404040u;
+    };
+    double openMs = 0.0;
+    double shownMs = 0.0;
+    double openCloseMs = 0.0;
+    for (auto _ : state)
+    {
+        const auto start = Clock::now();
+        plugin->Dispatch(effEditOpen, 0, 0, parent);
+        const auto returned = Clock::now();
+        while (!panelShows() && Clock::now() - start < std::chrono::seconds(10))
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        const auto shown = Clock::now();
+        plugin->Dispatch(effEditClose);
+        XClearArea(host.GetDisplay(), host.Id(), 0, 0, 0, 0, False); // the grey back for the next round
+        XSync(host.GetDisplay(), False);
+
+        const auto again = Clock::now();
+        plugin->Dispatch(effEditOpen, 0, 0, parent);
+        plugin->Dispatch(effEditClose);
+        const auto closed = Clock::now();
+        XClearArea(host.GetDisplay(), host.Id(), 0, 0, 0, 0, False);
+        XSync(host.GetDisplay(), False);
+
+        openMs += Ms(returned - start);
+        shownMs += Ms(shown - start);
+        openCloseMs += Ms(closed - again);
+        state.SetIterationTime(std::chrono::duration<double>(returned - start).count());
+    }
+    const auto n = static_cast<double>(state.iterations());
+    state.counters["open_returns_ms"] = openMs / n;
+    state.counters["panel_shown_ms"] = shownMs / n;
+    state.counters["open_then_close_ms"] = openCloseMs / n;
+}
+BENCHMARK(BM_EditorOpenLatency)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace

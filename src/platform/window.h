@@ -8,6 +8,7 @@
 #include "platform/text_field.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -43,13 +44,19 @@ class WindowClient
 public:
     virtual ~WindowClient() = default;
     // The context has just been created and made current. May throw; the window then carries on without
-    // a context (no frames are drawn) and the exception is rethrown from Window::Create.
+    // a context (no frames are drawn) and what was thrown goes to OnContextFailed.
     virtual void OnContextCreated() = 0;
-    // One tick of the frame clock; `timeMs` is a millisecond clock (wrapping at 2^32). The back buffer is
-    // presented after the call returns.
-    virtual void OnFrame(std::uint32_t timeMs) = 0;
+    // The context could not be made, or OnContextCreated threw: `failure` holds what was thrown (a
+    // SystemError for the platform's own calls). Called once, on the window's thread; no frames follow.
+    virtual void OnContextFailed(std::exception_ptr failure) = 0;
+    // One tick of the frame clock; `timeMs` is a millisecond clock (wrapping at 2^32). Returns whether
+    // the frame was drawn: only then is the back buffer presented after the call.
+    virtual bool OnFrame(std::uint32_t timeMs) = 0;
     // The context is about to be destroyed (still current): give back textures and programs.
     virtual void OnContextReleasing() = 0;
+    // The window is about to close, on its thread, before OnContextReleasing and while capture, focus,
+    // cursor and text field still work: whatever the user had under way ends here as a release would.
+    virtual void OnWindowClosing() {}
 
     // Client pixels (origin top left); `keys` holds the kKey bits valid during the event.
     virtual void OnMouseDown(int x, int y, std::uint32_t keys) = 0;
@@ -57,6 +64,9 @@ public:
     virtual void OnMouseMove(int x, int y, std::uint32_t keys) = 0;
     virtual void OnDoubleClick(int x, int y, std::uint32_t keys) = 0;
     virtual void OnMouseWheel(float steps, std::uint32_t keys) = 0;
+    // The pointer went out of the window (not into a window inside it). Where the platform tells no
+    // such thing, never called.
+    virtual void OnMouseLeftWindow() {}
 };
 
 struct WindowOptions
@@ -70,19 +80,27 @@ struct WindowOptions
 class Window
 {
 public:
-    // Creates the child window and its context and starts the frame clock; returns once the window
-    // exists and the context step has finished. Throws SystemError when the window cannot be made, and
-    // leaves `window` alone then. A context failure keeps the window without a context: it is handed to
-    // `window` first, then what OnContextCreated or the context set-up threw is rethrown. OnContextCreated
-    // runs inside Create; frames and input begin only once `window` holds the new window, so the client
-    // can use it from its first event on.
+    // Creates the child window and starts the frame clock; throws SystemError when the window cannot be
+    // made, and leaves `window` alone then. The context follows, and with it OnContextCreated (which
+    // draws the first frame) or OnContextFailed: on Linux on the window's own thread after Create has
+    // returned, because making them takes long on a software renderer and hosts open editors on their
+    // user-interface thread; on Windows inside Create. Callbacks begin only once `window` holds the new
+    // window, so the client can use it from its first callback on.
     static void Create(const WindowOptions& options, WindowClient* client, std::unique_ptr<Window>& window);
 
     // Stops the clock and the thread, releases the context (after OnContextReleasing) and the window.
     virtual ~Window() = default;
 
     virtual std::uintptr_t NativeHandle() const = 0;
+    // The context exists (on Linux it may still be on its way for a while after Create).
     virtual bool HasContext() const = 0;
+    // Makes the window's context current on the calling thread if it is not; false with the system's
+    // error code when that fails. Called by the client at the start of each frame.
+    virtual bool MakeContextCurrent(long& code)
+    {
+        code = 0;
+        return true;
+    }
 
     // Called from within client callbacks; on Linux they do nothing on any other thread.
     // Capture: moves and releases come to this window wherever the pointer goes, until released.

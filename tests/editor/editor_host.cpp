@@ -44,7 +44,17 @@ bool EditorHost::OpenEditor()
     {
         return false;
     }
-    return WaitUntil([this] { return EditorWindow() != 0; });
+    // The open returns before the first frame is drawn (that happens on the editor's thread): wait until
+    // the panel shows where the host's grey was.
+    // Under a sanitiser on a busy machine the first frame with every texture can take seconds.
+    return WaitUntil([this] { return EditorWindow() != 0; }) &&
+           WaitUntil([this] { return PanelShown(); }, std::chrono::seconds(30));
+}
+
+bool EditorHost::PanelShown() const
+{
+    const auto pixels = ReadWindowPixels(host->GetDisplay(), host->Id(), 600, 20, 1, 1);
+    return !pixels.empty() && pixels[0] != kHostGrey;
 }
 
 void EditorHost::CloseEditor()

@@ -19,6 +19,8 @@ namespace KVX::Test
 // Where the host window sits on the screen.
 constexpr int kHostX = 40;
 constexpr int kHostY = 30;
+// The host window's own colour.
+constexpr std::uint32_t kHostGrey = 0x404040;
 
 class EditorHost : public ::testing::Test
 {
@@ -26,7 +28,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Opens the editor and waits until its first frame is on the screen.
     bool OpenEditor();
+    // A spot of plain panel shows the panel rather than the host's window.
+    bool PanelShown() const;
     void CloseEditor();
     // The editor's child window, or 0.
     unsigned long EditorWindow() const;

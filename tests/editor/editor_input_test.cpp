@@ -51,9 +51,17 @@ TEST_F(EditorInput, CtrlClickResetsAFaderToItsDefault)
     Frames(1);
     Key(XK_Control_L, true);
     Button(1, true);
-    Button(1, false);
     Key(XK_Control_L, false);
     ASSERT_TRUE(WaitUntil([this] { return plugin->GetParameter(5) == 0.5f; })) << plugin->GetParameter(5);
+    // The reset starts no drag: moving with the button still held changes nothing.
+    for (int y = 110; y >= 60; y -= 10)
+    {
+        MoveTo(463 + 12, y);
+        Frames(1);
+    }
+    Button(1, false);
+    Frames(2);
+    EXPECT_EQ(plugin->GetParameter(5), 0.5f);
 }
 
 TEST_F(EditorInput, OneWheelNotchMovesTheHoveredFaderByTwoHundredths)

@@ -16,13 +16,15 @@ class Log final : public KVX::Platform::WindowClient
 {
 public:
     void OnContextCreated() override {}
-    void OnFrame(std::uint32_t) override {}
+    void OnContextFailed(std::exception_ptr) override {}
+    bool OnFrame(std::uint32_t) override { return true; }
     void OnContextReleasing() override {}
     void OnMouseDown(int x, int y, std::uint32_t k) override { Add("down", x, y, k); }
     void OnMouseUp(int x, int y, std::uint32_t k) override { Add("up", x, y, k); }
     void OnMouseMove(int x, int y, std::uint32_t k) override { Add("move", x, y, k); }
     void OnDoubleClick(int x, int y, std::uint32_t k) override { Add("double", x, y, k); }
     void OnMouseWheel(float s, std::uint32_t k) override { Add("wheel", static_cast<int>(s), 0, k); }
+    void OnMouseLeftWindow() override { entries.push_back("left"); }
 
     std::vector<std::string> entries;
 
@@ -104,5 +106,36 @@ TEST(PointerInput, TheKeyWordFollowsTheWindowsLayout)
     Log log;
     input.Handle(Button(ButtonRelease, Button3, 1, -20, 700, ShiftMask), log);
     EXPECT_EQ(log.entries, (Kinds{"up -20,700 6"}));
+}
+XEvent Leave(int mode, int detail)
+{
+    XEvent event{};
+    event.type = LeaveNotify;
+    event.xcrossing.mode = mode;
+    event.xcrossing.detail = detail;
+    return event;
+}
+
+TEST(PointerInput, LeavingTheWindowIsToldButNotEnteringAWindowInsideItOrAGrab)
+{
+    PointerInput input;
+    Log log;
+    input.Handle(Leave(NotifyNormal, NotifyAncestor), log);
+    input.Handle(Leave(NotifyUngrab, NotifyNonlinear), log); // a release outside ends the grab
+    input.Handle(Leave(NotifyNormal, NotifyInferior), log);  // into the text field
+    input.Handle(Leave(NotifyGrab, NotifyAncestor), log);
+    EXPECT_EQ(log.entries, (Kinds{"left", "left"}));
+}
+
+TEST(PointerInput, TheMiddleButtonPressesAndReleasesNothing)
+{
+    PointerInput input;
+    Log log;
+    input.Handle(Button(ButtonPress, Button1, 100, 5, 5), log);
+    input.Handle(Button(ButtonPress, Button2, 110, 5, 5, Button1Mask), log);
+    input.Handle(Button(ButtonRelease, Button2, 120, 5, 5, Button1Mask | Button2Mask), log);
+    input.Handle(Button(ButtonRelease, Button1, 130, 5, 5, Button1Mask), log);
+    input.Handle(Button(ButtonPress, Button1, 140, 5, 5), log); // the middle press broke the pair
+    EXPECT_EQ(log.entries, (Kinds{"down 5,5 1", "up 5,5 1", "down 5,5 1"}));
 }
 } // namespace

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -79,19 +80,30 @@ public:
 
     void OnContextCreated() override
     {
-        std::lock_guard lock(m_mutex);
-        ++contextsCreated;
-        currentAtCreation = glXGetCurrentContext() != nullptr;
-        if (const GLubyte* name = glGetString(GL_RENDERER))
         {
-            renderer = reinterpret_cast<const char*>(name);
+            std::lock_guard lock(m_mutex);
+            ++contextsCreated;
+            currentAtCreation = glXGetCurrentContext() != nullptr;
+            if (const GLubyte* name = glGetString(GL_RENDERER))
+            {
+                renderer = reinterpret_cast<const char*>(name);
+            }
         }
-        if (failContext)
+        m_changed.notify_all();
+        if (onContextCreated)
         {
-            failContext();
+            onContextCreated();
         }
     }
-    void OnFrame(std::uint32_t timeMs) override
+    void OnContextFailed(std::exception_ptr failure) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            contextFailure = failure;
+        }
+        m_changed.notify_all();
+    }
+    bool OnFrame(std::uint32_t timeMs) override
     {
         std::deque<std::function<void(Platform::Window&)>> calls;
         {
@@ -119,6 +131,7 @@ public:
             m_done += calls.size();
         }
         m_changed.notify_all();
+        return !abandonFrames;
     }
     void OnContextReleasing() override
     {
@@ -153,14 +166,16 @@ public:
     }
 
     std::unique_ptr<Platform::Window> window;
-    std::function<void()> failContext;         // called inside OnContextCreated; may throw
+    std::function<void()> onContextCreated;    // called at the end of OnContextCreated; may throw
     std::atomic<std::uint32_t> clearColour{0}; // 0xRRGGBB each frame when non-zero
     std::atomic<bool> captureOnPress{false};
     std::atomic<bool> releaseOnRelease{false};
+    std::atomic<bool> abandonFrames{false}; // OnFrame reports each frame as not drawn
 
     // Read these through Locked or WaitUntil while the window runs.
     int contextsCreated = 0;
     int contextsReleased = 0;
+    std::exception_ptr contextFailure;
     bool currentAtCreation = false;
     bool currentAtRelease = false;
     std::string renderer;

@@ -120,13 +120,16 @@ TEST_F(X11Input, ModifiersAndTheOtherButtonsSetTheirKeyBits)
     Key(XK_Control_L, true);
     Click(3);
     Key(XK_Control_L, false);
-    Click(2);
+    // The middle button's press and release are not the panel's (on Windows they go to the default
+    // procedure), so they end no drag; while it is held, moves carry its bit.
+    Button(2, true);
+    MoveTo(160, 100);
+    Button(2, false);
     Key(XK_Shift_L, false);
-    ASSERT_TRUE(WaitForClicks(4));
+    ASSERT_TRUE(WaitForEvent({MouseEvent::Move, 160, 100, 16 | 4}));
+    ASSERT_TRUE(m_client.RunOnEditorThread([](KVX::Platform::Window&) {})); // the release, if any, is in
     const std::vector<MouseEvent> expected = {{MouseEvent::Down, 150, 100, 2 | 4 | 8},
-                                              {MouseEvent::Up, 150, 100, 2 | 4 | 8},
-                                              {MouseEvent::Down, 150, 100, 16 | 4},
-                                              {MouseEvent::Up, 150, 100, 16 | 4}};
+                                              {MouseEvent::Up, 150, 100, 2 | 4 | 8}};
     EXPECT_EQ(Clicks(), expected);
 }
 

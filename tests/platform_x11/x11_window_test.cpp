@@ -72,7 +72,6 @@ TEST_F(X11Window, OpensInsideTheParentAndRunsTheFrameClockOnItsOwnThread)
     RecordingClient client;
     client.Open(host.Id(), 300, 200);
     ASSERT_TRUE(client.window);
-    EXPECT_TRUE(client.window->HasContext());
 
     const auto children = host.Children();
     ASSERT_EQ(children.size(), 1u);
@@ -121,10 +120,36 @@ TEST_F(X11Window, OpensInsideTheParentAndRunsTheFrameClockOnItsOwnThread)
             RecordProperty("mean_frame_period_us", static_cast<int>(period * 1000.0));
         });
 
+    EXPECT_TRUE(client.window->HasContext());
     client.window.reset();
     EXPECT_EQ(client.contextsReleased, 1);
     EXPECT_TRUE(client.currentAtRelease);
     EXPECT_TRUE(host.Children().empty());
+}
+
+TEST_F(X11Window, CreateReturnsOnceTheWindowExistsAndTheContextFollowsOnTheEditorThread)
+{
+    HostWindow host(10, 10, 400, 300);
+    RecordingClient client;
+    std::atomic<bool> opened{false};
+    std::atomic<bool> createdAfterOpen{false};
+    client.onContextCreated = [&]
+    {
+        // A first frame that takes long, as loading every texture on a software renderer does.
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!opened && std::chrono::steady_clock::now() < deadline)
+        {
+            std::this_thread::sleep_for(5ms);
+        }
+        createdAfterOpen = opened.load();
+    };
+    client.Open(host.Id(), 300, 200);
+    opened = true;
+    ASSERT_EQ(host.Children().size(), 1u) << "the window exists when Create returns";
+    ASSERT_TRUE(client.WaitUntil([&] { return !client.frameTimes.empty(); }));
+    EXPECT_TRUE(createdAfterOpen) << "Create waited for the context and the first frame";
+    EXPECT_TRUE(client.window->HasContext());
+    EXPECT_EQ(client.Locked([&] { return client.frameThread; }) == std::this_thread::get_id(), false);
 }
 
 TEST_F(X11Window, FramesShowWhatTheClientDrew)
@@ -155,6 +180,26 @@ TEST_F(X11Window, FramesShowWhatTheClientDrew)
     EXPECT_EQ(std::ranges::count(inside, 0xFF00FFu), 300 * 200);
 }
 
+TEST_F(X11Window, AFrameTheClientAbandonsIsNotPresented)
+{
+    HostWindow host(10, 10, 400, 300);
+    RecordingClient client;
+    client.clearColour = 0xFF00FF;
+    client.abandonFrames = true; // drawn into the back buffer, then reported as not drawn
+    client.Open(host.Id(), 300, 200);
+    ASSERT_TRUE(client.WaitUntil([&] { return client.frameTimes.size() >= 5; }));
+    const auto shown = [&]
+    {
+        const auto pixels =
+            KVX::Test::ReadWindowPixels(host.GetDisplay(), client.window->NativeHandle(), 0, 0, 300, 200);
+        return std::ranges::count(pixels, 0xFF00FFu);
+    };
+    EXPECT_EQ(shown(), 0);
+
+    client.abandonFrames = false;
+    EXPECT_TRUE(client.WaitUntil([&] { return shown() == 300 * 200; }, 5s)) << "frames that are drawn show";
+}
+
 TEST_F(X11Window, OpeningAndClosingRepeatedlyLeavesNothingBehind)
 {
     HostWindow host(10, 10, 400, 300);
@@ -171,8 +216,7 @@ TEST_F(X11Window, OpeningAndClosingRepeatedlyLeavesNothingBehind)
     for (int round = 0; round < kRounds; ++round)
     {
         RecordingClient client;
-        client.Open(host.Id(), 300, 200);
-        ASSERT_TRUE(client.window->HasContext());
+        client.Open(host.Id(), 300, 200); // most rounds close while the context is still being made
         ASSERT_EQ(host.Children().size(), 1u);
         if (round == 0)
         {
@@ -181,7 +225,8 @@ TEST_F(X11Window, OpeningAndClosingRepeatedlyLeavesNothingBehind)
         if (round % 10 == 0)
         {
             // Now and then let it run, so frames and the close race with each other.
-            client.WaitUntil([&] { return !client.frameTimes.empty(); });
+            ASSERT_TRUE(client.WaitUntil([&] { return !client.frameTimes.empty(); }));
+            ASSERT_TRUE(client.window->HasContext());
         }
     }
     const double each =
@@ -218,7 +263,7 @@ TEST_F(X11Window, AParentThatDoesNotExistIsAWindowError)
     EXPECT_EQ(Threads(), threads);
 }
 
-TEST_F(X11Window, AFailingContextSetUpIsRethrownAndLeavesTheWindowWithoutContext)
+TEST_F(X11Window, AFailingContextSetUpGoesToTheClientAndLeavesTheWindowWithoutContext)
 {
     struct Refused
     {
@@ -227,17 +272,18 @@ TEST_F(X11Window, AFailingContextSetUpIsRethrownAndLeavesTheWindowWithoutContext
     };
     HostWindow host(10, 10, 400, 300);
     RecordingClient client;
-    client.failContext = [] { throw Refused(); };
+    client.onContextCreated = [] { throw Refused(); };
+    client.Open(host.Id(), 300, 200);
+    ASSERT_TRUE(client.window);
+    ASSERT_TRUE(client.WaitUntil([&] { return client.contextFailure != nullptr; }));
     try
     {
-        client.Open(host.Id(), 300, 200);
-        FAIL() << "no error";
+        std::rethrow_exception(client.Locked([&] { return client.contextFailure; }));
     }
     catch (const Refused& e)
     {
         EXPECT_EQ(e.self, &e); // the very object thrown on the editor thread
     }
-    ASSERT_TRUE(client.window);
     EXPECT_FALSE(client.window->HasContext());
     ASSERT_EQ(host.Children().size(), 1u);
     EXPECT_EQ(host.Children()[0], client.window->NativeHandle());
@@ -256,17 +302,18 @@ TEST_F(X11Window, AServerWithoutOpenGLGivesAWindowWithoutContext)
     KVX::Test::Xvfb server(options); // DISPLAY points at this one until the end of the test
     HostWindow host(10, 10, 400, 300);
     RecordingClient client;
+    client.Open(host.Id(), 300, 200);
+    ASSERT_TRUE(client.window);
+    ASSERT_TRUE(client.WaitUntil([&] { return client.contextFailure != nullptr; }));
     try
     {
-        client.Open(host.Id(), 300, 200);
-        FAIL() << "no error";
+        std::rethrow_exception(client.Locked([&] { return client.contextFailure; }));
     }
     catch (const SystemError& e)
     {
         EXPECT_TRUE(e.openGL);
         EXPECT_EQ(e.function, "glXChooseFBConfig");
     }
-    ASSERT_TRUE(client.window);
     EXPECT_FALSE(client.window->HasContext());
     EXPECT_EQ(host.Children().size(), 1u);
     EXPECT_EQ(client.contextsCreated, 0);

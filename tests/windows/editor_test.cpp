@@ -3,6 +3,7 @@
 // into a child window reaches only the GL buffers, not the X screen); mouse and keyboard arrive as the
 // window messages a user's hand would cause.
 #include "binary_host.h"
+#include "host/module_loader.h"
 #include "platform/image.h"
 #include "platform/resources.h"
 
@@ -10,9 +11,12 @@
 
 #include <GL/gl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #ifndef GL_BGRA_EXT
@@ -342,6 +346,119 @@ TEST_F(Editor, APressElsewhereCommitsAnOpenEdit)
     Send(WM_LBUTTONUP, 0, 600, 20);
     EXPECT_FLOAT_EQ(plugin->GetParameter(5), 0.375f);
     EXPECT_FALSE(IsWindowVisible(edit));
+}
+
+TEST_F(Editor, ClosingTheEditorAppliesAnOpenEditAndEndsADrag)
+{
+    ASSERT_TRUE(OpenEditor());
+    Pump(100);
+    DoubleClick(kGripX, kGripY);
+    const HWND edit = EditControl();
+    ASSERT_NE(edit, nullptr);
+    SendMessageW(edit, WM_CHAR, '3', 0);
+    plugin->Dispatch(effEditClose);
+    EXPECT_FLOAT_EQ(plugin->GetParameter(5), 0.625f) << "the typed value is applied, as on Linux";
+
+    // A drag under way when the editor closes ends there: after the next open the bare mouse moves
+    // nothing, and the capture and the hidden cursor are given back.
+    ASSERT_TRUE(OpenEditor());
+    Pump(100);
+    Send(WM_MOUSEMOVE, 0, kGripX, kGripY);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, kGripX, kGripY);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, kGripX, kGripY - 50);
+    EXPECT_NEAR(plugin->GetParameter(5), 0.725f, 1e-5f);
+    plugin->Dispatch(effEditClose);
+    EXPECT_EQ(GetCapture(), nullptr);
+    CURSORINFO cursor{};
+    cursor.cbSize = sizeof cursor;
+    if (GetCursorInfo(&cursor))
+    {
+        EXPECT_NE(cursor.flags & CURSOR_SHOWING, 0u) << "the cursor hidden for the drag is shown again";
+    }
+    ASSERT_TRUE(OpenEditor());
+    Pump(50);
+    Send(WM_MOUSEMOVE, 0, kGripX, kGripY - 100);
+    EXPECT_NEAR(plugin->GetParameter(5), 0.725f, 1e-5f);
+}
+
+// The redraw's error box, recorded; as a real modal box would, it runs a message loop while "shown".
+std::atomic<int> g_BoxesUp{0};
+std::atomic<int> g_MostBoxesUp{0};
+
+TEST_F(Editor, AFailingMakeCurrentInTheRedrawIsReportedOneBoxAtATimeAndFramesResumeAfterwards)
+{
+    ASSERT_TRUE(OpenEditor());
+    Pump(100);
+    const HGLRC context = wglGetCurrentContext();
+    ASSERT_NE(context, nullptr);
+    using Setter = void (*)(void (*)(const char16_t*, const char16_t*, void*, unsigned));
+    auto setter =
+        reinterpret_cast<Setter>(Host::ModuleSymbol(plugin->Module(), "KVXTovikSetMessageBoxHandler"));
+    ASSERT_NE(setter, nullptr);
+    g_BoxesUp = 0;
+    g_MostBoxesUp = 0;
+    setter(
+        [](const char16_t* caption, const char16_t* text, void*, unsigned style)
+        {
+            RecordedBoxes().push_back({caption, text, style});
+            const int up = ++g_BoxesUp;
+            if (up > g_MostBoxesUp)
+            {
+                g_MostBoxesUp = up;
+            }
+            Pump(150);
+            --g_BoxesUp;
+        });
+
+    // The panel's context held current by another thread: wglMakeCurrent on this one fails.
+    wglMakeCurrent(nullptr, nullptr);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool release = false;
+    std::thread holder(
+        [&]
+        {
+            HDC dc = GetDC(panel);
+            const BOOL current = wglMakeCurrent(dc, context);
+            {
+                std::unique_lock lock(mutex);
+                held = true;
+                changed.notify_all();
+                changed.wait(lock, [&] { return release; });
+            }
+            if (current)
+            {
+                wglMakeCurrent(nullptr, nullptr);
+            }
+            ReleaseDC(panel, dc);
+        });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return held; });
+    }
+    const bool reported = PumpUntil([] { return RecordedBoxes().size() >= 2; }, 3000);
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    holder.join();
+    ASSERT_TRUE(reported) << RecordedBoxes().size() << " boxes";
+    const RecordedBox box = RecordedBoxes().front();
+    EXPECT_EQ(box.caption, u"KVX Tovik 1.0.0.283");
+    EXPECT_EQ(box.text.rfind(u"KVX Tovik 1.0.0.283 OPENGL ERROR:\r\n\r\n", 0), 0u) << U8(box.text);
+    EXPECT_NE(box.text.find(u"Function: ReDraw::wglMakeCurrent(): error = 0x"), std::u16string::npos)
+        << U8(box.text);
+    EXPECT_EQ(g_MostBoxesUp, 1) << "ticks inside the box's own message loop raised further boxes";
+
+    // Once the context is free again the next tick draws and nothing more is reported.
+    Pump(300);
+    const std::size_t boxes = RecordedBoxes().size();
+    Pump(300);
+    EXPECT_EQ(RecordedBoxes().size(), boxes);
+    EXPECT_FALSE(PanelPixels().empty()) << "the redraw made its context current again";
+    RecordedBoxes().clear();
 }
 
 TEST_F(Editor, TheWheelStepsTheHoveredFaderAndAClickTogglesIn)

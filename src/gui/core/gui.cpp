@@ -55,6 +55,7 @@ void CGUI::OnMouseDown(int x, int y, std::uint32_t keys)
     if (CWidget* widget = HitWidget(x, y, false))
     {
         m_Pressed = widget;
+        m_PressButtons = keys & (Platform::kKeyLeft | Platform::kKeyRight);
         widget->OnMouseDown(x, y, keys);
     }
 }
@@ -110,8 +111,37 @@ void CGUI::OnDoubleClick(int x, int y, std::uint32_t keys)
     if (CWidget* widget = HitWidget(x, y, false))
     {
         m_Pressed = widget;
+        m_PressButtons = keys & (Platform::kKeyLeft | Platform::kKeyRight);
         widget->OnDoubleClick(x, y, keys);
     }
+}
+
+void CGUI::OnMouseLeftWindow()
+{
+    if (m_Pressed != nullptr)
+    {
+        return;
+    }
+    m_Hint.MouseMoved(m_LastMouseX + m_HotSpotX, m_LastMouseY + m_HotSpotY); // hides it until the next rest
+    if (m_Hovered != nullptr)
+    {
+        m_Hovered->OnMouseLeave();
+        m_Hovered = nullptr;
+    }
+}
+
+void CGUI::OnWindowClosing()
+{
+    m_Edit.Deactivate();
+    if (m_Pressed != nullptr)
+    {
+        OnMouseUp(m_LastMouseX, m_LastMouseY, m_PressButtons);
+    }
+    else if (m_Window)
+    {
+        m_Window->ReleaseCapture(); // a press outside every widget holds the capture alone
+    }
+    OnMouseLeftWindow();
 }
 
 void CGUI::OnMouseWheel(float steps, std::uint32_t keys)

@@ -10,6 +10,7 @@
 #include "platform/window.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     void OnMouseMove(int x, int y, std::uint32_t keys) override;
     void OnDoubleClick(int x, int y, std::uint32_t keys) override;
     void OnMouseWheel(float steps, std::uint32_t keys) override;
+    // The pointer left the window: the hover ends as if it had moved off every widget (not during a press,
+    // which keeps its widget until the release).
+    void OnMouseLeftWindow() override;
     // Called by value-holding widgets after their value changed; a hook for derived panels.
     virtual void OnValueChanged(CWidget* widget, float value);
     virtual void SetBackground(CWidget* widget);
@@ -52,14 +56,19 @@ public:
 
     // Called on the window's own thread.
     void OnContextCreated() override;
-    void OnFrame(std::uint32_t timeMs) override;
+    void OnContextFailed(std::exception_ptr failure) override;
+    bool OnFrame(std::uint32_t timeMs) override;
     void OnContextReleasing() override;
+    // Closing ends what the user had under way: an open edit is applied, a press is released (capture,
+    // hidden cursor) and the hover and hint end, so that nothing of it carries over to the next open.
+    void OnWindowClosing() override;
     // Sets up the OpenGL state for pixel drawing; throws Exceptions::OGL.
     void InitGL();
     // Gives back every widget's textures and programs.
     void ReleaseGL();
-    // Draws one frame: every widget ticks and draws, then the hint and the edit box.
-    void ReDraw(std::uint32_t timeMs);
+    // Draws one frame: every widget ticks and draws, then the hint and the edit box. False when there was
+    // nothing to draw or the frame was abandoned (its failure has been shown): it is not to be presented.
+    bool ReDraw(std::uint32_t timeMs);
 
     // Caches shared by the widgets (window thread, context current).
     TextureSlot GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
@@ -113,6 +122,7 @@ protected:
     CEdit m_Edit;
     CLight m_Light;
     CWidget* m_Pressed = nullptr;
+    std::uint32_t m_PressButtons = 0; // the button bits of the press that made m_Pressed
     CWidget* m_Hovered = nullptr;
     int m_LastMouseX = 0;
     int m_LastMouseY = 0;
@@ -123,6 +133,7 @@ protected:
     std::int32_t m_Height = 258;
     bool m_Shown = false;
     std::uint32_t m_LastFrameTime = 0;
-    bool m_GLReady = false; // the context is set up (window thread only)
+    bool m_GLReady = false;      // the context is set up (window thread only)
+    bool m_ShowingError = false; // a redraw failure's box is up; its modal loop may deliver further ticks
 };
 } // namespace KVX

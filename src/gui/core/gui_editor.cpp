@@ -8,6 +8,19 @@
 
 namespace KVX
 {
+namespace
+{
+// The panel's report for a failing platform call.
+void ThrowReport(const Platform::SystemError& error)
+{
+    if (error.openGL)
+    {
+        throw Exceptions::OGL(Platform::Utf8ToUtf16(error.function), static_cast<std::int32_t>(error.code));
+    }
+    throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code), u"KVXGUIWindow");
+}
+} // namespace
+
 void CGUI::CreatePanelWindow()
 {
     if (m_Window || m_ParentWindow == 0)
@@ -27,18 +40,32 @@ void CGUI::CreatePanelWindow()
         }
         catch (const Platform::SystemError& error)
         {
-            if (error.openGL)
-            {
-                throw Exceptions::OGL(Platform::Utf8ToUtf16(error.function),
-                                      static_cast<std::int32_t>(error.code));
-            }
-            throw Exceptions::StdFunc(u"CreateWindow", static_cast<std::int32_t>(error.code),
-                                      u"KVXGUIWindow");
+            ThrowReport(error);
         }
     }
     catch (const Exceptions::Std& error)
     {
         // The editor stays open in the host's eyes, blank; the panel and its values are unharmed.
+        error.Show(Exceptions::ErrorCaption(), nullptr);
+    }
+}
+
+void CGUI::OnContextFailed(std::exception_ptr failure)
+{
+    try
+    {
+        try
+        {
+            std::rethrow_exception(failure);
+        }
+        catch (const Platform::SystemError& error)
+        {
+            ThrowReport(error);
+        }
+    }
+    catch (const Exceptions::Std& error)
+    {
+        // The window stays, blank, as after a failed window creation.
         error.Show(Exceptions::ErrorCaption(), nullptr);
     }
 }
@@ -92,9 +119,9 @@ void CGUI::OnContextCreated()
     ReDraw(0);
 }
 
-void CGUI::OnFrame(std::uint32_t timeMs)
+bool CGUI::OnFrame(std::uint32_t timeMs)
 {
-    ReDraw(timeMs);
+    return ReDraw(timeMs);
 }
 
 void CGUI::OnContextReleasing()
@@ -116,11 +143,11 @@ void CGUI::ReleaseGL()
     m_GLReady = false;
 }
 
-void CGUI::ReDraw(std::uint32_t timeMs)
+bool CGUI::ReDraw(std::uint32_t timeMs)
 {
-    if (!m_GLReady)
+    if (!m_GLReady || m_ShowingError)
     {
-        return;
+        return false; // ticks from inside the error box's modal loop wait until it is closed
     }
     auto elapsed = static_cast<std::int32_t>(timeMs - m_LastFrameTime);
     m_LastFrameTime = timeMs;
@@ -131,6 +158,11 @@ void CGUI::ReDraw(std::uint32_t timeMs)
     const auto elapsedMs = static_cast<float>(elapsed);
     try
     {
+        long code = 0;
+        if (m_Window && !m_Window->MakeContextCurrent(code))
+        {
+            throw Exceptions::OGL(u"ReDraw::wglMakeCurrent", static_cast<std::int32_t>(code));
+        }
         glClear(GL_COLOR_BUFFER_BIT);
         for (CWidget* widget : m_Widgets)
         {
@@ -149,11 +181,18 @@ void CGUI::ReDraw(std::uint32_t timeMs)
             m_Hint.Draw();
         }
         m_Edit.Draw();
+        return true;
     }
     catch (const Exceptions::Std& error)
     {
         const std::uintptr_t owner = m_Window ? m_Window->NativeHandle() : 0;
+        struct Showing
+        {
+            bool& flag;
+            ~Showing() { flag = false; }
+        } showing{m_ShowingError = true};
         error.Show(Exceptions::ErrorCaption(), reinterpret_cast<void*>(owner));
+        return false;
     }
 }
 

@@ -59,7 +59,8 @@ void PointerInput::Handle(const XEvent& event, WindowClient& client)
     case ButtonRelease:
         // X reports the state from before the event, which still holds the released button; the bit is
         // added anyway so the word does not depend on that.
-        if (const std::uint32_t key = ButtonKey(event.xbutton.button); key != 0)
+        // The middle button is not the panel's (Windows gives it to the default procedure): it ends nothing.
+        if (const std::uint32_t key = ButtonKey(event.xbutton.button); key != 0 && key != kKeyMiddle)
         {
             client.OnMouseUp(event.xbutton.x, event.xbutton.y, KeysFromState(event.xbutton.state) | key);
         }
@@ -73,6 +74,15 @@ void PointerInput::Handle(const XEvent& event, WindowClient& client)
         if (event.xcrossing.mode == NotifyNormal)
         {
             client.OnMouseMove(event.xcrossing.x, event.xcrossing.y, KeysFromState(event.xcrossing.state));
+        }
+        break;
+    case LeaveNotify:
+        // Out of the window, also when a release outside ends the grab; a window inside ours (the text
+        // field) is still ours, and a grab taken while the pointer is here is no leaving.
+        if (event.xcrossing.detail != NotifyInferior &&
+            (event.xcrossing.mode == NotifyNormal || event.xcrossing.mode == NotifyUngrab))
+        {
+            client.OnMouseLeftWindow();
         }
         break;
     default:
@@ -94,9 +104,11 @@ void PointerInput::Press(const XButtonEvent& event, WindowClient& client)
     case Button1:
         break;
     case Button2:
-    case Button3:
         m_firstPressPending = false; // another button between two left presses breaks the pair
-        client.OnMouseDown(event.x, event.y, keys | ButtonKey(event.button));
+        return;
+    case Button3:
+        m_firstPressPending = false;
+        client.OnMouseDown(event.x, event.y, keys | kKeyRight);
         return;
     default:
         return; // horizontal wheel and extra buttons

@@ -60,14 +60,10 @@ template <class Call> bool Guarded(const char* what, Call&& call)
 void Window::Create(const WindowOptions& options, WindowClient* client, std::unique_ptr<Window>& window)
 {
     auto created = std::make_unique<X11Window>(options, client);
-    const std::exception_ptr contextFailure = created->Start();
+    created->Start();
     X11Window* running = created.get();
     window = std::move(created);
     running->Run();
-    if (contextFailure)
-    {
-        std::rethrow_exception(contextFailure);
-    }
 }
 
 X11Window::X11Window(const WindowOptions& options, WindowClient* client)
@@ -94,7 +90,7 @@ X11Window::~X11Window()
     }
 }
 
-std::exception_ptr X11Window::Start()
+void X11Window::Start()
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0)
@@ -111,7 +107,6 @@ std::exception_ptr X11Window::Start()
         m_thread.join();
         std::rethrow_exception(m_failure);
     }
-    return m_failure;
 }
 
 void X11Window::Run()
@@ -148,17 +143,7 @@ void X11Window::ThreadMain()
         return;
     }
 
-    std::exception_ptr contextFailure;
-    try
-    {
-        OpenContext();
-    }
-    catch (...)
-    {
-        contextFailure = std::current_exception();
-    }
-    m_hasContext = m_context != nullptr;
-    Report(Stage::Ready, contextFailure);
+    Report(Stage::Ready, nullptr);
 
     bool run = false;
     {
@@ -168,9 +153,27 @@ void X11Window::ThreadMain()
     }
     if (run)
     {
+        // A close that came meanwhile skips the context and its first frame.
+        if (!m_stopping)
+        {
+            std::exception_ptr contextFailure;
+            try
+            {
+                OpenContext();
+            }
+            catch (...)
+            {
+                contextFailure = std::current_exception();
+            }
+            m_hasContext = m_context != nullptr;
+            if (contextFailure)
+            {
+                Guarded("reporting the context failure", [&] { m_client->OnContextFailed(contextFailure); });
+            }
+        }
         Loop();
     }
-    CloseWindow();
+    CloseWindow(run);
 }
 
 void X11Window::OpenWindow()
@@ -352,14 +355,20 @@ void X11Window::DrawFrame()
     {
         return;
     }
-    if (Guarded("a frame", [this] { m_client->OnFrame(NowMs()); }))
+    bool drawn = false;
+    Guarded("a frame", [this, &drawn] { drawn = m_client->OnFrame(NowMs()); });
+    if (drawn)
     {
-        glXSwapBuffers(m_display, m_window);
+        glXSwapBuffers(m_display, m_window); // an abandoned frame is half drawn: it is not shown
     }
 }
 
-void X11Window::CloseWindow()
+void X11Window::CloseWindow(bool ran)
 {
+    if (ran)
+    {
+        Guarded("closing", [this] { m_client->OnWindowClosing(); });
+    }
     if (m_field)
     {
         // Closing takes the focus from a shown field, which commits what was typed.

@@ -29,11 +29,11 @@ public:
     X11Window(const WindowOptions& options, WindowClient* client);
     ~X11Window() override;
 
-    // Starts the editor thread and waits until the window exists and the context step has finished.
-    // Throws SystemError when the window cannot be made; returns what made the context fail, if anything.
-    std::exception_ptr Start();
-    // Lets the thread deliver events and frames; called once the caller holds the window, so that the
-    // client can reach it from its first callback.
+    // Starts the editor thread and waits until the window exists; throws SystemError when it cannot be
+    // made.
+    void Start();
+    // Lets the thread make the context and deliver frames and events; called once the caller holds the
+    // window, so that the client can reach it from its first callback.
     void Run();
 
     std::uintptr_t NativeHandle() const override { return m_window; }
@@ -61,7 +61,8 @@ private:
     void Loop();
     void DispatchEvents();
     void DrawFrame();
-    void CloseWindow();
+    // `ran`: the client has had the window (and so may have a press or an edit under way).
+    void CloseWindow(bool ran);
     void CloseDisplay();
     bool Usable() const;
     void Report(Stage stage, std::exception_ptr failure);
@@ -90,7 +91,7 @@ private:
     GlxFormat m_format;
     bool m_formatFound = false;
     GLXContext m_context = nullptr;
-    bool m_hasContext = false;
+    std::atomic<bool> m_hasContext{false}; // read from any thread
     bool m_hasXFixes = false;
     bool m_windowGone = false;
     bool m_cursorHidden = false;

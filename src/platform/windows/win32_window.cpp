@@ -28,11 +28,11 @@ void Window::Create(const WindowOptions& options, WindowClient* client, std::uni
     {
         contextFailure = std::current_exception();
     }
-    made->Show();
     if (contextFailure)
     {
-        std::rethrow_exception(contextFailure);
+        Windows::Guarded("reporting the context failure", [&] { client->OnContextFailed(contextFailure); });
     }
+    made->Show();
 }
 } // namespace KVX::Platform
 
@@ -70,9 +70,14 @@ Win32Window::Win32Window(const WindowOptions& options, WindowClient* client)
 
 Win32Window::~Win32Window()
 {
+    if (m_Window != nullptr)
+    {
+        // The client applies an open edit and ends a press here, while the window still works.
+        Guarded("closing", [this] { m_Client->OnWindowClosing(); });
+    }
     if (m_Edit)
     {
-        m_Edit->Detach(); // the focus moving away from a closing field commits nothing
+        m_Edit->Detach(); // the client is done: the focus leaving the dying field commits nothing more
     }
     DestroyContext();
     if (m_CursorHidden)
@@ -194,13 +199,27 @@ bool Win32Window::MakeCurrent()
     return m_Context != nullptr && (wglGetCurrentContext() == m_Context || wglMakeCurrent(m_DC, m_Context));
 }
 
+bool Win32Window::MakeContextCurrent(long& code)
+{
+    code = 0;
+    if (MakeCurrent())
+    {
+        return true;
+    }
+    code = static_cast<long>(GetLastError());
+    return false;
+}
+
 void Win32Window::Frame(DWORD timeMs)
 {
-    if (!MakeCurrent())
+    if (m_Context == nullptr)
     {
         return;
     }
-    if (Guarded("a frame", [this, timeMs] { m_Client->OnFrame(timeMs); }))
+    // The client makes the context current itself, so that a failure reaches its report.
+    bool drawn = false;
+    Guarded("a frame", [this, timeMs, &drawn] { drawn = m_Client->OnFrame(timeMs); });
+    if (drawn)
     {
         InvalidateRect(m_Window, nullptr, FALSE); // WM_PAINT presents it
     }

@@ -36,6 +36,7 @@ public:
 
     std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(m_Window); }
     bool HasContext() const override { return m_Context != nullptr; }
+    bool MakeContextCurrent(long& code) override;
     void SetCapture() override;
     void ReleaseCapture() override;
     void SetFocus() override;
