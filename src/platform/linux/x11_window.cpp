@@ -333,13 +333,8 @@ void X11Window::DispatchEvents()
         }
         if (event.xany.window == m_window)
         {
-            // A press on the panel closes a shown text field and commits it. The middle button leaves the
-            // field alone, as on Windows, where the panel never receives it.
-            if ((event.type == ButtonPress || event.type == ButtonRelease) &&
-                event.xbutton.button == Button2 && m_field && m_field->IsVisible())
-            {
-                continue;
-            }
+            // The pointer input gives the panel no middle button (as on Windows, where the panel never
+            // receives it), so a middle press neither ends a drag nor commits a shown text field.
             Guarded("a mouse event", [&] { m_input.Handle(event, *m_client); });
         }
         else if (m_field && event.xany.window == m_field->Handle())
