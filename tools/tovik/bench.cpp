@@ -79,7 +79,7 @@ double Median(std::vector<double> values)
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info{};
+    struct stat info = {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

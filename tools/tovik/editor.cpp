@@ -2,10 +2,10 @@
 // without a DAW. Pink noise runs through the plug-in (and is thrown away) so that meters and lamps live;
 // parameter changes made on the panel are printed as they happen.
 #include "commands.h"
+#include "host/plugin_host.h"
 #include "options.h"
 #include "output_file.h"
 #include "plot.h"
-#include "host/plugin_host.h"
 #include "plugin_session.h"
 #include "signals.h"
 
@@ -189,8 +189,7 @@ int Editor(const Arguments& args)
 
     const int block = 480;
     session->Start(48000.0, block);
-    plugin.Dispatch(effEditOpen, 0, 0,
-                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
+    plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
     if (!EditorSize(plugin, width, height))
     {
         std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());

@@ -197,22 +197,27 @@ struct Lv2Session::Loaded
         lilv_node_free(node);
         return text;
     }
-    // "dB" for units:db, from the units vocabulary where it is loaded; else the URI's last word.
-    std::string UnitLabel(const std::string& unit)
+    // "dB" for units:db, from the units vocabulary where it is loaded (or from the plug-in's own
+    // description of a unit of its own); else the URI's last word.
+    std::string UnitLabel(const LilvPort* port)
     {
-        if (unit.empty())
+        LilvNode* predicate = NewUri(LV2_UNITS__unit);
+        LilvNodes* units = lilv_port_get_value(plugin, port, predicate);
+        lilv_node_free(predicate);
+        std::string label;
+        if (units != nullptr && lilv_nodes_size(units) > 0)
         {
-            return {};
+            const LilvNode* unit = lilv_nodes_get_first(units);
+            LilvNode* symbol = NewUri(LV2_UNITS__symbol);
+            label = Owned(lilv_world_get(world, unit, symbol, nullptr));
+            lilv_node_free(symbol);
+            if (label.empty() && lilv_node_is_uri(unit))
+            {
+                const std::string uri = lilv_node_as_uri(unit);
+                label = uri.substr(uri.find_last_of("#/") + 1);
+            }
         }
-        LilvNode* subject = NewUri(unit.c_str());
-        LilvNode* symbol = NewUri(LV2_UNITS__symbol);
-        std::string label = Owned(lilv_world_get(world, subject, symbol, nullptr));
-        lilv_node_free(symbol);
-        lilv_node_free(subject);
-        if (label.empty())
-        {
-            label = unit.substr(unit.find_last_of("#/") + 1);
-        }
+        lilv_nodes_free(units);
         return label;
     }
 
@@ -277,7 +282,7 @@ bool Lv2Session::Loaded::ReadPorts(std::string& error)
             port.value = start;
             port.toggled = PortHas(lilvPort, LV2_CORE__toggled);
             port.integer = PortHas(lilvPort, LV2_CORE__integer);
-            port.unit = UnitLabel(PortValue(lilvPort, LV2_UNITS__unit));
+            port.unit = UnitLabel(lilvPort);
         }
         if (port.kind == PortKind::Atom)
         {

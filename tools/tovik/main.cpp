@@ -19,7 +19,8 @@ struct Command
 
 constexpr const char* kSetOption =
     "  --set NAME=VALUE   a parameter setting (repeatable; see tovik --help)\n";
-constexpr const char* kUriOption = "  --uri URI          the plug-in to take from an LV2 bundle that holds several\n";
+constexpr const char* kUriOption =
+    "  --uri URI          the plug-in to take from an LV2 bundle that holds several\n";
 
 const Command g_Commands[] = {
     {"info", KVX::Tovik::Info, "info PLUGIN [--uri URI]", "identity and parameter (LV2: port) table", ""},

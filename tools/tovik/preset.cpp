@@ -123,8 +123,8 @@ int Preset(const Arguments& args)
     const std::string& file = positional[2];
     PluginSpec spec;
     spec.plugin = positional[1];
-    auto session = OpenConfigured(spec, save ? std::nullopt : std::optional<std::string>(file),
-                                  options.Sets(), error);
+    auto session =
+        OpenConfigured(spec, save ? std::nullopt : std::optional<std::string>(file), options.Sets(), error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
@@ -132,7 +132,8 @@ int Preset(const Arguments& args)
     }
     if (session->Vst() == nullptr)
     {
-        std::fprintf(stderr, "tovik: preset files hold VST programs; %s is an LV2 plug-in\n", spec.plugin.c_str());
+        std::fprintf(stderr, "tovik: preset files hold VST programs; %s is an LV2 plug-in\n",
+                     spec.plugin.c_str());
         return 1;
     }
     if (save)

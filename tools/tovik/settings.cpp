@@ -215,9 +215,10 @@ bool ParseValue(const ParameterNames& parameters, int position, const std::strin
     {
         if (port != nullptr)
         {
-            error = "'" + text + "' is not a value for '" + name + "' (a number from " + Number(port->minimum) +
-                    " to " + Number(port->maximum) + (port->unit.empty() ? "" : " " + port->unit) +
-                    (isBand ? ", a gain such as +6dB" : "") + ", on or off)";
+            error = "'" + text + "' is not a value for '" + name + "' (a number from " +
+                    Number(port->minimum) + " to " + Number(port->maximum) +
+                    (port->unit.empty() ? "" : " " + port->unit) + (isBand ? ", a gain such as +6dB" : "") +
+                    ", on or off)";
             return false;
         }
         error = "'" + text + "' is not a value for '" + name + "' (a number from 0 to 1" +
