@@ -106,6 +106,7 @@ TEST(Settings, OtherPlugInsTakeNamesAndIndicesWithNormalisedValuesOnly)
     Refusal(other, "low=+3dB");
     Refusal(other, "5=0.5");
 }
+
 // LV2 control ports: the index is the port's (audio ports come between), the symbol works as a name, and
 // values are in the port's own units and range.
 TEST(Settings, Lv2PortsTakeTheirIndexSymbolAndOwnRange)
