@@ -113,6 +113,7 @@ std::vector<std::string> HostFeatures::Missing(const std::vector<std::string>& r
             missing.push_back(ShortUri(uri));
         }
     }
+    std::sort(missing.begin(), missing.end());
     return missing;
 }
 

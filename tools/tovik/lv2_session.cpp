@@ -658,6 +658,9 @@ void Lv2Session::PrintInfo() const
     {
         optional.push_back(ShortUri(uri));
     }
+    // lilv gives no fixed order; the listing should not change from run to run.
+    std::sort(required.begin(), required.end());
+    std::sort(optional.begin(), optional.end());
     std::printf("Requires    %s\n", required.empty() ? "-" : Joined(required, " ").c_str());
     std::printf("Optional    %s\n", optional.empty() ? "-" : Joined(optional, " ").c_str());
     std::printf("\n");
