@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace KVX::Tovik
 {
 namespace
@@ -103,6 +105,47 @@ TEST(Settings, OtherPlugInsTakeNamesAndIndicesWithNormalisedValuesOnly)
     Refusal(other, "1k=0.5");
     Refusal(other, "low=+3dB");
     Refusal(other, "5=0.5");
+}
+
+// LV2 control ports: the index is the port's (audio ports come between), the symbol works as a name, and
+// values are in the port's own units and range.
+TEST(Settings, Lv2PortsTakeTheirIndexSymbolAndOwnRange)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const ParameterNames ports{
+        {"Master Gain", "32Hz", "Open"},
+        false,
+        {{2, "master", -30.0f, 30.0f, "dB"}, {3, "band1", -12.0f, 12.0f, "dB"}, {7, "open", -inf, inf, ""}}};
+    EXPECT_EQ(Parsed(ports, "master=-3").index, 2);
+    EXPECT_EQ(Parsed(ports, "master=-3").value, -3.0f);
+    EXPECT_EQ(Parsed(ports, "Master Gain=25").value, 25.0f);
+    EXPECT_EQ(Parsed(ports, "3=1.5").index, 3);
+    EXPECT_EQ(Parsed(ports, "open=-1e6").value, -1e6f);
+    EXPECT_EQ(Parsed(ports, "band1=on").value, 1.0f);
+    // Positions are not port indices.
+    EXPECT_NE(Refusal(ports, "0=1").find("2 master 'Master Gain', 3 band1 '32Hz', 7 open 'Open'"),
+              std::string::npos);
+    EXPECT_NE(Refusal(ports, "band1=12.5").find("out of range (-12 to 12 dB)"), std::string::npos);
+    EXPECT_NE(Refusal(ports, "master=+3dB").find("own units"), std::string::npos);
+    Refusal(ports, "1k=3");
+}
+
+// Our LV2 bundle: the same band and switch names as the VST build, but gains go to the ports as dB.
+TEST(Settings, OurLv2BandsTakeDecibelsAsThePortValue)
+{
+    ParameterNames eq = Equaliser();
+    for (int i = 0; i < 10; ++i)
+    {
+        eq.ports.push_back({i, "band" + std::to_string(i), -12.0f, 12.0f, "dB"});
+    }
+    eq.ports.push_back({10, "in", 0.0f, 1.0f, ""});
+    EXPECT_EQ(Parsed(eq, "1k=+6dB").index, 5);
+    EXPECT_EQ(Parsed(eq, "1k=+6dB").value, 6.0f);
+    EXPECT_EQ(Parsed(eq, "16 kHz=-12dB").value, -12.0f);
+    EXPECT_EQ(Parsed(eq, "in=off").index, 10);
+    EXPECT_EQ(Parsed(eq, "in=off").value, 0.0f);
+    Refusal(eq, "1k=+13dB");
+    Refusal(eq, "in=2");
 }
 } // namespace
 } // namespace KVX::Tovik

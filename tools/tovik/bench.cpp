@@ -1,9 +1,12 @@
-// `tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]`:
+// `tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]
+//  [--uri URI]`:
 // nanoseconds per frame for each plug-in, the same pink noise and block size for all.
 #include "commands.h"
 #include "configured_session.h"
 #include "options.h"
 #include "signals.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -74,8 +77,19 @@ double Median(std::vector<double> values)
     return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
 }
 
-std::string BaseName(const std::string& path)
+bool IsFolder(const std::string& path)
 {
+    struct stat info = {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// "/usr/lib/lv2/a-eq.lv2/" is named "a-eq.lv2".
+std::string BaseName(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+    {
+        path.pop_back();
+    }
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -85,7 +99,7 @@ int Bench(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"block", "rate", "seconds", "runs"}, error))
+    if (!options.Parse(args, {"block", "rate", "seconds", "runs", "uri"}, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -94,7 +108,7 @@ int Bench(const Arguments& args)
     if (paths.empty())
     {
         std::fprintf(stderr, "usage: tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] "
-                             "[--seconds S] [--runs K]\n");
+                             "[--seconds S] [--runs K] [--uri URI]\n");
         return 2;
     }
     long block = 0;
@@ -137,7 +151,13 @@ int Bench(const Arguments& args)
     std::vector<Contender> contenders;
     for (std::size_t i = 0; i < paths.size(); ++i)
     {
-        auto session = OpenConfigured(paths[i], std::nullopt, sets[i], error);
+        PluginSpec spec;
+        spec.plugin = paths[i];
+        // Meant for the bundles among the plug-ins: a VST path or a URI has no use for it.
+        spec.uri = IsFolder(paths[i]) ? options.Get("uri") : std::nullopt;
+        spec.sampleRate = rate;
+        spec.maxBlockSize = static_cast<int>(block);
+        auto session = OpenConfigured(spec, std::nullopt, sets[i], error);
         if (!session)
         {
             std::fprintf(stderr, "tovik: %s\n", error.c_str());

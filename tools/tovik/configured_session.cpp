@@ -5,7 +5,7 @@
 
 namespace KVX::Tovik
 {
-std::unique_ptr<Session> OpenConfigured(const std::string& plugin, const std::optional<std::string>& preset,
+std::unique_ptr<Session> OpenConfigured(const PluginSpec& spec, const std::optional<std::string>& preset,
                                         const std::vector<std::string>& sets, std::string& error)
 {
     // The preset file is read first: a bad file is reported without loading the plug-in.
@@ -14,22 +14,30 @@ std::unique_ptr<Session> OpenConfigured(const std::string& plugin, const std::op
     {
         return nullptr;
     }
-    auto session = Session::Open(plugin, error);
+    auto session = Session::Open(spec, error);
     if (!session)
     {
         return nullptr;
     }
     std::vector<Setting> settings;
-    if (!ParseSettings(DescribeParameters(session->Plugin()), sets, settings, error))
+    if (!ParseSettings(session->Parameters(), sets, settings, error))
     {
         return nullptr;
     }
-    if (preset && !ApplyProgram(session->Plugin(), program, error))
+    if (preset)
     {
-        error = *preset + ": " + error;
-        return nullptr;
+        if (session->Vst() == nullptr)
+        {
+            error = *preset + ": preset files hold VST programs; " + spec.plugin + " is an LV2 plug-in";
+            return nullptr;
+        }
+        if (!ApplyProgram(*session->Vst(), program, error))
+        {
+            error = *preset + ": " + error;
+            return nullptr;
+        }
     }
-    ApplySettings(session->Plugin(), settings);
+    ApplySettings(*session, settings);
     return session;
 }
 } // namespace KVX::Tovik

@@ -158,7 +158,11 @@ int Demo(const Arguments& args)
     std::printf("Wrote %s: rendered through %s with %s\n", output.c_str(), plugin.c_str(),
                 DescribeSettings(smile).c_str());
 
-    auto session = OpenConfigured(plugin, std::nullopt, smile, error);
+    PluginSpec spec;
+    spec.plugin = plugin;
+    spec.sampleRate = kSampleRate;
+    spec.maxBlockSize = kBlockSize;
+    auto session = OpenConfigured(spec, std::nullopt, smile, error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());

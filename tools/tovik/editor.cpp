@@ -2,6 +2,7 @@
 // without a DAW. Pink noise runs through the plug-in (and is thrown away) so that meters and lamps live;
 // parameter changes made on the panel are printed as they happen.
 #include "commands.h"
+#include "host/plugin_host.h"
 #include "options.h"
 #include "output_file.h"
 #include "plot.h"
@@ -143,13 +144,22 @@ int Editor(const Arguments& args)
     // told so before any other Xlib call, the plug-in's own included.
     XInitThreads();
     std::string error;
-    auto session = Session::Open(pluginPath, error);
+    PluginSpec spec;
+    spec.plugin = pluginPath;
+    auto session = Session::Open(spec, error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 1;
     }
-    if ((session->Effect().flags & effFlagsHasEditor) == 0)
+    if (session->Vst() == nullptr)
+    {
+        std::fprintf(stderr, "tovik: the editor command opens VST editors; %s is an LV2 plug-in\n",
+                     pluginPath.c_str());
+        return 1;
+    }
+    Host::Plugin& plugin = *session->Vst();
+    if ((plugin.Effect()->flags & effFlagsHasEditor) == 0)
     {
         std::fprintf(stderr, "tovik: %s has no editor\n", pluginPath.c_str());
         return 1;
@@ -164,7 +174,7 @@ int Editor(const Arguments& args)
     // starts at the early size (or a stand-in) and takes the size reported after opening.
     int width = kStandInWidth;
     int height = kStandInHeight;
-    EditorSize(session->Plugin(), width, height);
+    EditorSize(plugin, width, height);
     const int screen = DefaultScreen(display);
     Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
                                         static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
@@ -179,12 +189,11 @@ int Editor(const Arguments& args)
 
     const int block = 480;
     session->Start(48000.0, block);
-    session->Plugin().Dispatch(effEditOpen, 0, 0,
-                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
-    if (!EditorSize(session->Plugin(), width, height))
+    plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
+    if (!EditorSize(plugin, width, height))
     {
         std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());
-        session->Plugin().Dispatch(effEditClose);
+        plugin.Dispatch(effEditClose);
         session->Stop();
         XDestroyWindow(display, window);
         XCloseDisplay(display);
@@ -202,9 +211,9 @@ int Editor(const Arguments& args)
 
     auto previous = std::signal(SIGINT, OnInterrupt);
     const std::vector<float> noise = PinkNoise(48000, 7, 0.1f);
-    std::vector<float> last(static_cast<std::size_t>(std::clamp(session->Effect().numParams, 0, 100000)),
+    std::vector<float> last(static_cast<std::size_t>(std::clamp(plugin.Effect()->numParams, 0, 100000)),
                             -1.0f);
-    PrintChanges(session->Plugin(), last);
+    PrintChanges(plugin, last);
     const auto start = std::chrono::steady_clock::now();
     std::size_t position = 0;
     bool done = false;
@@ -222,8 +231,8 @@ int Editor(const Arguments& args)
         position = (position + block) % noise.size();
         session->Process(block);
         // Hosts give the editor a regular turn on their own thread; some plug-ins draw only there.
-        session->Plugin().Dispatch(effEditIdle);
-        PrintChanges(session->Plugin(), last);
+        plugin.Dispatch(effEditIdle);
+        PrintChanges(plugin, last);
 
         while (XPending(display) > 0)
         {
@@ -253,7 +262,7 @@ int Editor(const Arguments& args)
     }
     std::signal(SIGINT, previous);
 
-    session->Plugin().Dispatch(effEditClose);
+    plugin.Dispatch(effEditClose);
     session->Stop();
     XDestroyWindow(display, window);
     XCloseDisplay(display);

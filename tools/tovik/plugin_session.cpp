@@ -1,101 +1,66 @@
 #include "plugin_session.h"
 
-#include <dlfcn.h>
+#include "lv2_session.h"
+#include "vst_session.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <cctype>
 
 namespace KVX::Tovik
 {
 namespace
 {
-using MessageBoxHandler = void (*)(const char16_t* caption, const char16_t* text, void* owner,
-                                   unsigned style);
-using HandlerSetter = void (*)(MessageBoxHandler);
-
-std::string Narrow(const char16_t* text)
+// "urn:x", "http://x": a scheme of a letter then letters, digits, '+', '-' or '.', and a colon.
+bool LooksLikeUri(const std::string& text)
 {
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text)
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size() ||
+        !std::isalpha(static_cast<unsigned char>(text[0])))
     {
-        out.push_back(*text < 128 ? static_cast<char>(*text) : '?');
+        return false;
     }
-    return out;
+    return std::all_of(text.begin(), text.begin() + static_cast<long>(colon),
+                       [](char c) {
+                           return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' ||
+                                  c == '.';
+                       });
 }
 
-// A command-line host must never wait for a click: our plug-in lets a host take its error boxes, and
-// tovik prints them.
-void PrintBox(const char16_t* caption, const char16_t* text, void*, unsigned)
+bool IsFolder(const std::string& path)
 {
-    std::fprintf(stderr, "tovik: plug-in says: [%s] %s\n", Narrow(caption).c_str(), Narrow(text).c_str());
+    struct stat info
+    {
+    };
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-void TakeMessageBoxes(void* module)
+bool Exists(const std::string& path)
 {
-    if (auto setter = reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler")))
+    struct stat info
     {
-        setter(PrintBox);
-    }
+    };
+    return stat(path.c_str(), &info) == 0;
 }
 } // namespace
 
-std::unique_ptr<Session> Session::Open(const std::string& path, std::string& error)
+std::unique_ptr<Session> Session::Open(const PluginSpec& spec, std::string& error)
 {
-    std::unique_ptr<Session> session(new Session);
-    session->m_Plugin = Host::Plugin::Load(path, error, kVstVersion, TakeMessageBoxes);
-    if (!session->m_Plugin)
+    if (IsFolder(spec.plugin))
     {
+        return Lv2Session::OpenBundle(spec, error);
+    }
+    if (!Exists(spec.plugin) && LooksLikeUri(spec.plugin))
+    {
+        return Lv2Session::OpenUri(spec, error);
+    }
+    if (spec.uri)
+    {
+        error = "--uri picks a plug-in from an LV2 bundle; " + spec.plugin + " is not a bundle folder";
         return nullptr;
     }
-    // Channel counts are read after effOpen: some plug-ins settle them only there.
-    session->m_Plugin->Dispatch(effOpen);
-    const AEffect* effect = session->m_Plugin->Effect();
-    if (!session->ReadChannelCounts(path, error))
-    {
-        return nullptr;
-    }
-    if (effect->processReplacing == nullptr && effect->process == nullptr)
-    {
-        error = path + ": the plug-in has no process function";
-        return nullptr;
-    }
-    return session;
-}
-
-Session::~Session()
-{
-    Stop();
-}
-
-bool Session::ReadChannelCounts(const std::string& path, std::string& error)
-{
-    const AEffect* effect = m_Plugin->Effect();
-    if (effect->numInputs < 0 || effect->numInputs > kMaxChannels || effect->numOutputs < 0 ||
-        effect->numOutputs > kMaxChannels)
-    {
-        error = path + ": the plug-in declares " + std::to_string(effect->numInputs) + " inputs and " +
-                std::to_string(effect->numOutputs) + " outputs";
-        return false;
-    }
-    if (effect->numOutputs == 0)
-    {
-        error = path + ": the plug-in has no audio outputs";
-        return false;
-    }
-    m_Inputs = effect->numInputs;
-    m_Outputs = effect->numOutputs;
-    return true;
-}
-
-std::string Session::Name() const
-{
-    std::string name = m_Plugin->Text(effGetEffectName);
-    if (name.empty())
-    {
-        name = m_Plugin->Text(effGetProductString);
-    }
-    return name.empty() ? Host::FourCharCode(m_Plugin->Effect()->uniqueID) : name;
+    return VstSession::Open(spec.plugin, error);
 }
 
 void Session::Start(double sampleRate, int blockSize)
@@ -116,11 +81,7 @@ void Session::Start(double sampleRate, int blockSize)
     {
         m_OutputPointers.push_back(buffer.data());
     }
-    m_Plugin->SetHostTiming(static_cast<float>(sampleRate), blockSize);
-    m_Plugin->Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    m_Plugin->Dispatch(effSetBlockSize, 0, blockSize);
-    m_Plugin->Dispatch(effMainsChanged, 0, 1);
-    m_Plugin->Dispatch(effStartProcess);
+    OnStart(sampleRate, blockSize);
     m_Running = true;
 }
 
@@ -130,8 +91,7 @@ void Session::Stop()
     {
         return;
     }
-    m_Plugin->Dispatch(effStopProcess);
-    m_Plugin->Dispatch(effMainsChanged, 0, 0);
+    OnStop();
     m_Running = false;
 }
 
@@ -148,20 +108,11 @@ void Session::Process(int frames)
     Process(m_InputPointers.data(), m_OutputPointers.data(), std::min(frames, m_BlockSize));
 }
 
-void Session::Process(float* const* inputs, float* const* outputs, int frames)
+void ApplySettings(Session& session, const std::vector<Setting>& settings)
 {
-    AEffect* effect = m_Plugin->Effect();
-    const bool replacing = (effect->flags & effFlagsCanReplacing) != 0 || effect->process == nullptr;
-    if (replacing && effect->processReplacing != nullptr)
+    for (const auto& setting : settings)
     {
-        effect->processReplacing(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
-        return;
+        session.SetParameter(setting);
     }
-    // The old accumulating call adds to what the outputs hold.
-    for (int channel = 0; channel < m_Outputs; ++channel)
-    {
-        std::memset(outputs[channel], 0, sizeof(float) * static_cast<std::size_t>(frames));
-    }
-    effect->process(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
 }
 } // namespace KVX::Tovik

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "configured_session.h"
+#include "host/plugin_host.h"
 #include "options.h"
 #include "parameter_table.h"
 
@@ -120,17 +121,25 @@ int Preset(const Arguments& args)
     }
     const bool save = positional[0] == "save";
     const std::string& file = positional[2];
-    auto session = OpenConfigured(positional[1], save ? std::nullopt : std::optional<std::string>(file),
-                                  options.Sets(), error);
+    PluginSpec spec;
+    spec.plugin = positional[1];
+    auto session =
+        OpenConfigured(spec, save ? std::nullopt : std::optional<std::string>(file), options.Sets(), error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 1;
     }
+    if (session->Vst() == nullptr)
+    {
+        std::fprintf(stderr, "tovik: preset files hold VST programs; %s is an LV2 plug-in\n",
+                     spec.plugin.c_str());
+        return 1;
+    }
     if (save)
     {
         ProgramFile program;
-        if (!CaptureProgram(session->Plugin(), StemOf(file), program, error) ||
+        if (!CaptureProgram(*session->Vst(), StemOf(file), program, error) ||
             !WriteProgramFile(file, program, error))
         {
             std::fprintf(stderr, "tovik: %s\n", error.c_str());
@@ -143,7 +152,7 @@ int Preset(const Arguments& args)
         return 0;
     }
     std::printf("Loaded %s into %s\n\n", file.c_str(), session->Name().c_str());
-    PrintParameterTable(session->Plugin());
+    PrintParameterTable(*session->Vst());
     return 0;
 }
 } // namespace KVX::Tovik

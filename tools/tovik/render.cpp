@@ -65,7 +65,12 @@ bool RenderFile(const RenderRequest& request, std::string& error, std::string* w
     }
 
     std::vector<Lane> lanes;
-    auto first = OpenConfigured(request.plugin, request.preset, request.sets, error);
+    PluginSpec spec;
+    spec.plugin = request.plugin;
+    spec.uri = request.uri;
+    spec.sampleRate = format.sampleRate;
+    spec.maxBlockSize = request.blockSize;
+    auto first = OpenConfigured(spec, request.preset, request.sets, error);
     if (!first)
     {
         return false;
@@ -74,7 +79,7 @@ bool RenderFile(const RenderRequest& request, std::string& error, std::string* w
     lanes.push_back({std::move(first), 0, dualMono ? 1 : format.channels});
     if (dualMono)
     {
-        auto second = OpenConfigured(request.plugin, request.preset, request.sets, error);
+        auto second = OpenConfigured(spec, request.preset, request.sets, error);
         if (!second)
         {
             return false;
@@ -172,7 +177,7 @@ int Render(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"preset", "block", "preroll", "format"}, error, {"dither"}))
+    if (!options.Parse(args, {"preset", "block", "preroll", "format", "uri"}, error, {"dither"}))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -180,11 +185,12 @@ int Render(const Arguments& args)
     if (options.Positional().size() != 3)
     {
         std::fprintf(stderr, "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "[--block N] [--preroll SECONDS] [--format NAME] [--dither]\n");
+                             "[--block N] [--preroll SECONDS] [--format NAME] [--dither] [--uri URI]\n");
         return 2;
     }
     RenderRequest request;
     request.plugin = options.Positional()[0];
+    request.uri = options.Get("uri");
     request.input = options.Positional()[1];
     request.output = options.Positional()[2];
     request.preset = options.Get("preset");

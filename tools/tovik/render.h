@@ -9,6 +9,8 @@ namespace KVX::Tovik
 struct RenderRequest
 {
     std::string plugin;
+    // The plug-in to take from an LV2 bundle that holds several.
+    std::optional<std::string> uri;
     std::string input;
     std::string output;
     std::optional<std::string> preset;

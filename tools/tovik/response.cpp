@@ -1,5 +1,5 @@
 // `tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] --plot FILE.png [--csv FILE.csv]
-//  [--rate R] [--block N]`.
+//  [--rate R] [--block N] [--uri URI]`.
 #include "response.h"
 
 #include "commands.h"
@@ -81,7 +81,7 @@ int Response(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"plot", "csv", "rate", "block", "preset"}, error))
+    if (!options.Parse(args, {"plot", "csv", "rate", "block", "preset", "uri"}, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -89,7 +89,7 @@ int Response(const Arguments& args)
     if (options.Positional().size() != 1 || (!options.Get("plot") && !options.Get("csv")))
     {
         std::fprintf(stderr, "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N]\n");
+                             "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N] [--uri URI]\n");
         return 2;
     }
     double rate = 0.0;
@@ -100,7 +100,12 @@ int Response(const Arguments& args)
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
     }
-    auto session = OpenConfigured(options.Positional()[0], options.Get("preset"), options.Sets(), error);
+    PluginSpec spec;
+    spec.plugin = options.Positional()[0];
+    spec.uri = options.Get("uri");
+    spec.sampleRate = rate;
+    spec.maxBlockSize = static_cast<int>(block);
+    auto session = OpenConfigured(spec, options.Get("preset"), options.Sets(), error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 namespace KVX::Tovik
 {
@@ -72,15 +73,20 @@ int BandAt(double hz)
     return -1;
 }
 
+// The position in `parameters` of the one `name` addresses, or -1.
 int FindParameter(const ParameterNames& parameters, const std::string& name)
 {
     const auto count = static_cast<long>(parameters.names.size());
+    const bool lv2 = !parameters.ports.empty();
     long index = 0;
     if (ParseInteger(name, index))
     {
-        if (index >= 0 && index < count)
+        for (long i = 0; i < count; ++i)
         {
-            return static_cast<int>(index);
+            if ((lv2 ? parameters.ports[static_cast<std::size_t>(i)].index : i) == index)
+            {
+                return static_cast<int>(i);
+            }
         }
     }
     const std::string folded = Folded(name);
@@ -95,6 +101,14 @@ int FindParameter(const ParameterNames& parameters, const std::string& name)
             return static_cast<int>(i);
         }
     }
+    for (std::size_t i = 0; lv2 && i < parameters.ports.size(); ++i)
+    {
+        if (Folded(parameters.ports[i].symbol) == folded)
+        {
+            return static_cast<int>(i);
+        }
+    }
+    // Our equaliser lists its bands first and its IN switch after them, as VST parameters and as ports.
     if (parameters.isEqualiser)
     {
         if (folded == "in" || folded == "btnin")
@@ -120,27 +134,66 @@ std::string NameList(const ParameterNames& parameters)
             list += ", ... (" + std::to_string(parameters.names.size()) + " in all; see tovik info)";
             break;
         }
-        list += (i == 0 ? "" : ", ") + std::to_string(i) + " '" + parameters.names[i] + "'";
+        list += i == 0 ? "" : ", ";
+        if (parameters.ports.empty())
+        {
+            list += std::to_string(i) + " '" + parameters.names[i] + "'";
+        }
+        else
+        {
+            const PortControl& port = parameters.ports[i];
+            list += std::to_string(port.index) + " " + port.symbol + " '" + parameters.names[i] + "'";
+        }
     }
     return list.empty() ? "none" : list;
 }
 
-bool ParseValue(const ParameterNames& parameters, int index, const std::string& name, const std::string& text,
-                float& out, std::string& error)
+std::string Number(double value)
 {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// An LV2 port's value in its own units, within its range.
+bool CheckPortValue(const PortControl& port, const std::string& name, const std::string& text, double value,
+                    float& out, std::string& error)
+{
+    if (value < port.minimum || value > port.maximum)
+    {
+        error = "value " + text + " for '" + name + "' is out of range (" + Number(port.minimum) + " to " +
+                Number(port.maximum) + (port.unit.empty() ? "" : " " + port.unit) + ")";
+        return false;
+    }
+    out = static_cast<float>(value);
+    return true;
+}
+
+bool ParseValue(const ParameterNames& parameters, int position, const std::string& name,
+                const std::string& text, float& out, std::string& error)
+{
+    const PortControl* port =
+        parameters.ports.empty() ? nullptr : &parameters.ports[static_cast<std::size_t>(position)];
+    const bool isBand = parameters.isEqualiser && position < kEqualiserBands;
     const std::string folded = Folded(text);
     if (folded == "on" || folded == "off")
     {
-        out = folded == "on" ? 1.0f : 0.0f;
+        const double value = folded == "on" ? 1.0 : 0.0;
+        if (port != nullptr)
+        {
+            return CheckPortValue(*port, name, text, value, out, error);
+        }
+        out = static_cast<float>(value);
         return true;
     }
     double value = 0.0;
     if (EndsWith(folded, "db"))
     {
-        const bool isBand = parameters.isEqualiser && index < kEqualiserBands;
         if (!isBand)
         {
-            error = "'" + name + "' takes a normalised value from 0 to 1; only the bands take dB";
+            error = port != nullptr
+                        ? "'" + name + "' takes a value in its own units; only the bands take dB"
+                        : "'" + name + "' takes a normalised value from 0 to 1; only the bands take dB";
             return false;
         }
         if (!ParseNumber(folded.substr(0, folded.size() - 2), value))
@@ -153,15 +206,28 @@ bool ParseValue(const ParameterNames& parameters, int index, const std::string& 
             error = "gain " + text + " for '" + name + "' is out of range (-12 dB to +12 dB)";
             return false;
         }
-        out = static_cast<float>((value + kBandRangeDb) / (2.0 * kBandRangeDb));
+        // Our LV2 band ports carry dB themselves; the VST parameters map the range onto 0 … 1.
+        out = port != nullptr ? static_cast<float>(value)
+                              : static_cast<float>((value + kBandRangeDb) / (2.0 * kBandRangeDb));
         return true;
     }
     if (!ParseNumber(folded, value))
     {
+        if (port != nullptr)
+        {
+            error = "'" + text + "' is not a value for '" + name + "' (a number from " +
+                    Number(port->minimum) + " to " + Number(port->maximum) +
+                    (port->unit.empty() ? "" : " " + port->unit) + (isBand ? ", a gain such as +6dB" : "") +
+                    ", on or off)";
+            return false;
+        }
         error = "'" + text + "' is not a value for '" + name + "' (a number from 0 to 1" +
-                (parameters.isEqualiser && index < kEqualiserBands ? ", a gain such as +6dB" : "") +
-                ", on or off)";
+                (isBand ? ", a gain such as +6dB" : "") + ", on or off)";
         return false;
+    }
+    if (port != nullptr)
+    {
+        return CheckPortValue(*port, name, text, value, out, error);
     }
     if (value < 0.0 || value > 1.0)
     {
@@ -206,7 +272,7 @@ bool ParseSetting(const ParameterNames& parameters, const std::string& text, Set
         }
         return false;
     }
-    out.index = index;
+    out.index = parameters.ports.empty() ? index : parameters.ports[static_cast<std::size_t>(index)].index;
     return ParseValue(parameters, index, name, text.substr(equals + 1), out.value, error);
 }
 
@@ -224,14 +290,6 @@ bool ParseSettings(const ParameterNames& parameters, const std::vector<std::stri
         out.push_back(setting);
     }
     return true;
-}
-
-void ApplySettings(const Host::Plugin& plugin, const std::vector<Setting>& settings)
-{
-    for (const auto& setting : settings)
-    {
-        plugin.SetParameter(setting.index, setting.value);
-    }
 }
 
 std::string DescribeSettings(const std::vector<std::string>& texts)

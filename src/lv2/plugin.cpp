@@ -1,0 +1,265 @@
+// The device as an LV2 plug-in: the same processor as the VST build, driven through its processReplacing
+// path, with the control ports fed in through the same parameter entry.
+#include "device/description.h"
+#include "device/device_dsp.h"
+#include "lv2/lv2_names.h"
+#include "lv2/port_values.h"
+#include "lv2/state_chunk.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace KVX::LV2
+{
+namespace
+{
+using Device::Description::kParameters;
+
+// The processor asks its host only for the version at entry; everything else may answer 0.
+VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return opcode == audioMasterVersion ? kVstVersion : 0;
+}
+
+const LV2_Feature* FindFeature(const LV2_Feature* const* features, std::string_view uri)
+{
+    for (; features != nullptr && *features != nullptr; ++features)
+    {
+        if ((*features)->URI != nullptr && uri == (*features)->URI)
+        {
+            return *features;
+        }
+    }
+    return nullptr;
+}
+
+bool SameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class CPlugin
+{
+public:
+    CPlugin(std::unique_ptr<AudioEffect> effect, const LV2_URID_Map* map) : m_Effect(std::move(effect))
+    {
+        if (map != nullptr)
+        {
+            m_ChunkKey = map->map(map->handle, std::string(kStateChunkKey).c_str());
+            m_ChunkType = map->map(map->handle, LV2_ATOM__Chunk);
+        }
+        // A port still at the value the processor starts with is not applied, so that a restored state
+        // survives until the host actually moves the port.
+        for (std::uint32_t i = 0; i < kControlPortCount; ++i)
+        {
+            m_Applied[i] = RangeOf(kParameters[i]).defaultValue;
+        }
+    }
+
+    void Connect(std::uint32_t port, void* data)
+    {
+        if (port < kControlPortCount)
+        {
+            m_Controls[port] = static_cast<const float*>(data);
+        }
+        else if (port < kPortCount)
+        {
+            m_Audio[port - kControlPortCount] = static_cast<float*>(data);
+        }
+    }
+
+    void SetSampleRate(double rate) { m_Effect->setSampleRate(static_cast<float>(rate)); }
+
+    void Run(std::uint32_t frames) noexcept
+    {
+        ApplyControls();
+        float* in[2] = {m_Audio[0], m_Audio[1]};
+        float* out[2] = {m_Audio[2], m_Audio[3]};
+        if (frames == 0 || in[0] == nullptr || in[1] == nullptr || out[0] == nullptr || out[1] == nullptr)
+        {
+            return;
+        }
+        CopyInputs(in, out, frames);
+        // In place from here: the processor copies nothing when input and output are the same buffer.
+        m_Effect->processReplacing(out, out, static_cast<VstInt32>(frames));
+    }
+
+    LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle)
+    {
+        if (m_ChunkKey == 0 || store == nullptr)
+        {
+            return LV2_STATE_ERR_NO_FEATURE;
+        }
+        void* chunk = nullptr;
+        const VstInt32 size = m_Effect->getChunk(&chunk, true);
+        if (chunk == nullptr || size != Device::Description::kChunkBytes)
+        {
+            return LV2_STATE_ERR_UNKNOWN;
+        }
+        return store(handle, m_ChunkKey, chunk, static_cast<std::size_t>(size), m_ChunkType,
+                     LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+    }
+
+    LV2_State_Status Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
+    {
+        if (m_ChunkKey == 0 || retrieve == nullptr)
+        {
+            return LV2_STATE_ERR_NO_FEATURE;
+        }
+        std::size_t size = 0;
+        std::uint32_t type = 0;
+        std::uint32_t flags = 0;
+        const void* data = retrieve(handle, m_ChunkKey, &size, &type, &flags);
+        if (data == nullptr)
+        {
+            return LV2_STATE_ERR_NO_PROPERTY;
+        }
+        if (type != m_ChunkType)
+        {
+            return LV2_STATE_ERR_BAD_TYPE;
+        }
+        // Checked whole first: a damaged state changes nothing rather than half of the parameters.
+        if (!IsCompleteChunk(data, size))
+        {
+            return LV2_STATE_ERR_UNKNOWN;
+        }
+        std::array<unsigned char, Device::Description::kChunkBytes> copy;
+        std::memcpy(copy.data(), data, copy.size());
+        m_Effect->setChunk(copy.data(), static_cast<VstInt32>(copy.size()), true);
+        return LV2_STATE_SUCCESS;
+    }
+
+private:
+    // Only ports that changed since the last block reach the processor; NaN is ignored like a host
+    // that sent nothing, and everything else is clamped to the port's range.
+    void ApplyControls() noexcept
+    {
+        for (std::uint32_t i = 0; i < kControlPortCount; ++i)
+        {
+            const float* port = m_Controls[i];
+            if (port == nullptr || SameBits(*port, m_Applied[i]))
+            {
+                continue;
+            }
+            const float value = *port;
+            m_Applied[i] = value;
+            const float normalised = NormalisedFromPort(kParameters[i], value);
+            if (!std::isnan(normalised))
+            {
+                m_Effect->setParameter(static_cast<VstInt32>(i), normalised);
+            }
+        }
+    }
+
+    // Hosts may hand any output the buffer of any input; copy so that no input is overwritten before it
+    // has been read.
+    static void CopyInputs(float* const in[2], float* const out[2], std::uint32_t frames) noexcept
+    {
+        if (out[0] == in[1] && out[1] == in[0])
+        {
+            if (in[0] != in[1])
+            {
+                std::swap_ranges(out[0], out[0] + frames, out[1]);
+            }
+            return;
+        }
+        const int first = out[0] == in[1] ? 1 : 0;
+        for (int k = 0; k < 2; ++k)
+        {
+            const int c = k == 0 ? first : 1 - first;
+            if (in[c] != out[c])
+            {
+                std::memmove(out[c], in[c], frames * sizeof(float));
+            }
+        }
+    }
+
+    std::unique_ptr<AudioEffect> m_Effect;
+    std::array<const float*, kControlPortCount> m_Controls{};
+    std::array<float*, 4> m_Audio{};
+    std::array<float, kControlPortCount> m_Applied{};
+    LV2_URID m_ChunkKey = 0;
+    LV2_URID m_ChunkType = 0;
+};
+
+LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
+{
+    const LV2_Feature* mapFeature = FindFeature(features, LV2_URID__map);
+    const auto* map = mapFeature != nullptr ? static_cast<const LV2_URID_Map*>(mapFeature->data) : nullptr;
+    try
+    {
+        std::unique_ptr<AudioEffect> effect(createEffectInstance(&HostCallback));
+        if (effect == nullptr)
+        {
+            return nullptr; // the factory has shown why
+        }
+        auto plugin = std::make_unique<CPlugin>(std::move(effect), map);
+        plugin->SetSampleRate(rate);
+        return plugin.release();
+    }
+    catch (...)
+    {
+        return nullptr; // nothing may escape into the host
+    }
+}
+
+void ConnectPort(LV2_Handle instance, std::uint32_t port, void* data)
+{
+    static_cast<CPlugin*>(instance)->Connect(port, data);
+}
+
+void Activate(LV2_Handle) {}
+
+void Run(LV2_Handle instance, std::uint32_t frames)
+{
+    static_cast<CPlugin*>(instance)->Run(frames);
+}
+
+void Deactivate(LV2_Handle) {}
+
+void Cleanup(LV2_Handle instance)
+{
+    delete static_cast<CPlugin*>(instance);
+}
+
+LV2_State_Status Save(LV2_Handle instance, LV2_State_Store_Function store, LV2_State_Handle handle,
+                      std::uint32_t, const LV2_Feature* const*)
+{
+    return static_cast<CPlugin*>(instance)->Save(store, handle);
+}
+
+LV2_State_Status Restore(LV2_Handle instance, LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+                         std::uint32_t, const LV2_Feature* const*)
+{
+    return static_cast<CPlugin*>(instance)->Restore(retrieve, handle);
+}
+
+const LV2_State_Interface g_StateInterface = {Save, Restore};
+
+const void* ExtensionData(const char* uri)
+{
+    if (uri != nullptr && std::string_view(uri) == LV2_STATE__interface)
+    {
+        return &g_StateInterface;
+    }
+    return nullptr;
+}
+
+const LV2_Descriptor g_Descriptor = {KVX_LV2_PLUGIN_URI, Instantiate, ConnectPort,  Activate, Run,
+                                     Deactivate,         Cleanup,     ExtensionData};
+} // namespace
+} // namespace KVX::LV2
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index)
+{
+    return index == 0 ? &KVX::LV2::g_Descriptor : nullptr;
+}

@@ -1,0 +1,204 @@
+// Writes the bundle's Turtle files from the device description, so that what hosts read about the
+// plug-in can never drift from what the binary does.
+//     kvx_lv2_turtle OUTPUT_FOLDER
+#include "device/description.h"
+#include "lv2/lv2_names.h"
+#include "lv2/port_values.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace
+{
+using namespace KVX::Device::Description;
+using namespace KVX::LV2;
+
+constexpr const char* kPrefixes = "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
+                                  "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+                                  "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
+                                  "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
+                                  "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                                  "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                  "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
+                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                                  "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+std::string Iri(std::string_view text)
+{
+    return "<" + std::string(text) + ">";
+}
+
+std::string Literal(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text)
+    {
+        if (c == '"' || c == '\\')
+        {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+// The shortest text that reads back as the same float, always with a decimal point or an exponent so
+// that Turtle takes it as a number with a fraction rather than an integer.
+std::string Number(float value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_of(".e") == std::string::npos)
+    {
+        text += ".0";
+    }
+    return text;
+}
+
+std::string ScaleLabel(float db)
+{
+    std::string text = db > 0.0f ? "+" : "";
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, db);
+    return text + std::string(buffer, result.ptr) + " dB";
+}
+
+void WriteControlPort(std::ostream& out, const Parameter& parameter)
+{
+    const PortRange range = RangeOf(parameter);
+    out << "        a lv2:InputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << parameter.index << " ;\n"
+        << "        lv2:symbol " << Literal(parameter.symbol) << " ;\n"
+        << "        lv2:name " << Literal(parameter.name) << " ;\n"
+        << "        lv2:default " << Number(range.defaultValue) << " ;\n"
+        << "        lv2:minimum " << Number(range.minimum) << " ;\n"
+        << "        lv2:maximum " << Number(range.maximum) << " ;\n";
+    if (parameter.kind == ParameterKind::Switch)
+    {
+        out << "        lv2:portProperty lv2:toggled ;\n"
+            << "        lv2:scalePoint [ rdfs:label " << Literal(parameter.offText) << " ; rdf:value "
+            << Number(0.0f) << " ] , [ rdfs:label " << Literal(parameter.onText) << " ; rdf:value "
+            << Number(1.0f) << " ]\n";
+        return;
+    }
+    out << "        units:unit units:db ;\n"
+        << "        lv2:scalePoint ";
+    for (std::size_t i = 0; i < kDbScalePoints.size(); ++i)
+    {
+        out << (i > 0 ? " ,\n            " : "") << "[ rdfs:label " << Literal(ScaleLabel(kDbScalePoints[i]))
+            << " ; rdf:value " << Number(kDbScalePoints[i]) << " ]";
+    }
+    out << "\n";
+}
+
+void WriteAudioPort(std::ostream& out, std::uint32_t index, bool input, const char* symbol, const char* name)
+{
+    out << "        a lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << Literal(symbol) << " ;\n"
+        << "        lv2:name " << Literal(name) << "\n";
+}
+
+std::string Manifest()
+{
+    std::ostringstream out;
+    out << kPrefixes << Iri(kPluginUri) << "\n    a lv2:Plugin ;\n    lv2:binary " << Iri(kPluginBinary)
+        << " ;\n    rdfs:seeAlso " << Iri(kPluginTurtle) << " .\n\n"
+        << Iri(kUiUri) << "\n    a ui:X11UI ;\n    ui:binary " << Iri(kUiBinary) << " ;\n    rdfs:seeAlso "
+        << Iri(kPluginTurtle) << " .\n\n"
+        << Iri(kDefaultPresetUri) << "\n    a pset:Preset ;\n    lv2:appliesTo " << Iri(kPluginUri)
+        << " ;\n    rdfs:seeAlso " << Iri(kPresetsTurtle) << " .\n";
+    return out.str();
+}
+
+std::string PluginTurtle()
+{
+    std::ostringstream out;
+    out << kPrefixes << Iri(kPluginUri) << "\n"
+        << "    a lv2:Plugin , lv2:MultiEQPlugin , doap:Project ;\n"
+        << "    doap:name " << Literal(kIdentity.name) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << Literal(kIdentity.vendor) << " ] ;\n"
+        << "    rdfs:comment "
+        << Literal("Ten-band graphic equaliser, version " + std::string(kIdentity.versionText)) << " ;\n"
+        << "    lv2:minorVersion " << kIdentity.versionParts[1] << " ;\n"
+        << "    lv2:microVersion " << kIdentity.versionParts[2] << " ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
+        << "    lv2:extensionData state:interface ;\n"
+        << "    ui:ui " << Iri(kUiUri) << " ;\n"
+        << "    lv2:port [\n";
+    for (const Parameter& parameter : kParameters)
+    {
+        WriteControlPort(out, parameter);
+        out << "    ] , [\n";
+    }
+    WriteAudioPort(out, kAudioInLeft, true, "in_l", "In L");
+    out << "    ] , [\n";
+    WriteAudioPort(out, kAudioInRight, true, "in_r", "In R");
+    out << "    ] , [\n";
+    WriteAudioPort(out, kAudioOutLeft, false, "out_l", "Out L");
+    out << "    ] , [\n";
+    WriteAudioPort(out, kAudioOutRight, false, "out_r", "Out R");
+    out << "    ] .\n\n";
+
+    // The panel has one fixed size; edits arrive on the host's thread through the idle call.
+    out << Iri(kUiUri) << "\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature ui:parent ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:noUserResize , ui:touch , ui:idleInterface ;\n"
+        << "    lv2:extensionData ui:idleInterface .\n";
+    return out.str();
+}
+
+std::string PresetsTurtle()
+{
+    std::ostringstream out;
+    out << kPrefixes << Iri(kDefaultPresetUri) << "\n"
+        << "    a pset:Preset ;\n"
+        << "    lv2:appliesTo " << Iri(kPluginUri) << " ;\n"
+        << "    rdfs:label " << Literal(kDefaultProgramName) << " ;\n"
+        << "    lv2:port ";
+    for (std::size_t i = 0; i < kParameters.size(); ++i)
+    {
+        const Parameter& parameter = kParameters[i];
+        out << (i > 0 ? " , " : "") << "[\n        lv2:symbol " << Literal(parameter.symbol)
+            << " ;\n        pset:value " << Number(PortFromNormalised(parameter, parameter.programDefault))
+            << "\n    ]";
+    }
+    out << " .\n";
+    return out.str();
+}
+
+bool Write(const std::string& folder, std::string_view name, const std::string& text)
+{
+    const std::string path = folder + "/" + std::string(name);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file)
+    {
+        std::fprintf(stderr, "kvx_lv2_turtle: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const bool written = Write(folder, "manifest.ttl", Manifest()) &&
+                         Write(folder, kPluginTurtle, PluginTurtle()) &&
+                         Write(folder, kPresetsTurtle, PresetsTurtle());
+    return written ? 0 : 1;
+}
