@@ -1,24 +1,27 @@
 -- ardour7-lua record_session.lua <engine script> <session folder> <plug-in name> <seconds> <index=value>...
 -- Creates a session with one stereo track, inserts the plug-in first in it, sets parameters through
 -- Ardour, records the dummy noise and saves with the track playing from disk. Reports on stdout.
+-- KVX_PLUGIN_TYPE names the plug-in format (an ARDOUR.PluginType; LXVST when unset).
 dofile(arg[1])
 local folder, plugin_name, seconds = arg[2], arg[3], tonumber(arg[4])
+local plugin_type = ARDOUR.PluginType[os.getenv("KVX_PLUGIN_TYPE") or "LXVST"]
+assert(plugin_type, "no such plug-in type")
 
 assert(create_session(folder, "s", 48000), "no session")
 -- Ardour's plug-in list is only safe to read once a session exists.
 for info in ARDOUR.LuaAPI.list_plugins():iter() do
-    if info.type == ARDOUR.PluginType.LXVST then
+    if info.type == plugin_type then
         print(string.format("listed|%s|%s|%s", info.name, info.creator, info.unique_id))
     end
 end
 
 local track = Session:new_audio_track(2, 2, nil, 1, "T", ARDOUR.PresentationInfo.max_order,
                                       ARDOUR.TrackMode.Normal, true):front()
-local proc = ARDOUR.LuaAPI.new_plugin(Session, plugin_name, ARDOUR.PluginType.LXVST, "")
+local proc = ARDOUR.LuaAPI.new_plugin(Session, plugin_name, plugin_type, "")
 assert(not proc:isnil(), "the plug-in did not load")
 assert(track:add_processor_by_index(proc, 0, nil, true) == 0, "the plug-in was not inserted")
 for n = 5, #arg do
-    local index, value = string.match(arg[n], "^(%d+)=([%d.]+)$")
+    local index, value = string.match(arg[n], "^(%d+)=(-?[%d.]+)$")
     assert(ARDOUR.LuaAPI.set_processor_param(proc, tonumber(index), tonumber(value)), "refused " .. arg[n])
 end
 for index = 0, proc:to_insert():plugin(0):parameter_count() - 1 do

@@ -15,7 +15,7 @@ for index = 0, proc:to_insert():plugin(0):parameter_count() - 1 do
     print(string.format("param|%d|%.6f", index, value))
 end
 for n = 3, #arg do
-    local index, value = string.match(arg[n], "^(%d+)=([%d.]+)$")
+    local index, value = string.match(arg[n], "^(%d+)=(-?[%d.]+)$")
     assert(ARDOUR.LuaAPI.set_processor_param(proc, tonumber(index), tonumber(value)), "refused " .. arg[n])
 end
 Session:save_state("", false, false, false, false, false)
