@@ -173,8 +173,8 @@ private:
                 // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow,
                 // tested on the bits of |y| beside the conversion rather than after it.
                 const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(sign, y));
-                const __m256i tiny =
-                    _mm256_cmpgt_epi64(flushLimit, _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
+                const __m256i tiny = _mm256_cmpgt_epi64(
+                    flushLimit, _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
                 out[p][j] = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
             }
         }

@@ -299,7 +299,8 @@ TEST(KernelIdentity, OutputsAtTheFlushEdgeInEveryFloatingPointMode)
     // The first section scales, so its output y = x * b0 lands on, just below and just above the
     // midpoint 2^-126 - 2^-150; the rest pass through.
     const double tie = 1.0 - 0x1p-24;
-    const double scales[] = {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 2.0), 1.0 - 0x1p-23, 0.5, 1.0};
+    const double scales[] = {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 2.0), 1.0 - 0x1p-23, 0.5,
+                             1.0};
     const unsigned modes[] = {0x0000, 0x8000, 0x0040, 0x8040, 0x2000, 0x4000, 0x6000, 0x6040};
     const unsigned saved = _mm_getcsr();
     for (unsigned mode : modes)
