@@ -4,6 +4,7 @@
 #include "dsp/filter_state.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace KVX
 {
@@ -155,7 +156,59 @@ void CBiquad::Redesign() noexcept
     if (tuning.frequency > limit)
         tuning.frequency = limit;
 
-    Design(designType, sampleRate, tuning.q, tuning.gainDb, tuning.frequency, coefficients);
+    if (designType == kBiquadPeaking)
+        DesignPeaking(tuning.q, tuning.gainDb, tuning.frequency);
+    else
+        Design(designType, sampleRate, tuning.q, tuning.gainDb, tuning.frequency, coefficients);
+}
+
+namespace
+{
+
+uint64_t Bits(double value) noexcept
+{
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+} // namespace
+
+// Design() for the peaking type, operation for operation, with sine, cosine and amplitude reused when
+// their inputs are bit for bit the last ones.
+void CBiquad::DesignPeaking(double q, double gainDb, double frequency) noexcept
+{
+    const uint64_t frequencyBits = Bits(frequency);
+    const uint64_t rateBits = Bits(sampleRate);
+    if (!cache.angleValid || cache.frequencyBits != frequencyBits || cache.rateBits != rateBits)
+    {
+        const double w0 = frequency * 6.283185306 / sampleRate;
+        cache.sine = std::sin(w0);
+        cache.cosine = std::cos(w0);
+        cache.frequencyBits = frequencyBits;
+        cache.rateBits = rateBits;
+        cache.angleValid = true;
+    }
+    const uint64_t gainBits = Bits(gainDb);
+    if (!cache.amplitudeValid || cache.gainBits != gainBits)
+    {
+        cache.amplitude = std::pow(10.0, gainDb / 40.0);
+        cache.gainBits = gainBits;
+        cache.amplitudeValid = true;
+    }
+
+    const double alpha = cache.sine / (2.0 * q);
+    const double a = cache.amplitude;
+    const double a0 = 1.0 + alpha / a;
+    // b1 and a1 are the same quotient; one division serves both.
+    const double minusTwoCos = (-2.0 * cache.cosine) / a0;
+
+    coefficients.type = kBiquadPeaking;
+    coefficients.b0 = (1.0 + alpha * a) / a0;
+    coefficients.b1 = minusTwoCos;
+    coefficients.b2 = (1.0 - alpha * a) / a0;
+    coefficients.a1 = minusTwoCos;
+    coefficients.a2 = (1.0 - alpha / a) / a0;
 }
 
 void CBiquad::Process(float* samples, int32_t count) noexcept

@@ -71,7 +71,25 @@ public:
     void Process(float* samples, int32_t count) noexcept;
 
 private:
+    // What the last peaking design computed from values that often repeat while a fader moves: sine and
+    // cosine for one frequency and rate (the table holds a band's frequency over most of its travel),
+    // and the amplitude for one gain. Keyed on the exact bits, so a hit gives the very same values.
+    struct DesignCache
+    {
+        bool angleValid = false;
+        bool amplitudeValid = false;
+        uint64_t frequencyBits = 0;
+        uint64_t rateBits = 0;
+        uint64_t gainBits = 0;
+        double sine = 0.0;
+        double cosine = 0.0;
+        double amplitude = 1.0;
+    };
+
     void Redesign() noexcept;
+    void DesignPeaking(double q, double gainDb, double frequency) noexcept;
+
+    DesignCache cache;
 };
 
 } // namespace KVX

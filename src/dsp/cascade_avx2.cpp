@@ -20,6 +20,8 @@
 
 #include <immintrin.h>
 
+#include <bit>
+
 namespace KVX
 {
 
@@ -29,6 +31,25 @@ namespace
 // Below this many frames the fill and drain of the skew cost more than they save.
 constexpr int32_t kMinFrames = 16;
 constexpr int kMinSections = 3;
+
+// A double rounds to a float below the smallest normal one (2^-126) exactly when its magnitude is below
+// the midpoint 2^-126 - 2^-150 (the midpoint itself goes to the even neighbour, 2^-126). That holds in
+// round-to-nearest, with or without flush-to-zero, since x86 judges tininess after rounding. As the bits
+// of a non-negative double order like its value, 0 < |y| < midpoint is one signed compare once the bits
+// are shifted so that 0 wraps to the top: bits + (2^63 - 1) < (bits of the midpoint) - 1 - 2^63.
+constexpr long long kFlushBelowBits = std::bit_cast<long long>(0x1.fffffep-127); // 2^-126 - 2^-150
+constexpr long long kWrapZero = 0x7FFFFFFFFFFFFFFFLL;
+constexpr long long kFlushLimit = kFlushBelowBits - 1 + (-0x7FFFFFFFFFFFFFFFLL - 1);
+static_assert(kFlushBelowBits == 0x380FFFFFE0000000LL);
+
+// Other rounding modes move the midpoint, and denormals-are-zero without flush-to-zero makes a
+// subnormal y compare equal to 0 (it then keeps its sign); the reference semantics need the plain test.
+bool BitTestMatches() noexcept
+{
+    const unsigned csr = _mm_getcsr();
+    const unsigned roundingMode = 0x6000u, flushToZero = 0x8000u, denormalsAreZero = 0x0040u;
+    return (csr & roundingMode) == 0 && (csr & (flushToZero | denormalsAreZero)) != denormalsAreZero;
+}
 
 struct OutputRegs
 {
@@ -117,7 +138,7 @@ private:
     template <bool Checked> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
     {
         const __m256d sign = _mm256_set1_pd(-0.0);
-        const __m256d minNormal = _mm256_set1_pd(static_cast<double>(1.1754944e-38f));
+        const __m256i flushLimit = _mm256_set1_epi64x(kFlushLimit);
         const __m256d zero = _mm256_setzero_pd();
         __m256d out[kSkew][R];
 #pragma GCC unroll 8
@@ -149,11 +170,12 @@ private:
                     s2[j] = s1[j];
                     s1[j] = w;
                 }
-                const __m256d rounded = _mm256_cvtps_pd(_mm256_cvtpd_ps(y));
-                const __m256d tiny =
-                    _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(sign, rounded), minNormal, _CMP_LT_OQ),
-                                  _mm256_cmp_pd(y, zero, _CMP_NEQ_UQ));
-                out[p][j] = _mm256_andnot_pd(tiny, rounded);
+                // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow,
+                // tested on the bits of |y| beside the conversion rather than after it.
+                const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(sign, y));
+                const __m256i tiny = _mm256_cmpgt_epi64(
+                    flushLimit, _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
+                out[p][j] = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
             }
         }
 
@@ -253,7 +275,7 @@ template <int Count> void Run(Cascade& cascade, float* left, float* right, int32
 
 void RunCascadeAvx2(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
-    if (count < kMinFrames || cascade.sectionCount < kMinSections)
+    if (count < kMinFrames || cascade.sectionCount < kMinSections || !BitTestMatches())
         return RunCascadeSse2(cascade, left, right, count);
     switch (cascade.sectionCount)
     {

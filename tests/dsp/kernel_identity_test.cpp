@@ -11,6 +11,10 @@
 #include <optional>
 #include <vector>
 
+#if KVX_CASCADE_SSE2
+#include <xmmintrin.h>
+#endif
+
 using namespace KVX;
 using namespace KVX::Test;
 
@@ -275,3 +279,53 @@ TEST(KernelIdentity, ForcingAKernelTheProcessorLacksIsRefused)
     EXPECT_TRUE(CascadeKernelAvailable(CascadeKernel::Sse2));
 #endif
 }
+
+#if KVX_CASCADE_SSE2
+// Section outputs right at the edge of the flush (2^-126 and the midpoint below it, either side, either
+// sign, subnormal and zero), in every rounding and denormal mode: the 256-bit kernel must flush exactly
+// the values the 128-bit one does.
+TEST(KernelIdentity, OutputsAtTheFlushEdgeInEveryFloatingPointMode)
+{
+    if (!CascadeKernelAvailable(CascadeKernel::Avx2))
+        GTEST_SKIP() << "no AVX2";
+    const float minNormal = std::numeric_limits<float>::min();
+    std::vector<float> inputs = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(), 1e-40f, 1.0f};
+    for (float x = minNormal; x < 4.0f * minNormal; x = std::nextafter(x, 1.0f))
+        if (inputs.size() < 48)
+            inputs.push_back(x);
+    for (size_t i = 0, n = inputs.size(); i < n; ++i)
+        inputs.push_back(-inputs[i]);
+
+    // The first section scales, so its output y = x * b0 lands on, just below and just above the
+    // midpoint 2^-126 - 2^-150; the rest pass through.
+    const double tie = 1.0 - 0x1p-24;
+    const double scales[] = {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 2.0), 1.0 - 0x1p-23, 0.5,
+                             1.0};
+    const unsigned modes[] = {0x0000, 0x8000, 0x0040, 0x8040, 0x2000, 0x4000, 0x6000, 0x6040};
+    const unsigned saved = _mm_getcsr();
+    for (unsigned mode : modes)
+        for (double scale : scales)
+        {
+            Cascade cascades[2];
+            for (Cascade& c : cascades)
+            {
+                c.sectionCount = 4;
+                for (int32_t k = 0; k < c.sectionCount; ++k)
+                    c.sections[k] = {k == 0 ? scale : 1.0, 0.0, 0.0, 0.0, 0.0, {0.0, 0.0}, {0.0, 0.0}};
+                c.output = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, {0.0f, 0.0f}, {0.0f, 0.0f}};
+            }
+            std::vector<float> left[2] = {inputs, inputs}, right[2];
+            right[0].assign(inputs.rbegin(), inputs.rend());
+            right[1] = right[0];
+            const auto count = static_cast<int32_t>(inputs.size());
+            _mm_setcsr((saved & ~0xE040u) | mode);
+            RunCascadeSse2(cascades[0], left[0].data(), right[0].data(), count);
+            RunCascadeAvx2(cascades[1], left[1].data(), right[1].data(), count);
+            _mm_setcsr(saved);
+            for (int32_t i = 0; i < count; ++i)
+                ASSERT_TRUE(SameBits(left[0][i], left[1][i]) && SameBits(right[0][i], right[1][i]))
+                    << "mode " << std::hex << mode << std::dec << " scale " << scale << " sample " << i
+                    << ": " << left[0][i] << " vs " << left[1][i];
+        }
+}
+#endif
