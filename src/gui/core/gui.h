@@ -129,6 +129,7 @@ protected:
     CLight m_Light;
     CWidget* m_Pressed = nullptr;
     std::uint32_t m_PressButtons = 0; // the button bits of the press that made m_Pressed
+    int m_ExtraPresses = 0;           // presses of other buttons during that press, not yet released
     CWidget* m_Hovered = nullptr;
     int m_LastMouseX = 0;
     int m_LastMouseY = 0;
