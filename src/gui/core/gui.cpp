@@ -121,11 +121,6 @@ void CGUI::OnMouseMove(int x, int y, std::uint32_t keys)
 
 void CGUI::OnDoubleClick(int x, int y, std::uint32_t keys)
 {
-    if (m_Pressed != nullptr)
-    {
-        ++m_ExtraPresses; // as a second press during a drag
-        return;
-    }
     if (CWidget* widget = HitWidget(x, y, false))
     {
         m_Pressed = widget;
