@@ -93,6 +93,27 @@ void BM_EditorFrame(benchmark::State& state)
 // Wall time per frame: llvmpipe renders on threads of its own.
 BENCHMARK(BM_EditorFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
+// A tick of a settled panel: the animations advance and the picture is found unchanged, so nothing draws.
+void BM_EditorIdleTick(benchmark::State& state)
+{
+    KVX::Test::Xvfb server;
+    Context context;
+    KVX::CDeviceDSP device(Host);
+    KVX::CDeviceGUI& panel = device.DevicePanel();
+    panel.OnContextCreated();
+    std::uint32_t time = 1000;
+    panel.OnFrame(time); // every animation finished
+    std::int64_t drawn = 0;
+    for (auto _ : state)
+    {
+        time += 33;
+        drawn += panel.OnFrame(time) ? 1 : 0;
+    }
+    state.counters["frames_drawn"] = static_cast<double>(drawn);
+    panel.OnContextReleasing();
+}
+BENCHMARK(BM_EditorIdleTick)->Unit(benchmark::kMicrosecond);
+
 void BM_OpenEditorMemory(benchmark::State& state)
 {
     KVX::Test::Xvfb server;

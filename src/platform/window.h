@@ -57,6 +57,9 @@ public:
     // The window is about to close, on its thread, before OnContextReleasing and while capture, focus,
     // cursor and text field still work: whatever the user had under way ends here as a release would.
     virtual void OnWindowClosing() {}
+    // What the window showed was lost (uncovered, or an undefined back buffer must be shown again): the
+    // next OnFrame must draw the whole picture. The window ticks at once after this.
+    virtual void OnExposed() {}
 
     // Client pixels (origin top left); `keys` holds the kKey bits valid during the event.
     virtual void OnMouseDown(int x, int y, std::uint32_t keys) = 0;
@@ -111,6 +114,9 @@ public:
     virtual void SetCursorScreenPos(int x, int y) = 0;
     // On or off, not counted: one show undoes any number of hides.
     virtual void ShowCursor(bool show) = 0;
+
+    // How many frames have been put on screen (buffer swaps) since the window opened; any thread.
+    virtual std::uint64_t PresentedFrames() const { return 0; }
 
     // The window's text field, made on first use for `client`; null where the platform has none.
     virtual TextField* GetTextField(TextFieldClient* client)

@@ -4,6 +4,10 @@
 #include "gl_context.h"
 #include "gui/core/exceptions.h"
 #include "gui/core/texture_cache.h"
+#include "platform/resources.h"
+
+#include <string>
+#include <vector>
 
 #include <GL/glew.h>
 
@@ -108,6 +112,64 @@ TEST_F(TextureCacheTest, ABlurredLoadIsCachedApartFromTheSharpOne)
     cache.FreeTexture(blurred);
     EXPECT_EQ(cache.Size(), 0u);
 }
+TEST_F(TextureCacheTest, NamesWithIdenticalBytesShareOneTextureUntilTheLastIsFreed)
+{
+    // The ten fader sheets are byte-identical: the module holds their bytes once, the cache one texture.
+    Platform::ResourceView first, last;
+    ASSERT_TRUE(Platform::FindModuleResource(u"Fader01((64x18))##Sz-1x-1pxSb0.png", u"IMG", first));
+    ASSERT_TRUE(Platform::FindModuleResource(u"fader10((64x18))##sz-1x-1pxsb0.png", u"img", last));
+    EXPECT_EQ(first.data, last.data);
+    EXPECT_EQ(first.size, last.size);
+
+    std::vector<TextureSlot> slots;
+    for (int i = 1; i <= 10; ++i)
+    {
+        const std::u16string number = i < 10 ? u"0" + std::u16string(1, u'0' + i) : u"10";
+        slots.push_back(cache.GetTexture(u"Fader" + number + u"((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0));
+        ASSERT_TRUE(slots.back().IsLoaded());
+        EXPECT_EQ(slots.back().texture, slots.front().texture);
+        EXPECT_EQ(slots.back().frames, 64);
+    }
+    EXPECT_EQ(cache.Size(), 1u);
+    const auto* entry = cache.Find(u"Fader07((64x18))##Sz-1x-1pxSb0.png");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->references, 10);
+
+    const GLuint texture = slots.front().texture;
+    for (std::size_t i = 0; i + 1 < slots.size(); ++i)
+    {
+        cache.FreeTexture(slots[i]);
+        EXPECT_TRUE(glIsTexture(texture)) << "freed " << i + 1;
+    }
+    cache.FreeTexture(slots.back());
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(cache.Size(), 0u);
+    EXPECT_EQ(cache.Find(u"Fader07((64x18))##Sz-1x-1pxSb0.png"), nullptr);
+
+    // Reloading after the last release makes a fresh texture, not a stale name.
+    TextureSlot again = cache.GetTexture(u"Fader03((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    EXPECT_TRUE(again.IsLoaded());
+    EXPECT_TRUE(glIsTexture(again.texture));
+    cache.FreeTexture(again);
+}
+
+TEST_F(TextureCacheTest, IdenticalBytesCutOrLoadedDifferentlyStayApart)
+{
+    // "My Knob.png" holds the lamp's bytes as one frame; the lamp sheet declares two.
+    TextureSlot lamp = cache.GetTexture(u"Lamp((2))##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    TextureSlot knob = cache.GetTexture(u"My Knob.png", u"", -1, -1, 0);
+    TextureSlot scaled = cache.GetTexture(u"My Knob.png", u"", 40, 40, 0);
+    ASSERT_TRUE(lamp.IsLoaded() && knob.IsLoaded() && scaled.IsLoaded());
+    EXPECT_NE(lamp.texture, knob.texture);
+    EXPECT_NE(knob.texture, scaled.texture);
+    EXPECT_EQ(lamp.frames, 2);
+    EXPECT_EQ(knob.frames, 1);
+    EXPECT_EQ(scaled.width, 40);
+    EXPECT_EQ(cache.Size(), 3u);
+    cache.FreeTexture(lamp);
+    cache.FreeTexture(knob);
+    cache.FreeTexture(scaled);
+}
 } // namespace
 } // namespace KVX
 
@@ -130,7 +192,7 @@ TEST_F(TextureCacheTest, ThePanelGivesBackEveryTextureWhenItsContextGoes)
     for (int round = 0; round < 3; ++round)
     {
         panel.OnContextCreated(); // the first frame loads what the widgets draw
-        EXPECT_EQ(panel.Textures().Size(), 13u) << "background, ten fader sheets, switch and lamp";
+        EXPECT_EQ(panel.Textures().Size(), 4u) << "background, one shared fader sheet, switch and lamp";
         panel.OnContextReleasing();
         EXPECT_EQ(panel.Textures().Size(), 0u);
     }

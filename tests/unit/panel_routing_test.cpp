@@ -88,6 +88,38 @@ TEST_F(RoutingTest, TheCursorHidesDuringADragAndReturnsToWhereItWas)
     EXPECT_EQ(panel.window->cursorY, 123);
 }
 
+TEST_F(RoutingTest, ASecondPressDuringADragDoesNotStealIt)
+{
+    constexpr std::uint32_t kRight = Platform::kKeyRight;
+    // Right button on the other fader while the left drags the first, released in either order.
+    for (const bool rightFirst : {true, false})
+    {
+        SCOPED_TRACE(rightFirst ? "right released first" : "left released first");
+        low.SetValue(0.5f);
+        high.SetValue(0.5f);
+        panel.OnMouseDown(150, 200, kLeft);
+        ASSERT_TRUE(low.IsDragging());
+        panel.OnMouseDown(215, 100, kLeft | kRight);
+        EXPECT_EQ(panel.PressedWidget(), &low);
+        EXPECT_FALSE(high.IsDragging());
+        panel.OnMouseMove(150, 150, kLeft | kRight);
+        EXPECT_GT(low.Value(), 0.5f) << "the drag goes on";
+        EXPECT_EQ(high.Value(), 0.5f);
+        panel.OnMouseUp(215, 150, kLeft | kRight);
+        panel.OnMouseUp(150, 150, rightFirst ? kLeft : kRight);
+        EXPECT_FALSE(low.IsDragging());
+        EXPECT_FALSE(low.IsEditing()) << "the host edit ended";
+        EXPECT_EQ(panel.PressedWidget(), nullptr);
+        EXPECT_TRUE(panel.window->cursorVisible);
+        EXPECT_EQ(panel.window->captures, panel.window->releases);
+        // The next press is an ordinary one again.
+        panel.OnMouseDown(215, 200, kLeft);
+        EXPECT_EQ(panel.PressedWidget(), &high);
+        panel.OnMouseUp(215, 200, kLeft);
+        EXPECT_EQ(panel.PressedWidget(), nullptr);
+    }
+}
+
 TEST_F(RoutingTest, CtrlClickLeavesTheCursorVisible)
 {
     low.SetValue(0.9f);

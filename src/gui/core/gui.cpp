@@ -47,6 +47,13 @@ CWidget* CGUI::HitWidget(int x, int y, bool skipHintAndEdit) const
 
 void CGUI::OnMouseDown(int x, int y, std::uint32_t keys)
 {
+    if (m_Pressed != nullptr)
+    {
+        // Another button during a drag: the pressed widget keeps the press until its own release, so
+        // that its edit ends and its cursor returns; this press and its release are ignored.
+        ++m_ExtraPresses;
+        return;
+    }
     m_Edit.Deactivate(); // a press elsewhere on the panel commits an open edit
     if (m_Window)
     {
@@ -62,6 +69,12 @@ void CGUI::OnMouseDown(int x, int y, std::uint32_t keys)
 
 void CGUI::OnMouseUp(int x, int y, std::uint32_t keys)
 {
+    if (m_ExtraPresses > 0 && m_Pressed != nullptr)
+    {
+        --m_ExtraPresses;
+        return;
+    }
+    m_ExtraPresses = 0;
     if (m_Window)
     {
         m_Window->ReleaseCapture();
@@ -135,6 +148,7 @@ void CGUI::OnWindowClosing()
     m_Edit.Deactivate();
     if (m_Pressed != nullptr)
     {
+        m_ExtraPresses = 0; // closing ends the press itself
         OnMouseUp(m_LastMouseX, m_LastMouseY, m_PressButtons);
     }
     else if (m_Window)

@@ -57,7 +57,11 @@ public:
     // Called on the window's own thread.
     void OnContextCreated() override;
     void OnContextFailed(std::exception_ptr failure) override;
+    // A tick of the clock: animations advance; the frame is drawn (and so presented) only when anything
+    // it shows changed since the last one, or the window asked for its picture again.
     bool OnFrame(std::uint32_t timeMs) override;
+    // The window's contents were lost (uncovered, or the back buffer is undefined): the next tick redraws.
+    void OnExposed() override;
     void OnContextReleasing() override;
     // Closing ends what the user had under way: an open edit is applied, a press is released (capture,
     // hidden cursor) and the hover and hint end, so that nothing of it carries over to the next open.
@@ -69,6 +73,8 @@ public:
     // Draws one frame: every widget ticks and draws, then the hint and the edit box. False when there was
     // nothing to draw or the frame was abandoned (its failure has been shown): it is not to be presented.
     bool ReDraw(std::uint32_t timeMs);
+    // How many frames the window has put on screen since it opened (0 without a window).
+    std::uint64_t PresentedFrames() const;
 
     // Caches shared by the widgets (window thread, context current).
     TextureSlot GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
@@ -123,6 +129,7 @@ protected:
     CLight m_Light;
     CWidget* m_Pressed = nullptr;
     std::uint32_t m_PressButtons = 0; // the button bits of the press that made m_Pressed
+    int m_ExtraPresses = 0;           // presses of other buttons during that press, not yet released
     CWidget* m_Hovered = nullptr;
     int m_LastMouseX = 0;
     int m_LastMouseY = 0;
@@ -135,5 +142,14 @@ protected:
     std::uint32_t m_LastFrameTime = 0;
     bool m_GLReady = false;      // the context is set up (window thread only)
     bool m_ShowingError = false; // a redraw failure's box is up; its modal loop may deliver further ticks
+    bool m_RedrawPending = true; // the shown picture may differ from what the widgets' state would draw
+    std::uint64_t m_LastStamp = 0;
+    const CWidget* m_HintTarget = nullptr; // whose text the hint shows this frame
+
+private:
+    // Ticks every widget, then draws unless `always` is false and nothing shown has changed.
+    bool RunFrame(std::uint32_t timeMs, bool always);
+    // A digest of everything the widgets draw from, to tell an unchanged picture.
+    std::uint64_t PictureStamp() const;
 };
 } // namespace KVX

@@ -2,6 +2,7 @@
 // the window's own thread with its OpenGL context current (set-up, frames, release).
 #include "gui/core/exceptions.h"
 #include "gui/core/gui.h"
+#include "gui/widgets/meter.h"
 #include "platform/text.h"
 
 #include <GL/glew.h>
@@ -116,12 +117,76 @@ void CGUI::OnContextCreated()
     InitGL();
     m_GLReady = true;
     m_Shown = true;
+    m_RedrawPending = true;
     ReDraw(0);
 }
 
 bool CGUI::OnFrame(std::uint32_t timeMs)
 {
-    return ReDraw(timeMs);
+    // The clock keeps ticking so that animations advance, but an unchanged picture is neither drawn nor
+    // presented: on a software renderer a full redraw is the editor's whole cost.
+    return RunFrame(timeMs, false);
+}
+
+void CGUI::OnExposed()
+{
+    m_RedrawPending = true;
+}
+
+std::uint64_t CGUI::PresentedFrames() const
+{
+    return m_Window ? m_Window->PresentedFrames() : 0;
+}
+
+namespace
+{
+// FNV-1a over the values a frame's picture is made from.
+struct DrawStamp
+{
+    std::uint64_t hash = 14695981039346656037ull;
+
+    void Bytes(const void* data, std::size_t size)
+    {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i)
+        {
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+        }
+    }
+    template <typename T> void Add(const T& value) { Bytes(&value, sizeof value); }
+    void Add(const std::u16string& text)
+    {
+        Add(text.size());
+        Bytes(text.data(), text.size() * sizeof(char16_t));
+    }
+};
+} // namespace
+
+std::uint64_t CGUI::PictureStamp() const
+{
+    DrawStamp stamp;
+    for (const CWidget* widget : m_Widgets)
+    {
+        stamp.Add(widget->X());
+        stamp.Add(widget->Y());
+        stamp.Add(widget->Width());
+        stamp.Add(widget->Height());
+        stamp.Add(widget->Opacity());
+        stamp.Add(widget->OpacityTarget());
+        stamp.Add(widget->HoverLevel());
+        stamp.Add(widget->IsEnabled());
+        stamp.Add(widget->GetText(false));
+        if (const auto* meter = dynamic_cast<const CMeter*>(widget))
+        {
+            stamp.Add(meter->Value());
+            stamp.Add(meter->ShownValue());
+        }
+    }
+    stamp.Add(m_HintTarget);
+    stamp.Add(m_Edit.Target());
+    stamp.Add(m_Hovered);
+    stamp.Add(m_Pressed);
+    return stamp.hash;
 }
 
 void CGUI::OnContextReleasing()
@@ -145,6 +210,11 @@ void CGUI::ReleaseGL()
 
 bool CGUI::ReDraw(std::uint32_t timeMs)
 {
+    return RunFrame(timeMs, true);
+}
+
+bool CGUI::RunFrame(std::uint32_t timeMs, bool always)
+{
     if (!m_GLReady || m_ShowingError)
     {
         return false; // ticks from inside the error box's modal loop wait until it is closed
@@ -156,6 +226,16 @@ bool CGUI::ReDraw(std::uint32_t timeMs)
         elapsed = 0; // a clock that steps back must not run the animations backwards
     }
     const auto elapsedMs = static_cast<float>(elapsed);
+    for (CWidget* widget : m_Widgets)
+    {
+        widget->Tick(elapsedMs);
+    }
+    m_HintTarget = m_Hint.Update(elapsedMs, m_Hovered);
+    const std::uint64_t stamp = PictureStamp();
+    if (!always && !m_RedrawPending && stamp == m_LastStamp)
+    {
+        return false;
+    }
     try
     {
         long code = 0;
@@ -163,10 +243,11 @@ bool CGUI::ReDraw(std::uint32_t timeMs)
         {
             throw Exceptions::OGL(u"ReDraw::wglMakeCurrent", static_cast<std::int32_t>(code));
         }
+        // Until this frame is complete the shown picture is not known to match.
+        m_RedrawPending = true;
         glClear(GL_COLOR_BUFFER_BIT);
         for (CWidget* widget : m_Widgets)
         {
-            widget->Tick(elapsedMs);
             if (widget == &m_Hint || widget == &m_Edit)
             {
                 continue; // drawn last, on top of everything
@@ -176,11 +257,13 @@ bool CGUI::ReDraw(std::uint32_t timeMs)
                 widget->Draw();
             }
         }
-        if (m_Hint.Update(elapsedMs, m_Hovered) != nullptr)
+        if (m_HintTarget != nullptr)
         {
             m_Hint.Draw();
         }
         m_Edit.Draw();
+        m_LastStamp = stamp;
+        m_RedrawPending = false;
         return true;
     }
     catch (const Exceptions::Std& error)

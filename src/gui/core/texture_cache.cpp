@@ -7,6 +7,8 @@
 
 #include <GL/glew.h>
 
+#include <string>
+
 namespace KVX
 {
 namespace
@@ -18,31 +20,42 @@ bool IsFilePath(const std::u16string& name)
 }
 } // namespace
 
-Platform::Bitmap LoadBitmap(const std::u16string& name, const std::u16string& path, std::int32_t width,
-                            std::int32_t height, std::int32_t blur)
+namespace
 {
-    Platform::ImageResult image;
+// Where an image's pixels come from: the module's encoded bytes, or a file already decoded.
+struct ImageSource
+{
+    bool found = false;
+    Platform::ResourceView resource; // set for a module resource
+    Platform::ImageResult file;      // set for a file path
+    bool fromFile = false;
+};
+
+ImageSource OpenImage(const std::u16string& name, const std::u16string& path, std::int32_t blur)
+{
+    ImageSource source;
     if (IsFilePath(name))
     {
-        image = Platform::LoadPngFile(name);
-        if (image.status == Platform::ImageStatus::FileNotFound && !path.empty())
+        source.fromFile = true;
+        source.file = Platform::LoadPngFile(name);
+        if (source.file.status == Platform::ImageStatus::FileNotFound && !path.empty())
         {
-            image = Platform::LoadPngFile(path);
+            source.file = Platform::LoadPngFile(path);
         }
-        if (image.status == Platform::ImageStatus::FileNotFound)
-        {
-            return {};
-        }
+        source.found = source.file.status != Platform::ImageStatus::FileNotFound;
+        return source;
     }
-    else
-    {
-        Platform::ResourceView resource;
-        if (!OpenResourceStream(name, u"IMG", resource, blur == 0))
-        {
-            return {}; // a missing blurred image (a shadow) is no error
-        }
-        image = Platform::DecodePng(resource.data, resource.size);
-    }
+    // A missing blurred image (a shadow) is no error.
+    source.found = OpenResourceStream(name, u"IMG", source.resource, blur == 0);
+    return source;
+}
+
+Platform::Bitmap FinishBitmap(ImageSource& source, const std::u16string& name, std::int32_t width,
+                              std::int32_t height, std::int32_t blur)
+{
+    Platform::ImageResult image = source.fromFile
+                                      ? std::move(source.file)
+                                      : Platform::DecodePng(source.resource.data, source.resource.size);
     if (!image)
     {
         throw Exceptions::GDIPImage(name, image.bitmap.width, image.bitmap.height,
@@ -65,6 +78,55 @@ Platform::Bitmap LoadBitmap(const std::u16string& name, const std::u16string& pa
         BlurPixels(bitmap.pixels.data(), bitmap.width, bitmap.height, blur, bitmap.stride, bitmap.hasAlpha);
     }
     return bitmap;
+}
+
+// 64-bit FNV-1a: cheap next to decoding, and enough to tell a skin's few dozen images apart.
+std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::size_t i = 0; i < size; ++i)
+    {
+        hash = (hash ^ data[i]) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// Everything that makes two loads give the same texture: the picture's bytes (encoded for a resource,
+// decoded for a file, which is read whole anyway), the load parameters and the frame layout.
+std::string ContentKey(const ImageSource& source, std::int32_t width, std::int32_t height, std::int32_t blur,
+                       const FrameLayout& layout)
+{
+    std::uint64_t hash = 0;
+    std::size_t size = 0;
+    int decodedWidth = 0;
+    if (source.fromFile)
+    {
+        const Platform::Bitmap& bitmap = source.file.bitmap;
+        hash = HashBytes(bitmap.pixels.data(), bitmap.pixels.size());
+        size = bitmap.pixels.size();
+        decodedWidth = bitmap.width;
+    }
+    else
+    {
+        hash = HashBytes(source.resource.data, source.resource.size);
+        size = source.resource.size;
+    }
+    return std::string(source.fromFile ? "file:" : "res:") + std::to_string(hash) + ":" +
+           std::to_string(size) + ":" + std::to_string(decodedWidth) + ":" + std::to_string(width) + "x" +
+           std::to_string(height) + ":" + std::to_string(blur) + ":" + std::to_string(layout.frames) + "x" +
+           std::to_string(layout.columns);
+}
+} // namespace
+
+Platform::Bitmap LoadBitmap(const std::u16string& name, const std::u16string& path, std::int32_t width,
+                            std::int32_t height, std::int32_t blur)
+{
+    ImageSource source = OpenImage(name, path, blur);
+    if (!source.found)
+    {
+        return {};
+    }
+    return FinishBitmap(source, name, width, height, blur);
 }
 
 std::int32_t TextureSide(std::int32_t size)
@@ -123,22 +185,40 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
 TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16string& path,
                                       std::int32_t width, std::int32_t height, std::int32_t blur)
 {
-    const std::u16string key = BuildImageName(name, width, height, blur);
-    Entry& entry = m_Entries[key];
-    if (!entry.slot.IsLoaded())
+    const std::u16string nameKey = BuildImageName(name, width, height, blur);
+    if (const auto known = m_ContentOfName.find(nameKey); known != m_ContentOfName.end())
     {
-        const Platform::Bitmap bitmap = LoadBitmap(name, path, width, height, blur);
-        if (bitmap.Empty())
-        {
-            return entry.slot;
-        }
-        entry.slot = UploadTexture(bitmap, name);
-        const FrameLayout layout = ParseFrameLayout(name);
-        entry.slot.frames = layout.frames;
-        entry.slot.columns = layout.columns;
+        Entry& entry = m_Entries.at(known->second);
+        ++entry.references;
+        return entry.slot;
     }
-    ++entry.references;
-    return entry.slot;
+    ImageSource source = OpenImage(name, path, blur);
+    if (!source.found)
+    {
+        return {};
+    }
+    const FrameLayout layout = ParseFrameLayout(name);
+    std::string contentKey = ContentKey(source, width, height, blur, layout);
+    if (const auto shared = m_Entries.find(contentKey); shared != m_Entries.end())
+    {
+        m_ContentOfName.emplace(nameKey, contentKey);
+        ++shared->second.references;
+        return shared->second.slot;
+    }
+    const Platform::Bitmap bitmap = FinishBitmap(source, name, width, height, blur);
+    if (bitmap.Empty())
+    {
+        return {};
+    }
+    Entry entry;
+    entry.slot = UploadTexture(bitmap, name);
+    entry.slot.frames = layout.frames;
+    entry.slot.columns = layout.columns;
+    entry.references = 1;
+    const TextureSlot slot = entry.slot;
+    m_ContentOfName.emplace(nameKey, contentKey);
+    m_Entries.emplace(std::move(contentKey), entry);
+    return slot;
 }
 
 void CTextureCache::FreeTexture(TextureSlot& slot)
@@ -153,6 +233,8 @@ void CTextureCache::FreeTexture(TextureSlot& slot)
                 {
                     const GLuint texture = slot.texture;
                     glDeleteTextures(1, &texture);
+                    std::erase_if(m_ContentOfName,
+                                  [&](const auto& name) { return name.second == it->first; });
                     m_Entries.erase(it);
                 }
                 break;
@@ -164,7 +246,12 @@ void CTextureCache::FreeTexture(TextureSlot& slot)
 
 const CTextureCache::Entry* CTextureCache::Find(const std::u16string& key) const
 {
-    const auto it = m_Entries.find(key);
+    const auto name = m_ContentOfName.find(key);
+    if (name == m_ContentOfName.end())
+    {
+        return nullptr;
+    }
+    const auto it = m_Entries.find(name->second);
     return it != m_Entries.end() ? &it->second : nullptr;
 }
 } // namespace KVX

@@ -1,6 +1,7 @@
 #pragma once
 // The panel's reference-counted textures: each distinct (image, size, blur) is decoded and uploaded once,
-// into a power-of-two texture whose top-left corner holds the image.
+// into a power-of-two texture whose top-left corner holds the image. Images are also keyed by content, so
+// that names with byte-identical pictures (a skin's repeated sprite sheets) share one decode and texture.
 #include "gui/core/slots.h"
 #include "platform/image.h"
 
@@ -37,10 +38,13 @@ public:
     // Drops one reference of the texture named in the slot, deleting it with the last; clears the slot.
     void FreeTexture(TextureSlot& slot);
 
+    // How many textures exist (names that share a picture count once).
     std::size_t Size() const { return m_Entries.size(); }
+    // The texture behind an image name key (see BuildImageName), or null.
     const Entry* Find(const std::u16string& key) const;
 
 private:
-    std::map<std::u16string, Entry> m_Entries;
+    std::map<std::string, Entry> m_Entries;                // by content and load parameters
+    std::map<std::u16string, std::string> m_ContentOfName; // name key → content key, while loaded
 };
 } // namespace KVX

@@ -263,8 +263,9 @@ void X11Window::Loop()
     {
         DispatchEvents();
         const auto now = Clock::now();
-        if (now >= nextFrame)
+        if (now >= nextFrame || m_exposed)
         {
+            m_exposed = false;
             DrawFrame();
             // After a stall the next frame follows at once; missed ticks are not made up in a burst.
             nextFrame = std::max(nextFrame + period, Clock::now());
@@ -317,6 +318,15 @@ void X11Window::DispatchEvents()
                 XSelectInput(m_display, m_window, event.type == FocusIn ? kFocusedEventMask : kEventMask);
             }
             continue;
+        case Expose:
+            // The last of a run of exposures: with GLX the back buffer is undefined after a swap, so the
+            // uncovered picture is drawn again rather than presented again.
+            if (event.xexpose.window == m_window && event.xexpose.count == 0)
+            {
+                Guarded("an exposure", [this] { m_client->OnExposed(); });
+                m_exposed = true;
+            }
+            continue;
         case DestroyNotify:
             // The host destroyed its window, and ours with it.
             if (event.xdestroywindow.window == m_window)
@@ -355,6 +365,7 @@ void X11Window::DrawFrame()
     if (drawn)
     {
         glXSwapBuffers(m_display, m_window); // an abandoned frame is half drawn: it is not shown
+        m_presented.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

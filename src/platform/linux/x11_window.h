@@ -38,6 +38,7 @@ public:
 
     std::uintptr_t NativeHandle() const override { return m_window; }
     bool HasContext() const override { return m_hasContext; }
+    std::uint64_t PresentedFrames() const override { return m_presented.load(std::memory_order_relaxed); }
     void SetCapture() override;
     void ReleaseCapture() override;
     void SetFocus() override;
@@ -94,6 +95,8 @@ private:
     std::atomic<bool> m_hasContext{false}; // read from any thread
     bool m_hasXFixes = false;
     bool m_windowGone = false;
+    bool m_exposed = false; // draw at once, not at the next tick
+    std::atomic<std::uint64_t> m_presented{0};
     bool m_cursorHidden = false;
     PointerInput m_input;
     std::unique_ptr<X11TextField> m_field;

@@ -221,6 +221,7 @@ void Win32Window::Frame(DWORD timeMs)
     Guarded("a frame", [this, timeMs, &drawn] { drawn = m_Client->OnFrame(timeMs); });
     if (drawn)
     {
+        m_FrameReady = true;
         InvalidateRect(m_Window, nullptr, FALSE); // WM_PAINT presents it
     }
 }
@@ -229,10 +230,23 @@ void Win32Window::Paint()
 {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(m_Window, &paint);
-    if (dc != nullptr && MakeCurrent())
+    if (!m_FrameReady && m_Context != nullptr)
+    {
+        // A paint of our own frame finds it in the back buffer; any other (uncovered, moved) must draw it
+        // again, as the back buffer is undefined after a swap.
+        Guarded("an exposure",
+                [this]
+                {
+                    m_Client->OnExposed();
+                    m_FrameReady = m_Client->OnFrame(GetTickCount());
+                });
+    }
+    if (dc != nullptr && m_FrameReady && MakeCurrent())
     {
         SwapBuffers(dc);
+        m_Presented.fetch_add(1, std::memory_order_relaxed);
     }
+    m_FrameReady = false;
     EndPaint(m_Window, &paint);
 }
 

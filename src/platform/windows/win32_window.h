@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 namespace KVX::Platform::Windows
@@ -34,6 +35,7 @@ public:
     // Shows the window and paints it at once (presenting the frame the client drew on creation).
     void Show();
 
+    std::uint64_t PresentedFrames() const override { return m_Presented.load(std::memory_order_relaxed); }
     std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(m_Window); }
     bool HasContext() const override { return m_Context != nullptr; }
     bool MakeContextCurrent(long& code) override;
@@ -64,6 +66,8 @@ private:
     HGLRC m_Context = nullptr;
     bool m_TimerRunning = false;
     bool m_CursorHidden = false;
+    bool m_FrameReady = false; // a drawn frame waits in the back buffer for WM_PAINT
+    std::atomic<std::uint64_t> m_Presented{0};
     std::unique_ptr<EditControl> m_Edit;
 };
 } // namespace KVX::Platform::Windows
