@@ -70,7 +70,14 @@ TEST_F(Exports, TheModuleCarriesItsManifestVersionAndSkin)
         << "version record";
     // The skin and the default preset, found in any letter case.
     EXPECT_NE(FindResourceW(instance, L"pnl##Sz-1x-1pxSb0.png", L"IMG"), nullptr);
-    EXPECT_NE(FindResourceW(instance, L"FADER10((64X18))##SZ-1X-1PXSB0.PNG", L"img"), nullptr);
+    EXPECT_NE(FindResourceW(instance, L"FADER01((64X18))##SZ-1X-1PXSB0.PNG", L"img"), nullptr);
+    // The other nine fader sheets are the same bytes: each name holds the first one's, embedded once.
+    HRSRC alias = FindResourceW(instance, L"FADER10((64X18))##SZ-1X-1PXSB0.PNG", L"imgalias");
+    ASSERT_NE(alias, nullptr);
+    const std::string first(static_cast<const char*>(LockResource(LoadResource(instance, alias))),
+                            SizeofResource(instance, alias));
+    EXPECT_EQ(first.rfind("Fader01((64x18))##Sz-1x-1pxSb0.png", 0), 0u) << first;
+    EXPECT_EQ(FindResourceW(instance, L"FADER10((64X18))##SZ-1X-1PXSB0.PNG", L"img"), nullptr);
     EXPECT_NE(FindResourceW(instance, L"+default.fxp", L"FXP"), nullptr);
     EXPECT_EQ(FindResourceW(instance, L"pnl##Sz-1x-1pxSb0.png", L"FXP"), nullptr);
 }
