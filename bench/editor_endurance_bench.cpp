@@ -2,6 +2,8 @@
 // each open and close does below the panel (a display connection of its own, a window, a context, a
 // frame with textures, all torn down again). Resident memory and the C heap's bytes in use are read
 // before and after; the growth per cycle is the figure to compare.
+#include "process_memory.h"
+
 #include <benchmark/benchmark.h>
 #include <gtest/gtest.h> // before any X header, whose None macro would break it
 
@@ -22,19 +24,7 @@
 
 namespace
 {
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-    {
-        if (line.rfind("VmRSS:", 0) == 0)
-        {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
+using KVX::Bench::ResidentKiB;
 
 double HeapKiB()
 {

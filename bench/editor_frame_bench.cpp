@@ -1,5 +1,7 @@
 // Cost of one editor frame of the full panel on the machine's OpenGL (Mesa's llvmpipe on a private Xvfb
 // server), and the memory an open editor takes, measured through the plug-in module.
+#include "process_memory.h"
+
 #include <benchmark/benchmark.h>
 #include <gtest/gtest.h> // before any X header, whose None macro would break it
 
@@ -25,19 +27,7 @@ VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-    {
-        if (line.rfind("VmRSS:", 0) == 0)
-        {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
+using KVX::Bench::ResidentKiB;
 
 // A context current on this thread, on a window of the panel's size.
 struct Context

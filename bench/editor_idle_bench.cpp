@@ -1,6 +1,8 @@
 // What an open editor costs: the time from effEditOpen to the first frame on the screen, the resident
 // memory that first open adds, and the CPU the process spends over five seconds of an idle, settled
 // editor (as a share of one core). The plug-in is loaded through its entry point into this process.
+#include "process_memory.h"
+
 #include <benchmark/benchmark.h>
 #include <gtest/gtest.h> // before any X header, whose None macro would break it
 
@@ -17,19 +19,7 @@
 
 namespace
 {
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-    {
-        if (line.rfind("VmRSS:", 0) == 0)
-        {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
+using KVX::Bench::ResidentKiB;
 
 double ProcessCpuSeconds()
 {

@@ -46,7 +46,7 @@ protected:
     void SetUp() override
     {
         world = lilv_world_new();
-        // The core specification names the plug-in classes; nothing else is loaded from the system.
+        // The LV2 core bundle names the plug-in classes; nothing else is loaded from the system.
         for (const std::string& folder : {kBundle.string() + "/", std::string("/usr/lib/lv2/core.lv2/")})
         {
             LilvNode* bundle = lilv_new_file_uri(world, nullptr, folder.c_str());

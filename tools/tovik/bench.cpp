@@ -151,13 +151,13 @@ int Bench(const Arguments& args)
     std::vector<Contender> contenders;
     for (std::size_t i = 0; i < paths.size(); ++i)
     {
-        PluginSpec spec;
-        spec.plugin = paths[i];
+        PluginChoice choice;
+        choice.plugin = paths[i];
         // Meant for the bundles among the plug-ins: a VST path or a URI has no use for it.
-        spec.uri = IsFolder(paths[i]) ? options.Get("uri") : std::nullopt;
-        spec.sampleRate = rate;
-        spec.maxBlockSize = static_cast<int>(block);
-        auto session = OpenConfigured(spec, std::nullopt, sets[i], error);
+        choice.uri = IsFolder(paths[i]) ? options.Get("uri") : std::nullopt;
+        choice.sampleRate = rate;
+        choice.maxBlockSize = static_cast<int>(block);
+        auto session = OpenConfigured(choice, std::nullopt, sets[i], error);
         if (!session)
         {
             std::fprintf(stderr, "tovik: %s\n", error.c_str());

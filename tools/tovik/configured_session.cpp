@@ -5,7 +5,7 @@
 
 namespace KVX::Tovik
 {
-std::unique_ptr<Session> OpenConfigured(const PluginSpec& spec, const std::optional<std::string>& preset,
+std::unique_ptr<Session> OpenConfigured(const PluginChoice& choice, const std::optional<std::string>& preset,
                                         const std::vector<std::string>& sets, std::string& error)
 {
     // The preset file is read first: a bad file is reported without loading the plug-in.
@@ -14,7 +14,7 @@ std::unique_ptr<Session> OpenConfigured(const PluginSpec& spec, const std::optio
     {
         return nullptr;
     }
-    auto session = Session::Open(spec, error);
+    auto session = Session::Open(choice, error);
     if (!session)
     {
         return nullptr;
@@ -28,7 +28,7 @@ std::unique_ptr<Session> OpenConfigured(const PluginSpec& spec, const std::optio
     {
         if (session->Vst() == nullptr)
         {
-            error = *preset + ": preset files hold VST programs; " + spec.plugin + " is an LV2 plug-in";
+            error = *preset + ": preset files hold VST programs; " + choice.plugin + " is an LV2 plug-in";
             return nullptr;
         }
         if (!ApplyProgram(*session->Vst(), program, error))

@@ -8,6 +8,6 @@
 
 namespace KVX::Tovik
 {
-std::unique_ptr<Session> OpenConfigured(const PluginSpec& spec, const std::optional<std::string>& preset,
+std::unique_ptr<Session> OpenConfigured(const PluginChoice& choice, const std::optional<std::string>& preset,
                                         const std::vector<std::string>& sets, std::string& error);
 }

@@ -158,11 +158,11 @@ int Demo(const Arguments& args)
     std::printf("Wrote %s: rendered through %s with %s\n", output.c_str(), plugin.c_str(),
                 DescribeSettings(smile).c_str());
 
-    PluginSpec spec;
-    spec.plugin = plugin;
-    spec.sampleRate = kSampleRate;
-    spec.maxBlockSize = kBlockSize;
-    auto session = OpenConfigured(spec, std::nullopt, smile, error);
+    PluginChoice choice;
+    choice.plugin = plugin;
+    choice.sampleRate = kSampleRate;
+    choice.maxBlockSize = kBlockSize;
+    auto session = OpenConfigured(choice, std::nullopt, smile, error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());

@@ -144,9 +144,9 @@ int Editor(const Arguments& args)
     // told so before any other Xlib call, the plug-in's own included.
     XInitThreads();
     std::string error;
-    PluginSpec spec;
-    spec.plugin = pluginPath;
-    auto session = Session::Open(spec, error);
+    PluginChoice choice;
+    choice.plugin = pluginPath;
+    auto session = Session::Open(choice, error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());

@@ -20,10 +20,10 @@ int Info(const Arguments& args)
         std::fprintf(stderr, "usage: tovik info PLUGIN [--uri URI]\n");
         return 2;
     }
-    PluginSpec spec;
-    spec.plugin = options.Positional()[0];
-    spec.uri = options.Get("uri");
-    auto session = Session::Open(spec, error);
+    PluginChoice choice;
+    choice.plugin = options.Positional()[0];
+    choice.uri = options.Get("uri");
+    auto session = Session::Open(choice, error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());

@@ -411,40 +411,40 @@ void Lv2Session::Loaded::ConnectFixedPorts()
     }
 }
 
-std::unique_ptr<Session> Lv2Session::OpenUri(const PluginSpec& spec, std::string& error)
+std::unique_ptr<Session> Lv2Session::OpenUri(const PluginChoice& choice, std::string& error)
 {
-    if (spec.uri && *spec.uri != spec.plugin)
+    if (choice.uri && *choice.uri != choice.plugin)
     {
-        error = "--uri " + *spec.uri + " picks a plug-in from a bundle; the plug-in is already named by URI";
+        error = "--uri " + *choice.uri + " picks a plug-in from a bundle; the plug-in is already named by URI";
         return nullptr;
     }
     auto loaded = std::make_unique<Loaded>();
-    loaded->given = spec.plugin;
+    loaded->given = choice.plugin;
     {
         StderrCapture capture;
         lilv_world_load_all(loaded->world);
     }
-    LilvNode* uri = loaded->NewUri(spec.plugin.c_str());
+    LilvNode* uri = loaded->NewUri(choice.plugin.c_str());
     loaded->plugin =
         uri != nullptr ? lilv_plugins_get_by_uri(lilv_world_get_all_plugins(loaded->world), uri) : nullptr;
     lilv_node_free(uri);
     if (loaded->plugin == nullptr)
     {
         const char* path = std::getenv("LV2_PATH");
-        error = "no LV2 plug-in has the URI " + spec.plugin + " (searched " +
+        error = "no LV2 plug-in has the URI " + choice.plugin + " (searched " +
                 (path != nullptr ? "LV2_PATH=" + std::string(path) : std::string("lilv's default folders")) +
                 "; a file or bundle folder of that name does not exist either)";
         return nullptr;
     }
-    return Finish(std::move(loaded), spec, error);
+    return Finish(std::move(loaded), choice, error);
 }
 
-std::unique_ptr<Session> Lv2Session::OpenBundle(const PluginSpec& spec, std::string& error)
+std::unique_ptr<Session> Lv2Session::OpenBundle(const PluginChoice& choice, std::string& error)
 {
-    char* real = realpath(spec.plugin.c_str(), nullptr);
+    char* real = realpath(choice.plugin.c_str(), nullptr);
     if (real == nullptr)
     {
-        error = spec.plugin + ": " + std::strerror(errno);
+        error = choice.plugin + ": " + std::strerror(errno);
         return nullptr;
     }
     const std::string folder = real;
@@ -454,11 +454,11 @@ std::unique_ptr<Session> Lv2Session::OpenBundle(const PluginSpec& spec, std::str
     };
     if (stat((folder + "/manifest.ttl").c_str(), &info) != 0)
     {
-        error = spec.plugin + " is a folder but not an LV2 bundle (it has no manifest.ttl)";
+        error = choice.plugin + " is a folder but not an LV2 bundle (it has no manifest.ttl)";
         return nullptr;
     }
     auto loaded = std::make_unique<Loaded>();
-    loaded->given = spec.plugin;
+    loaded->given = choice.plugin;
     LilvNode* bundle = lilv_new_file_uri(loaded->world, nullptr, (folder + "/").c_str());
     const std::string bundleUri = NodeText(bundle);
     std::string said;
@@ -513,22 +513,22 @@ std::unique_ptr<Session> Lv2Session::OpenBundle(const PluginSpec& spec, std::str
     }
     if (found.empty())
     {
-        error = spec.plugin + " holds no LV2 plug-in" + (said.empty() ? "" : " (" + said + ")");
+        error = choice.plugin + " holds no LV2 plug-in" + (said.empty() ? "" : " (" + said + ")");
         return nullptr;
     }
-    if (spec.uri)
+    if (choice.uri)
     {
-        const auto match = std::find(uris.begin(), uris.end(), *spec.uri);
+        const auto match = std::find(uris.begin(), uris.end(), *choice.uri);
         if (match == uris.end())
         {
-            error = spec.plugin + " holds no plug-in " + *spec.uri + "; it holds " + Joined(uris, ", ");
+            error = choice.plugin + " holds no plug-in " + *choice.uri + "; it holds " + Joined(uris, ", ");
             return nullptr;
         }
         loaded->plugin = found[static_cast<std::size_t>(match - uris.begin())];
     }
     else if (found.size() > 1)
     {
-        error = spec.plugin + " holds " + std::to_string(found.size()) +
+        error = choice.plugin + " holds " + std::to_string(found.size()) +
                 " plug-ins; name one with --uri: " + Joined(uris, ", ");
         return nullptr;
     }
@@ -536,10 +536,10 @@ std::unique_ptr<Session> Lv2Session::OpenBundle(const PluginSpec& spec, std::str
     {
         loaded->plugin = found.front();
     }
-    return Finish(std::move(loaded), spec, error);
+    return Finish(std::move(loaded), choice, error);
 }
 
-std::unique_ptr<Session> Lv2Session::Finish(std::unique_ptr<Loaded> loaded, const PluginSpec& spec,
+std::unique_ptr<Session> Lv2Session::Finish(std::unique_ptr<Loaded> loaded, const PluginChoice& choice,
                                             std::string& error)
 {
     const LilvPlugin* plugin = loaded->plugin;
@@ -571,7 +571,7 @@ std::unique_ptr<Session> Lv2Session::Finish(std::unique_ptr<Loaded> loaded, cons
     }
     loaded->sequenceType = loaded->urids.Map(LV2_ATOM__Sequence);
     loaded->chunkType = loaded->urids.Map(LV2_ATOM__Chunk);
-    if (!loaded->Instantiate(spec.sampleRate, spec.maxBlockSize, true, error))
+    if (!loaded->Instantiate(choice.sampleRate, choice.maxBlockSize, true, error))
     {
         error = prefix + error;
         return nullptr;

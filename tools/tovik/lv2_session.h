@@ -12,10 +12,10 @@ class Lv2Session final : public Session
 {
 public:
     // A plug-in by URI, from the bundles on LV2_PATH (lilv's default folders when unset).
-    static std::unique_ptr<Session> OpenUri(const PluginSpec& spec, std::string& error);
-    // The plug-in in the bundle folder `spec.plugin` (LV2_PATH loaded too, for the data it shares), or the
-    // one `spec.uri` names when the bundle holds several.
-    static std::unique_ptr<Session> OpenBundle(const PluginSpec& spec, std::string& error);
+    static std::unique_ptr<Session> OpenUri(const PluginChoice& choice, std::string& error);
+    // The plug-in in the bundle folder `choice.plugin` (LV2_PATH loaded too, for the data it shares), or the
+    // one `choice.uri` names when the bundle holds several.
+    static std::unique_ptr<Session> OpenBundle(const PluginChoice& choice, std::string& error);
     ~Lv2Session() override;
 
     std::string Name() const override;
@@ -30,7 +30,7 @@ public:
 
 private:
     explicit Lv2Session(std::unique_ptr<Loaded> loaded);
-    static std::unique_ptr<Session> Finish(std::unique_ptr<Loaded> loaded, const PluginSpec& spec,
+    static std::unique_ptr<Session> Finish(std::unique_ptr<Loaded> loaded, const PluginChoice& choice,
                                            std::string& error);
     void OnStart(double sampleRate, int blockSize) override;
     void OnStop() override;

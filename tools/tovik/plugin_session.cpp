@@ -45,22 +45,22 @@ bool Exists(const std::string& path)
 }
 } // namespace
 
-std::unique_ptr<Session> Session::Open(const PluginSpec& spec, std::string& error)
+std::unique_ptr<Session> Session::Open(const PluginChoice& choice, std::string& error)
 {
-    if (IsFolder(spec.plugin))
+    if (IsFolder(choice.plugin))
     {
-        return Lv2Session::OpenBundle(spec, error);
+        return Lv2Session::OpenBundle(choice, error);
     }
-    if (!Exists(spec.plugin) && LooksLikeUri(spec.plugin))
+    if (!Exists(choice.plugin) && LooksLikeUri(choice.plugin))
     {
-        return Lv2Session::OpenUri(spec, error);
+        return Lv2Session::OpenUri(choice, error);
     }
-    if (spec.uri)
+    if (choice.uri)
     {
-        error = "--uri picks a plug-in from an LV2 bundle; " + spec.plugin + " is not a bundle folder";
+        error = "--uri picks a plug-in from an LV2 bundle; " + choice.plugin + " is not a bundle folder";
         return nullptr;
     }
-    return VstSession::Open(spec.plugin, error);
+    return VstSession::Open(choice.plugin, error);
 }
 
 void Session::Start(double sampleRate, int blockSize)

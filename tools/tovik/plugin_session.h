@@ -18,7 +18,7 @@ namespace KVX::Tovik
 {
 // Which plug-in to open and how it will run. A path that exists is a VST shared object or an LV2
 // bundle folder; anything else shaped like a URI ("urn:…", "http://…") names an installed LV2 plug-in.
-struct PluginSpec
+struct PluginChoice
 {
     std::string plugin;
     // The plug-in to take from an LV2 bundle that holds several.
@@ -36,7 +36,7 @@ public:
     static constexpr long kMaxBlockSize = 32768;
 
     // Null with a one-line `error` when the plug-in cannot be found, loaded or run.
-    static std::unique_ptr<Session> Open(const PluginSpec& spec, std::string& error);
+    static std::unique_ptr<Session> Open(const PluginChoice& choice, std::string& error);
     virtual ~Session() = default;
 
     virtual std::string Name() const = 0;

@@ -121,10 +121,10 @@ int Preset(const Arguments& args)
     }
     const bool save = positional[0] == "save";
     const std::string& file = positional[2];
-    PluginSpec spec;
-    spec.plugin = positional[1];
+    PluginChoice choice;
+    choice.plugin = positional[1];
     auto session =
-        OpenConfigured(spec, save ? std::nullopt : std::optional<std::string>(file), options.Sets(), error);
+        OpenConfigured(choice, save ? std::nullopt : std::optional<std::string>(file), options.Sets(), error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
@@ -133,7 +133,7 @@ int Preset(const Arguments& args)
     if (session->Vst() == nullptr)
     {
         std::fprintf(stderr, "tovik: preset files hold VST programs; %s is an LV2 plug-in\n",
-                     spec.plugin.c_str());
+                     choice.plugin.c_str());
         return 1;
     }
     if (save)

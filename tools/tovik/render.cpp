@@ -65,12 +65,12 @@ bool RenderFile(const RenderRequest& request, std::string& error, std::string* w
     }
 
     std::vector<Lane> lanes;
-    PluginSpec spec;
-    spec.plugin = request.plugin;
-    spec.uri = request.uri;
-    spec.sampleRate = format.sampleRate;
-    spec.maxBlockSize = request.blockSize;
-    auto first = OpenConfigured(spec, request.preset, request.sets, error);
+    PluginChoice choice;
+    choice.plugin = request.plugin;
+    choice.uri = request.uri;
+    choice.sampleRate = format.sampleRate;
+    choice.maxBlockSize = request.blockSize;
+    auto first = OpenConfigured(choice, request.preset, request.sets, error);
     if (!first)
     {
         return false;
@@ -79,7 +79,7 @@ bool RenderFile(const RenderRequest& request, std::string& error, std::string* w
     lanes.push_back({std::move(first), 0, dualMono ? 1 : format.channels});
     if (dualMono)
     {
-        auto second = OpenConfigured(spec, request.preset, request.sets, error);
+        auto second = OpenConfigured(choice, request.preset, request.sets, error);
         if (!second)
         {
             return false;

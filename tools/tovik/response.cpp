@@ -100,12 +100,12 @@ int Response(const Arguments& args)
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
     }
-    PluginSpec spec;
-    spec.plugin = options.Positional()[0];
-    spec.uri = options.Get("uri");
-    spec.sampleRate = rate;
-    spec.maxBlockSize = static_cast<int>(block);
-    auto session = OpenConfigured(spec, options.Get("preset"), options.Sets(), error);
+    PluginChoice choice;
+    choice.plugin = options.Positional()[0];
+    choice.uri = options.Get("uri");
+    choice.sampleRate = rate;
+    choice.maxBlockSize = static_cast<int>(block);
+    auto session = OpenConfigured(choice, options.Get("preset"), options.Sets(), error);
     if (!session)
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
