@@ -1,0 +1,234 @@
+#include "vst3/view.h"
+
+#include "device/description.h"
+#include "vst3/plugin.h"
+
+#include <cstring>
+
+namespace KVX::Vst3
+{
+namespace
+{
+#if defined(_WIN32)
+constexpr const char* kOwnPlatformType = kPlatformTypeHWND;
+#else
+constexpr const char* kOwnPlatformType = kPlatformTypeX11EmbedWindowID;
+#endif
+
+// Often enough that a fader drag reaches the host as smoothly as the panel draws it (33 ms frames).
+constexpr TimerInterval kDeliveryIntervalMs = 16;
+
+ViewRect PanelRect()
+{
+    return {0, 0, Device::Description::kPanelWidth, Device::Description::kPanelHeight};
+}
+} // namespace
+
+CView::CView(CPlugin& plugin) : m_Plugin(plugin)
+{
+    m_Plugin.addRef();
+}
+
+CView::~CView()
+{
+    if (m_Attached)
+    {
+        removed();
+    }
+    setFrame(nullptr);
+    m_Plugin.OnViewGone(this);
+    m_Plugin.release();
+}
+
+tresult CView::queryInterface(const TUID iid, void** object)
+{
+    if (object == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    void* found = nullptr;
+    if (Iid::FUnknown.Equals(iid) || Iid::IPlugView.Equals(iid))
+    {
+        found = static_cast<IPlugView*>(this);
+    }
+    else if (Iid::ITimerHandler.Equals(iid))
+    {
+        found = static_cast<ITimerHandler*>(this);
+    }
+    *object = found;
+    if (found == nullptr)
+    {
+        return kNoInterface;
+    }
+    addRef();
+    return kResultOk;
+}
+
+std::uint32_t CView::addRef()
+{
+    return m_References.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+std::uint32_t CView::release()
+{
+    const std::uint32_t left = m_References.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0)
+    {
+        delete this;
+    }
+    return left;
+}
+
+tresult CView::isPlatformTypeSupported(FIDString type)
+{
+    return type != nullptr && std::strcmp(type, kOwnPlatformType) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult CView::attached(void* parent, FIDString type)
+{
+    if (m_Attached || parent == nullptr || isPlatformTypeSupported(type) != kResultTrue)
+    {
+        return kResultFalse;
+    }
+    CControllerPanel& panel = m_Plugin.Panel();
+    panel.open(parent);
+    if (!panel.HasWindow())
+    {
+        panel.close();
+        return kResultFalse; // the panel has shown why
+    }
+    m_Attached = true;
+    StartTimer();
+    return kResultOk;
+}
+
+tresult CView::removed()
+{
+    if (!m_Attached)
+    {
+        return kResultFalse;
+    }
+    // Closing ends a drag under way: its end edit is handed over with the rest.
+    m_Plugin.Panel().close();
+    StopTimer();
+    m_Attached = false;
+    return kResultOk;
+}
+
+tresult CView::onWheel(float)
+{
+    return kResultFalse;
+}
+
+tresult CView::onKeyDown(TChar, std::int16_t, std::int16_t)
+{
+    return kResultFalse;
+}
+
+tresult CView::onKeyUp(TChar, std::int16_t, std::int16_t)
+{
+    return kResultFalse;
+}
+
+tresult CView::getSize(ViewRect* size)
+{
+    if (size == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    *size = PanelRect();
+    return kResultOk;
+}
+
+// The panel has one size; a host that lays out another keeps a window of that size around it.
+tresult CView::onSize(ViewRect* newSize)
+{
+    return newSize != nullptr ? kResultOk : kInvalidArgument;
+}
+
+tresult CView::onFocus(TBool)
+{
+    return kResultOk;
+}
+
+tresult CView::setFrame(IPlugFrame* frame)
+{
+    if (frame == m_Frame)
+    {
+        return kResultOk;
+    }
+    StopTimer();
+    if (m_RunLoop != nullptr)
+    {
+        m_RunLoop->release();
+        m_RunLoop = nullptr;
+    }
+    if (m_Frame != nullptr)
+    {
+        m_Frame->release();
+    }
+    m_Frame = frame;
+    if (m_Frame != nullptr)
+    {
+        m_Frame->addRef();
+#if !defined(_WIN32)
+        void* loop = nullptr;
+        if (m_Frame->queryInterface(Iid::IRunLoop.Data(), &loop) == kResultOk && loop != nullptr)
+        {
+            m_RunLoop = static_cast<IRunLoop*>(loop);
+        }
+#endif
+    }
+    if (m_Attached)
+    {
+        StartTimer();
+    }
+    return kResultOk;
+}
+
+tresult CView::canResize()
+{
+    return kResultFalse;
+}
+
+tresult CView::checkSizeConstraint(ViewRect* rect)
+{
+    if (rect == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    rect->right = rect->left + Device::Description::kPanelWidth;
+    rect->bottom = rect->top + Device::Description::kPanelHeight;
+    return kResultOk;
+}
+
+void CView::onTimer()
+{
+    m_Plugin.DeliverQueuedEdits();
+}
+
+// With the host's run loop the panel's edits wait for its timer; without one (and on Windows, where the
+// panel runs on the host's thread anyway) each edit goes to the host as it happens.
+void CView::StartTimer()
+{
+    if (!m_Attached || m_RunLoop == nullptr)
+    {
+        m_Plugin.SetQueuedEdits(false);
+        return;
+    }
+    m_TimerRegistered = m_RunLoop->registerTimer(this, kDeliveryIntervalMs) == kResultOk;
+    m_Plugin.SetQueuedEdits(m_TimerRegistered);
+}
+
+void CView::StopTimer()
+{
+    m_Plugin.SetQueuedEdits(false);
+    if (m_TimerRegistered && m_RunLoop != nullptr)
+    {
+        m_RunLoop->unregisterTimer(this);
+    }
+    m_TimerRegistered = false;
+    // Whatever the panel queued before this still belongs to the host.
+    m_Plugin.DeliverQueuedEdits();
+}
+} // namespace KVX::Vst3
