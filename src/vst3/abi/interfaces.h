@@ -294,6 +294,15 @@ public:
     virtual IPlugView* KVX_VST3_API createView(FIDString name) = 0;
 };
 
+// Joins a separate component and controller; the messages themselves are not needed here.
+class IConnectionPoint : public FUnknown
+{
+public:
+    virtual tresult KVX_VST3_API connect(IConnectionPoint* other) = 0;
+    virtual tresult KVX_VST3_API disconnect(IConnectionPoint* other) = 0;
+    virtual tresult KVX_VST3_API notify(FUnknown* message) = 0;
+};
+
 class IHostApplication : public FUnknown
 {
 public:
