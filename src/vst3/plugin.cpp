@@ -507,7 +507,9 @@ ParamValue CPlugin::getParamNormalized(ParamID id)
     return IsKnownParameter(id) ? m_Panel->ParamValue(static_cast<std::int32_t>(id)) : 0.0;
 }
 
-// A value from the host: shown, never reported back as an edit.
+// A value from the host: shown, never reported back as an edit. Component and controller are one object,
+// so the processor takes the value too: a host that sets a parameter and saves before the next block
+// (Ardour does) then stores what it set.
 tresult CPlugin::setParamNormalized(ParamID id, ParamValue value)
 {
     const auto deviceValue = DeviceValue(id, value);
@@ -518,10 +520,12 @@ tresult CPlugin::setParamNormalized(ParamID id, ParamValue value)
     if (id == kBypassId)
     {
         m_ControllerBypass = *deviceValue;
+        m_Bypassed.store(*deviceValue != 0.0f, std::memory_order_relaxed);
         return kResultOk;
     }
     m_Panel->SetParamValue(static_cast<std::int32_t>(id), *deviceValue);
     m_Panel->FollowInSwitch();
+    m_Effect->setParameter(static_cast<VstInt32>(id), *deviceValue);
     return kResultOk;
 }
 

@@ -125,7 +125,7 @@ TEST_F(Vst3Controller, ConvertsBetweenNormalisedAndPlainAndReadsTypedValues)
     EXPECT_NE(Controller()->getParamValueByString(5, nullptr, ignored), kResultOk);
 }
 
-TEST_F(Vst3Controller, KeepsHostSetValuesWithoutReportingThemBackOrTouchingTheProcessor)
+TEST_F(Vst3Controller, KeepsHostSetValuesWithoutReportingThemBackAndSharesThemWithTheProcessor)
 {
     CComponentHandler handler;
     ASSERT_EQ(Controller()->setComponentHandler(&handler), kResultOk);
@@ -142,8 +142,9 @@ TEST_F(Vst3Controller, KeepsHostSetValuesWithoutReportingThemBackOrTouchingThePr
     EXPECT_NE(Controller()->setParamNormalized(12, 0.5), kResultOk);
     EXPECT_EQ(Controller()->getParamNormalized(12), 0.0);
     EXPECT_TRUE(handler.Calls().empty()) << "host-set values are not edits";
-    // The processor hears of values through process() alone.
-    EXPECT_EQ(StateValue(m_Instance->State(), 3), 0.5f);
+    // One object: the state saved right after a host set holds the value.
+    EXPECT_EQ(StateValue(m_Instance->State(), 3), 1.0f);
+    EXPECT_EQ(StateValue(m_Instance->State(), 10), 0.0f);
     EXPECT_EQ(Controller()->setComponentHandler(nullptr), kResultOk);
     EXPECT_EQ(handler.References(), 1u) << "the handler was given back";
     CMemoryStream empty;
