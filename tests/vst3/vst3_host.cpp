@@ -560,11 +560,22 @@ void CInstance::Stop()
     }
 }
 
+// Nothing here allocates, so that a test can count the processor's allocations alone.
 tresult CInstance::Process(const float* const in[2], float* const out[2], std::int32_t frames,
                            IParameterChanges* changes)
 {
-    return ProcessChannels({const_cast<float*>(in[0]), const_cast<float*>(in[1])}, {out[0], out[1]}, frames,
-                           changes);
+    float* inputs[2] = {const_cast<float*>(in[0]), const_cast<float*>(in[1])};
+    float* outputs[2] = {out[0], out[1]};
+    return ProcessBuses(inputs, 2, outputs, 2, frames, changes);
+}
+
+tresult CInstance::ProcessChannels(const std::vector<float*>& in, const std::vector<float*>& out,
+                                   std::int32_t frames, IParameterChanges* changes)
+{
+    std::vector<float*> inputs = in;
+    std::vector<float*> outputs = out;
+    return ProcessBuses(inputs.data(), static_cast<std::int32_t>(inputs.size()), outputs.data(),
+                        static_cast<std::int32_t>(outputs.size()), frames, changes);
 }
 
 std::int32_t CInstance::Channels(BusDirection direction) const
@@ -573,17 +584,15 @@ std::int32_t CInstance::Channels(BusDirection direction) const
     return m_Component->getBusInfo(kAudio, direction, 0, info) == kResultOk ? info.channelCount : 0;
 }
 
-tresult CInstance::ProcessChannels(const std::vector<float*>& in, const std::vector<float*>& out,
-                                   std::int32_t frames, IParameterChanges* changes)
+tresult CInstance::ProcessBuses(float** in, std::int32_t inChannels, float** out, std::int32_t outChannels,
+                                std::int32_t frames, IParameterChanges* changes)
 {
-    std::vector<float*> inputs = in;
-    std::vector<float*> outputs = out;
     AudioBusBuffers inBus{};
-    inBus.numChannels = static_cast<std::int32_t>(inputs.size());
-    inBus.channelBuffers32 = inputs.data();
+    inBus.numChannels = inChannels;
+    inBus.channelBuffers32 = in;
     AudioBusBuffers outBus{};
-    outBus.numChannels = static_cast<std::int32_t>(outputs.size());
-    outBus.channelBuffers32 = outputs.data();
+    outBus.numChannels = outChannels;
+    outBus.channelBuffers32 = out;
     CParameterChanges noOutput;
     ProcessData data{};
     data.symbolicSampleSize = kSample32;

@@ -201,6 +201,8 @@ public:
 
 private:
     CInstance() = default;
+    tresult ProcessBuses(float** in, std::int32_t inChannels, float** out, std::int32_t outChannels,
+                         std::int32_t frames, IParameterChanges* changes);
     CHostApplication m_Host;
     IComponent* m_Component = nullptr;
     IAudioProcessor* m_Processor = nullptr;
