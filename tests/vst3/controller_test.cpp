@@ -107,6 +107,10 @@ TEST_F(Vst3Controller, ConvertsBetweenNormalisedAndPlainAndReadsTypedValues)
     EXPECT_EQ(Controller()->normalizedParamToPlain(10, 0.4), 0.0);
     EXPECT_EQ(Controller()->normalizedParamToPlain(10, 0.6), 1.0);
     EXPECT_EQ(Controller()->plainParamToNormalized(11, 1.0), 1.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(Controller()->normalizedParamToPlain(0, nan), -12.0) << "NaN reads as the bottom, never as NaN";
+    EXPECT_EQ(Controller()->plainParamToNormalized(0, nan), 0.0);
+    EXPECT_EQ(Controller()->plainParamToNormalized(0, std::numeric_limits<double>::infinity()), 1.0);
 
     EXPECT_DOUBLE_EQ(*Parse(5, "+4.8"), (4.8 + 12.0) / 24.0);
     EXPECT_DOUBLE_EQ(*Parse(5, " -3 dB "), 9.0 / 24.0);

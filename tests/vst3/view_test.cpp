@@ -47,6 +47,7 @@ protected:
     void TearDown() override
     {
         CloseView();
+        m_Instance.reset(); // before the handler it holds goes
         m_Vst.reset();
         m_Host.reset();
         Vst3Plugin::TearDown();

@@ -63,6 +63,7 @@ protected:
             m_View->setFrame(nullptr);
             m_View->release();
         }
+        m_Instance.reset(); // before the handler it holds goes
         if (m_Host != nullptr)
         {
             DestroyWindow(m_Host);

@@ -177,7 +177,10 @@ tresult CMemoryStream::read(void* buffer, std::int32_t numBytes, std::int32_t* n
         return kInvalidArgument;
     }
     const std::size_t n = std::min(static_cast<std::size_t>(numBytes), m_Bytes.size() - m_Position);
-    std::memcpy(buffer, m_Bytes.data() + m_Position, n);
+    if (n > 0)
+    {
+        std::memcpy(buffer, m_Bytes.data() + m_Position, n);
+    }
     m_Position += n;
     if (numBytesRead != nullptr)
     {
