@@ -9,11 +9,9 @@
 #define KVX_EXPORT __attribute__((visibility("default")))
 #endif
 
-extern "C"
-{
 // Without arguments the stdcall and cdecl conventions are the same call, so one plain declaration serves
 // every platform (and keeps the exported name undecorated on 32-bit Windows).
-KVX_EXPORT KVX::Vst3::IPluginFactory* GetPluginFactory()
+extern "C" KVX_EXPORT KVX::Vst3::IPluginFactory* GetPluginFactory()
 {
     KVX::Vst3::CFactory& factory = KVX::Vst3::CFactory::Instance();
     factory.addRef();
@@ -23,22 +21,22 @@ KVX_EXPORT KVX::Vst3::IPluginFactory* GetPluginFactory()
 // Nothing to set up or tear down: the device is built per instance. The calls exist because hosts
 // require them.
 #if defined(_WIN32)
-bool InitDll()
+extern "C" bool InitDll()
 {
     return true;
 }
 
-bool ExitDll()
+extern "C" bool ExitDll()
 {
     return true;
 }
 #else
-KVX_EXPORT bool ModuleEntry(void*)
+extern "C" KVX_EXPORT bool ModuleEntry(void*)
 {
     return true;
 }
 
-KVX_EXPORT bool ModuleExit()
+extern "C" KVX_EXPORT bool ModuleExit()
 {
     return true;
 }
@@ -46,9 +44,9 @@ KVX_EXPORT bool ModuleExit()
 
 // Lets a host that must never block (a headless renderer, a test host) receive the plug-in's error boxes
 // instead of having them shown. Null restores the native box.
-KVX_EXPORT void KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption, const char16_t* text,
-                                                             void* owner, unsigned style))
+extern "C" KVX_EXPORT void KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption,
+                                                                        const char16_t* text, void* owner,
+                                                                        unsigned style))
 {
     KVX::Platform::SetMessageBoxHandler(handler);
-}
 }

@@ -5,7 +5,6 @@
 #include "vst3/parameters.h"
 #include "vst3/plugin.h"
 
-
 namespace KVX::Vst3
 {
 namespace

@@ -464,7 +464,8 @@ tresult CPlugin::getParamStringByValue(ParamID id, ParamValue valueNormalized, S
         return kResultOk;
     }
     // The fader's own text, as the VST 2.4 build shows it.
-    CopyText(m_Panel->Fader(static_cast<int>(id)).FormatValue(*DeviceValue(id, valueNormalized)), string, 128);
+    CopyText(m_Panel->Fader(static_cast<int>(id)).FormatValue(*DeviceValue(id, valueNormalized)), string,
+             128);
     return kResultOk;
 }
 

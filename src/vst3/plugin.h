@@ -79,9 +79,11 @@ public:
     tresult KVX_VST3_API getControllerClassId(TUID classId) override;
     tresult KVX_VST3_API setIoMode(IoMode mode) override;
     std::int32_t KVX_VST3_API getBusCount(MediaType type, BusDirection dir) override;
-    tresult KVX_VST3_API getBusInfo(MediaType type, BusDirection dir, std::int32_t index, BusInfo& bus) override;
+    tresult KVX_VST3_API getBusInfo(MediaType type, BusDirection dir, std::int32_t index,
+                                    BusInfo& bus) override;
     tresult KVX_VST3_API getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) override;
-    tresult KVX_VST3_API activateBus(MediaType type, BusDirection dir, std::int32_t index, TBool state) override;
+    tresult KVX_VST3_API activateBus(MediaType type, BusDirection dir, std::int32_t index,
+                                     TBool state) override;
     tresult KVX_VST3_API setActive(TBool state) override;
 
     // IAudioProcessor
@@ -100,8 +102,10 @@ public:
     tresult KVX_VST3_API setComponentState(IBStream* state) override;
     std::int32_t KVX_VST3_API getParameterCount() override;
     tresult KVX_VST3_API getParameterInfo(std::int32_t paramIndex, ParameterInfo& info) override;
-    tresult KVX_VST3_API getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string) override;
-    tresult KVX_VST3_API getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized) override;
+    tresult KVX_VST3_API getParamStringByValue(ParamID id, ParamValue valueNormalized,
+                                               String128 string) override;
+    tresult KVX_VST3_API getParamValueByString(ParamID id, TChar* string,
+                                               ParamValue& valueNormalized) override;
     ParamValue KVX_VST3_API normalizedParamToPlain(ParamID id, ParamValue valueNormalized) override;
     ParamValue KVX_VST3_API plainParamToNormalized(ParamID id, ParamValue plainValue) override;
     ParamValue KVX_VST3_API getParamNormalized(ParamID id) override;

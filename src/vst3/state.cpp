@@ -57,7 +57,8 @@ bool ReadChunk(IBStream* stream, Chunk& chunk)
     while (total < static_cast<std::int32_t>(sizeof buffer))
     {
         std::int32_t got = 0;
-        const tresult result = stream->read(buffer + total, static_cast<std::int32_t>(sizeof buffer) - total, &got);
+        const tresult result =
+            stream->read(buffer + total, static_cast<std::int32_t>(sizeof buffer) - total, &got);
         if (result != kResultOk || got <= 0 || got > static_cast<std::int32_t>(sizeof buffer) - total)
         {
             break;

@@ -61,9 +61,8 @@ TEST(ArdourVst3, RendersTheSetBandsAndRestoresThemFromTheSavedSession)
     const std::map<std::string, std::string> vst3 = {{"KVX_PLUGIN_TYPE", "VST3"}};
 
     // 31 Hz full up, 16 kHz full down, IN on: Ardour speaks in the plain values, decibels for the bands.
-    const ProgramRun record =
-        ardour.Lua("record_session.lua", {ardour.Session().string(), "KVX Tovik", "2.5", "0=12", "9=-12", "10=1"},
-                   vst3);
+    const ProgramRun record = ardour.Lua(
+        "record_session.lua", {ardour.Session().string(), "KVX Tovik", "2.5", "0=12", "9=-12", "10=1"}, vst3);
     ASSERT_TRUE(Succeeded(record)) << Describe(record);
     EXPECT_NE(record.out.find("listed|KVX Tovik|Brellmoor|"), std::string::npos) << record.out;
     EXPECT_NE(record.out.find("regions|1"), std::string::npos) << record.out;
@@ -92,7 +91,8 @@ TEST(ArdourVst3, RendersTheSetBandsAndRestoresThemFromTheSavedSession)
     ASSERT_EQ(restored.size(), 12u) << reload.out;
     for (int i = 0; i < 12; ++i)
     {
-        EXPECT_NEAR(restored.at(i), plain[static_cast<std::size_t>(i)], 1e-5) << "parameter " << i << " after reload";
+        EXPECT_NEAR(restored.at(i), plain[static_cast<std::size_t>(i)], 1e-5)
+            << "parameter " << i << " after reload";
     }
     const ProgramRun bypassed = ardour.Export(ardour.Root() / "bypassed.wav");
     ASSERT_TRUE(Succeeded(bypassed)) << Describe(bypassed);
@@ -118,8 +118,8 @@ TEST(ArdourVst3, RendersTheSetBandsAndRestoresThemFromTheSavedSession)
         {
             const double measured = RatioDb(wetSpectrum.Mean(low, high), drySpectrum.Mean(low, high));
             const double designed = DesignedGainDb(faders, wetSpectrum, low, high);
-            std::printf("channel %d, %.0f-%.0f Hz: measured %+.2f dB, designed %+.2f dB\n", channel, low, high,
-                        measured, designed);
+            std::printf("channel %d, %.0f-%.0f Hz: measured %+.2f dB, designed %+.2f dB\n", channel, low,
+                        high, measured, designed);
             EXPECT_NEAR(measured, designed, 1.0) << low << "-" << high << " Hz, channel " << channel;
         }
     }

@@ -89,7 +89,8 @@ TEST_F(Vst3Controller, ValueTextsAreTheVst24DisplayTexts)
     EXPECT_EQ(Text(0, 1.7), "+12.0") << "beyond the range: the end of the range";
     String128 text{};
     EXPECT_NE(Controller()->getParamStringByValue(12, 0.5, text), kResultOk);
-    EXPECT_NE(Controller()->getParamStringByValue(0, std::numeric_limits<double>::quiet_NaN(), text), kResultOk);
+    EXPECT_NE(Controller()->getParamStringByValue(0, std::numeric_limits<double>::quiet_NaN(), text),
+              kResultOk);
     vst->Close();
 }
 
@@ -102,7 +103,8 @@ TEST_F(Vst3Controller, ConvertsBetweenNormalisedAndPlainAndReadsTypedValues)
     EXPECT_DOUBLE_EQ(Controller()->plainParamToNormalized(5, 40.0), 1.0);
     for (double v = 0.0; v <= 1.0; v += 0.0625)
     {
-        EXPECT_NEAR(Controller()->plainParamToNormalized(3, Controller()->normalizedParamToPlain(3, v)), v, 1e-12);
+        EXPECT_NEAR(Controller()->plainParamToNormalized(3, Controller()->normalizedParamToPlain(3, v)), v,
+                    1e-12);
     }
     EXPECT_EQ(Controller()->normalizedParamToPlain(10, 0.4), 0.0);
     EXPECT_EQ(Controller()->normalizedParamToPlain(10, 0.6), 1.0);

@@ -39,7 +39,8 @@ std::vector<Step> Session()
     {
         seed = seed * 1664525u + 1013904223u;
         Step step{static_cast<std::int32_t>(1 + (seed >> 8) % 4096), {}};
-        step.changes.emplace_back(static_cast<ParamID>((seed >> 4) % 10), static_cast<float>((seed >> 12) % 1001) / 1000.0f);
+        step.changes.emplace_back(static_cast<ParamID>((seed >> 4) % 10),
+                                  static_cast<float>((seed >> 12) % 1001) / 1000.0f);
         if (i % 9 == 0)
         {
             step.changes.emplace_back(10, i % 18 == 0 ? 0.0f : 1.0f);
@@ -55,7 +56,8 @@ std::vector<float> Signal(std::size_t frames, std::uint32_t seed)
     for (std::size_t i = 0; i < frames; ++i)
     {
         seed = seed * 1664525u + 1013904223u;
-        out[i] = static_cast<float>(static_cast<std::int32_t>(seed >> 8) - (1 << 23)) / static_cast<float>(1 << 23);
+        out[i] = static_cast<float>(static_cast<std::int32_t>(seed >> 8) - (1 << 23)) /
+                 static_cast<float>(1 << 23);
     }
     // Bad input the host passes on: NaN, infinities and denormals.
     if (frames > 9000)
@@ -107,7 +109,8 @@ TEST_F(Vst3Identity, ScriptedSessionIsBitIdenticalToTheVst24Build)
     }
     EXPECT_EQ(std::memcmp(vstLeft.data(), vst3Left.data(), total * sizeof(float)), 0);
     EXPECT_EQ(std::memcmp(vstRight.data(), vst3Right.data(), total * sizeof(float)), 0);
-    EXPECT_NE(std::memcmp(vstLeft.data(), left.data(), total * sizeof(float)), 0) << "the session did nothing";
+    EXPECT_NE(std::memcmp(vstLeft.data(), left.data(), total * sizeof(float)), 0)
+        << "the session did nothing";
     vst->Close();
 }
 } // namespace

@@ -38,7 +38,8 @@ TEST(Vst3Process, AllocatesNothing)
     std::vector<CParameterChanges> changes(200);
     for (int block = 0; block < 200; ++block)
     {
-        changes[block].Add(static_cast<ParamID>(block % 10), block % 7, static_cast<double>(block % 25) / 24.0);
+        changes[block].Add(static_cast<ParamID>(block % 10), block % 7,
+                           static_cast<double>(block % 25) / 24.0);
         if (block % 50 == 25)
         {
             changes[block].Add(10, 0, block % 100 == 25 ? 0.0 : 1.0);

@@ -15,7 +15,8 @@ std::vector<float> Noise(std::size_t frames, std::uint32_t seed)
     for (float& sample : out)
     {
         seed = seed * 1664525u + 1013904223u;
-        sample = static_cast<float>(static_cast<std::int32_t>(seed >> 8) - (1 << 23)) / static_cast<float>(1 << 24);
+        sample = static_cast<float>(static_cast<std::int32_t>(seed >> 8) - (1 << 23)) /
+                 static_cast<float>(1 << 24);
     }
     return out;
 }
@@ -82,9 +83,10 @@ TEST_F(Vst3Processor, RefusesSetupsItCannotRunAndKeepsProcessingAfterwards)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (const ProcessSetup& setup : {ProcessSetup{0, kSample64, 512, 48000.0}, ProcessSetup{0, kSample32, 512, 0.0},
-                                      ProcessSetup{0, kSample32, 512, -48000.0}, ProcessSetup{0, kSample32, 512, nan},
-                                      ProcessSetup{0, kSample32, 512, inf}, ProcessSetup{0, kSample32, 512, 1e12}})
+    for (const ProcessSetup& setup :
+         {ProcessSetup{0, kSample64, 512, 48000.0}, ProcessSetup{0, kSample32, 512, 0.0},
+          ProcessSetup{0, kSample32, 512, -48000.0}, ProcessSetup{0, kSample32, 512, nan},
+          ProcessSetup{0, kSample32, 512, inf}, ProcessSetup{0, kSample32, 512, 1e12}})
     {
         ProcessSetup copy = setup;
         EXPECT_NE(Processor()->setupProcessing(copy), kResultOk) << setup.sampleRate;
@@ -155,8 +157,8 @@ TEST_F(Vst3Processor, AppliesTheLastPointOfEachQueueAndIgnoresWhatIsNoParameter)
     changes.Add(1, 10, 1.7);  // clamped
     changes.Add(2, 10, -0.5);
     changes.Add(4, 0, std::numeric_limits<double>::quiet_NaN()); // no value at all: left alone
-    changes.Add(10, 5, 0.3);  // a switch with one step: off below the middle
-    changes.Add(99, 0, 0.1);  // no such parameter
+    changes.Add(10, 5, 0.3); // a switch with one step: off below the middle
+    changes.Add(99, 0, 0.1); // no such parameter
     Render(*m_Instance, 256, &changes);
     const auto state = m_Instance->State();
     EXPECT_FLOAT_EQ(StateValue(state, 0), 0.9f);

@@ -48,8 +48,9 @@ protected:
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"KVXVst3TestHost";
         RegisterClassW(&windowClass);
-        m_Host = CreateWindowExW(0, L"KVXVst3TestHost", L"KVX Tovik VST3 test host", WS_POPUP | WS_VISIBLE, 40,
-                                 30, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        m_Host =
+            CreateWindowExW(0, L"KVXVst3TestHost", L"KVX Tovik VST3 test host", WS_POPUP | WS_VISIBLE, 40, 30,
+                            kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(m_Host, nullptr);
         ASSERT_EQ(Controller()->setComponentHandler(&m_Handler), kResultOk);
         Pump(20);
@@ -112,7 +113,8 @@ protected:
     }
 
     // Differing pixels inside and outside the 1 kHz fader's rectangle.
-    static std::pair<int, int> Changes(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b)
+    static std::pair<int, int> Changes(const std::vector<std::uint32_t>& a,
+                                       const std::vector<std::uint32_t>& b)
     {
         int inside = 0;
         int outside = 0;

@@ -2,7 +2,6 @@
 
 #include "host/module_loader.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -279,7 +278,8 @@ tresult CParameterChanges::queryInterface(const TUID iid, void** object)
 
 IParamValueQueue* CParameterChanges::getParameterData(std::int32_t index)
 {
-    return index >= 0 && index < getParameterCount() ? m_Queues[static_cast<std::size_t>(index)].get() : nullptr;
+    return index >= 0 && index < getParameterCount() ? m_Queues[static_cast<std::size_t>(index)].get()
+                                                     : nullptr;
 }
 
 IParamValueQueue* CParameterChanges::addParameterData(const ParamID& id, std::int32_t& index)
@@ -442,7 +442,8 @@ void CPlugFrame::RunTimers()
 
 // ---- Instance --------------------------------------------------------------------------------------
 
-std::unique_ptr<CInstance> CInstance::Create(const CModule& module, const PClassInfo& info, std::string& error)
+std::unique_ptr<CInstance> CInstance::Create(const CModule& module, const PClassInfo& info,
+                                             std::string& error)
 {
     std::unique_ptr<CInstance> instance(new CInstance);
     void* object = nullptr;
@@ -464,7 +465,8 @@ std::unique_ptr<CInstance> CInstance::Create(const CModule& module, const PClass
     {
         TUID controllerClass{};
         if (instance->m_Component->getControllerClassId(controllerClass) == kResultOk &&
-            module.Factory()->createInstance(controllerClass, Iid::IEditController.Data(), &object) == kResultOk &&
+            module.Factory()->createInstance(controllerClass, Iid::IEditController.Data(), &object) ==
+                kResultOk &&
             object != nullptr)
         {
             instance->m_Controller = static_cast<IEditController*>(object);

@@ -97,7 +97,10 @@ class CParameterChanges final : public CHostObject<IParameterChanges>
 {
 public:
     tresult KVX_VST3_API queryInterface(const TUID iid, void** object) override;
-    std::int32_t KVX_VST3_API getParameterCount() override { return static_cast<std::int32_t>(m_Queues.size()); }
+    std::int32_t KVX_VST3_API getParameterCount() override
+    {
+        return static_cast<std::int32_t>(m_Queues.size());
+    }
     IParamValueQueue* KVX_VST3_API getParameterData(std::int32_t index) override;
     IParamValueQueue* KVX_VST3_API addParameterData(const ParamID& id, std::int32_t& index) override;
 
@@ -174,7 +177,8 @@ private:
 class CInstance
 {
 public:
-    static std::unique_ptr<CInstance> Create(const CModule& module, const PClassInfo& info, std::string& error);
+    static std::unique_ptr<CInstance> Create(const CModule& module, const PClassInfo& info,
+                                             std::string& error);
     ~CInstance();
 
     IComponent* Component() const { return m_Component; }
@@ -190,8 +194,8 @@ public:
     tresult Process(const float* const in[2], float* const out[2], std::int32_t frames,
                     IParameterChanges* changes = nullptr);
     // The same for any channel counts (one bus each way).
-    tresult ProcessChannels(const std::vector<float*>& in, const std::vector<float*>& out, std::int32_t frames,
-                            IParameterChanges* changes = nullptr);
+    tresult ProcessChannels(const std::vector<float*>& in, const std::vector<float*>& out,
+                            std::int32_t frames, IParameterChanges* changes = nullptr);
     // How many parameters the last block reported as output.
     std::int32_t OutputChanges() const { return m_OutputChanges; }
     // The channels of the first audio bus of a direction.

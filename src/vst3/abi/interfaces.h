@@ -139,9 +139,11 @@ public:
     virtual tresult KVX_VST3_API getControllerClassId(TUID classId) = 0;
     virtual tresult KVX_VST3_API setIoMode(IoMode mode) = 0;
     virtual std::int32_t KVX_VST3_API getBusCount(MediaType type, BusDirection dir) = 0;
-    virtual tresult KVX_VST3_API getBusInfo(MediaType type, BusDirection dir, std::int32_t index, BusInfo& bus) = 0;
+    virtual tresult KVX_VST3_API getBusInfo(MediaType type, BusDirection dir, std::int32_t index,
+                                            BusInfo& bus) = 0;
     virtual tresult KVX_VST3_API getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) = 0;
-    virtual tresult KVX_VST3_API activateBus(MediaType type, BusDirection dir, std::int32_t index, TBool state) = 0;
+    virtual tresult KVX_VST3_API activateBus(MediaType type, BusDirection dir, std::int32_t index,
+                                             TBool state) = 0;
     virtual tresult KVX_VST3_API setActive(TBool state) = 0;
     virtual tresult KVX_VST3_API setState(IBStream* state) = 0;
     virtual tresult KVX_VST3_API getState(IBStream* state) = 0;
@@ -213,8 +215,10 @@ class IParamValueQueue : public FUnknown
 public:
     virtual ParamID KVX_VST3_API getParameterId() = 0;
     virtual std::int32_t KVX_VST3_API getPointCount() = 0;
-    virtual tresult KVX_VST3_API getPoint(std::int32_t index, std::int32_t& sampleOffset, ParamValue& value) = 0;
-    virtual tresult KVX_VST3_API addPoint(std::int32_t sampleOffset, ParamValue value, std::int32_t& index) = 0;
+    virtual tresult KVX_VST3_API getPoint(std::int32_t index, std::int32_t& sampleOffset,
+                                          ParamValue& value) = 0;
+    virtual tresult KVX_VST3_API addPoint(std::int32_t sampleOffset, ParamValue value,
+                                          std::int32_t& index) = 0;
 };
 
 class IParameterChanges : public FUnknown
@@ -237,7 +241,8 @@ public:
         kIBSeekEnd = 2
     };
     virtual tresult KVX_VST3_API read(void* buffer, std::int32_t numBytes, std::int32_t* numBytesRead) = 0;
-    virtual tresult KVX_VST3_API write(void* buffer, std::int32_t numBytes, std::int32_t* numBytesWritten) = 0;
+    virtual tresult KVX_VST3_API write(void* buffer, std::int32_t numBytes,
+                                       std::int32_t* numBytesWritten) = 0;
     virtual tresult KVX_VST3_API seek(std::int64_t pos, std::int32_t mode, std::int64_t* result) = 0;
     virtual tresult KVX_VST3_API tell(std::int64_t* pos) = 0;
 };
@@ -284,8 +289,10 @@ public:
     virtual tresult KVX_VST3_API getState(IBStream* state) = 0;
     virtual std::int32_t KVX_VST3_API getParameterCount() = 0;
     virtual tresult KVX_VST3_API getParameterInfo(std::int32_t paramIndex, ParameterInfo& info) = 0;
-    virtual tresult KVX_VST3_API getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string) = 0;
-    virtual tresult KVX_VST3_API getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized) = 0;
+    virtual tresult KVX_VST3_API getParamStringByValue(ParamID id, ParamValue valueNormalized,
+                                                       String128 string) = 0;
+    virtual tresult KVX_VST3_API getParamValueByString(ParamID id, TChar* string,
+                                                       ParamValue& valueNormalized) = 0;
     virtual ParamValue KVX_VST3_API normalizedParamToPlain(ParamID id, ParamValue valueNormalized) = 0;
     virtual ParamValue KVX_VST3_API plainParamToNormalized(ParamID id, ParamValue plainValue) = 0;
     virtual ParamValue KVX_VST3_API getParamNormalized(ParamID id) = 0;

@@ -65,17 +65,20 @@ struct Uid
     static constexpr Uid FromWords(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d)
     {
         Uid uid{};
-        auto put = [&uid](int at, std::uint32_t word) {
+        auto put = [&uid](int at, std::uint32_t word)
+        {
             for (int i = 0; i < 4; ++i)
             {
-                uid.bytes[static_cast<std::size_t>(at + i)] = static_cast<unsigned char>(word >> (24 - 8 * i));
+                uid.bytes[static_cast<std::size_t>(at + i)] =
+                    static_cast<unsigned char>(word >> (24 - 8 * i));
             }
         };
 #if KVX_VST3_COM_COMPATIBLE
         // COM's GUID layout: a little-endian 32-bit field, two little-endian 16-bit fields, eight bytes.
-        const std::uint32_t first = ((a & 0xFFu) << 24) | ((a & 0xFF00u) << 8) | ((a >> 8) & 0xFF00u) | (a >> 24);
-        const std::uint32_t second = ((b & 0x00FF0000u) << 8) | ((b & 0xFF000000u) >> 8) | ((b & 0xFFu) << 8) |
-                                     ((b & 0xFF00u) >> 8);
+        const std::uint32_t first =
+            ((a & 0xFFu) << 24) | ((a & 0xFF00u) << 8) | ((a >> 8) & 0xFF00u) | (a >> 24);
+        const std::uint32_t second =
+            ((b & 0x00FF0000u) << 8) | ((b & 0xFF000000u) >> 8) | ((b & 0xFFu) << 8) | ((b & 0xFF00u) >> 8);
         put(0, first);
         put(4, second);
 #else
@@ -87,9 +90,18 @@ struct Uid
         return uid;
     }
 
-    bool Equals(const void* other) const { return other != nullptr && std::memcmp(bytes.data(), other, 16) == 0; }
-    void CopyTo(void* out) const { std::memcpy(out, bytes.data(), 16); }
-    const char* Data() const { return reinterpret_cast<const char*>(bytes.data()); }
+    bool Equals(const void* other) const
+    {
+        return other != nullptr && std::memcmp(bytes.data(), other, 16) == 0;
+    }
+    void CopyTo(void* out) const
+    {
+        std::memcpy(out, bytes.data(), 16);
+    }
+    const char* Data() const
+    {
+        return reinterpret_cast<const char*>(bytes.data());
+    }
 };
 
 // The three slots every interface starts with. No virtual destructor: it would add slots.
