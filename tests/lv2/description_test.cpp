@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace KVX::Test
 {
@@ -110,6 +111,18 @@ TEST(DeviceDescription, TheDefaultProgramResourceHoldsTheProgramDefaults)
         const Formats::ChunkEntry entry = Formats::GetChunkEntry(program.chunk.data(), i);
         EXPECT_EQ(entry.value, D::kParameters[static_cast<std::size_t>(entry.index)].programDefault)
             << entry.index;
+    }
+}
+
+TEST(DeviceDescription, EveryImageItNamesIsEmbedded)
+{
+    std::vector<D::Image> images = {D::kBackgroundImage, D::kButtonImage, D::kLampImage, D::kHintImage};
+    images.insert(images.end(), D::kFaderImages.begin(), D::kFaderImages.end());
+    for (const D::Image& image : images)
+    {
+        Platform::ResourceView resource;
+        EXPECT_TRUE(OpenResourceStream(U16(image.resourceName), u"IMG", resource, false))
+            << std::string(image.resourceName);
     }
 }
 
