@@ -23,17 +23,18 @@ set(kvx_rules
   "tools|device/description.h,lv2/lv2_names.h,vst/,formats/,host/,tovik/"
   "resources|device/description.h,formats/")
 
-# Files that may go beyond their folder's rule, each with the prefixes it adds and why.
-#  - The panel holds its built-in hint, edit box and light, so its own files see the widget family (both
-#    are one CMake target, kvx_gui_widgets).
-#  - The entry point is the module's top: it knows only the factory declared at the VST layer, shell's
-#    own headers and the platform's message box.
-set(kvx_exceptions
-  "src/gui/core/gui.h|gui/widgets/"
-  "src/gui/core/gui.cpp|gui/widgets/"
-  "src/gui/core/gui_editor.cpp|gui/widgets/")
-set(kvx_entry "src/shell/entry.cpp")
-set(kvx_entry_allowed "vst/;platform/")
+# Files whose target is not their folder's, with the prefixes their target allows.
+#  - The panel holds its built-in hint, edit box and light, and every widget calls back into its panel:
+#    the panel's own files are built with the widget family (kvx_gui_widgets) and may see it.
+#  - The parameter bridge is the editor adapter's parameter side and is built with it (kvx_shell).
+#  - The entry point is the module's top: it knows only the factory declared at the VST layer and the
+#    platform's message box.
+set(kvx_overrides
+  "src/gui/core/gui.h|gui/core/,gui/widgets/,platform/"
+  "src/gui/core/gui.cpp|gui/core/,gui/widgets/,platform/"
+  "src/gui/core/gui_editor.cpp|gui/core/,gui/widgets/,platform/"
+  "src/processor/parameter_bridge.cpp|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
+  "src/shell/entry.cpp|vst/,platform/")
 
 set(violations "")
 foreach(rule ${kvx_rules})
@@ -44,15 +45,11 @@ foreach(rule ${kvx_rules})
     ${KVX_SOURCE_DIR}/${folder}/*.h ${KVX_SOURCE_DIR}/${folder}/*.cpp)
   foreach(source ${sources})
     set(permitted ${allowed})
-    if(source STREQUAL kvx_entry)
-      set(permitted ${kvx_entry_allowed})
-    endif()
-    foreach(exception ${kvx_exceptions})
-      string(REPLACE "|" ";" extra "${exception}")
-      list(POP_FRONT extra file)
-      string(REPLACE "," ";" extra "${extra}")
+    foreach(override ${kvx_overrides})
+      string(REPLACE "|" ";" parts "${override}")
+      list(POP_FRONT parts file)
       if(source STREQUAL file)
-        list(APPEND permitted ${extra})
+        string(REPLACE "," ";" permitted "${parts}")
       endif()
     endforeach()
     file(STRINGS ${KVX_SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
