@@ -1,37 +1,46 @@
 // Geometry of the skin: where the widgets sit on the panel, how a fader frame is laid out and where the
-// printed labels go. The generator draws from these numbers and the skin tests check against them.
+// printed labels go. The device description places the controls and names the bands; the generator draws
+// from these numbers and the skin tests check against them.
 #pragma once
+
+#include "device/description.h"
 
 #include <array>
 
 namespace KVX::Skin
 {
-struct Box
-{
-    int x;
-    int y;
-    int width;
-    int height;
-};
+namespace D = Device::Description;
+using Box = D::Box;
 
-inline constexpr int kPanelWidth = 900;
-inline constexpr int kPanelHeight = 258;
+inline constexpr int kPanelWidth = D::kPanelWidth;
+inline constexpr int kPanelHeight = D::kPanelHeight;
 
 // The ten band faders, as the panel places them.
-inline constexpr int kBandCount = 10;
-inline constexpr std::array<int, kBandCount> kFaderX = {141, 205, 269, 334, 399, 463, 528, 592, 657, 721};
-inline constexpr int kFaderY = 33;
-inline constexpr std::array<const char*, kBandCount> kBandNames = {
-    "31 Hz", "63", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz"};
+inline constexpr int kBandCount = D::kBandCount;
+inline constexpr std::array<int, kBandCount> kFaderX = D::kFaderX;
+inline constexpr int kFaderY = D::kFaderY;
+
+// The description's texts are whole string literals, so their data ends in a zero byte.
+constexpr std::array<const char*, kBandCount> BandNames()
+{
+    std::array<const char*, kBandCount> names{};
+    for (int band = 0; band < kBandCount; ++band)
+    {
+        names[static_cast<std::size_t>(band)] = D::kParameters[static_cast<std::size_t>(band)].name.data();
+    }
+    return names;
+}
+inline constexpr std::array<const char*, kBandCount> kBandNames = BandNames();
 
 // A fader sheet: 64 positions in rows of 18 frames.
-inline constexpr int kFaderFrameWidth = 50;
-inline constexpr int kFaderFrameHeight = 235;
+inline constexpr int kFaderFrameWidth = D::kFaderWidth;
+inline constexpr int kFaderFrameHeight = D::kFaderHeight;
 inline constexpr int kFaderFrames = 64;
 inline constexpr int kFaderColumns = 18;
 inline constexpr int kFaderRows = (kFaderFrames + kFaderColumns - 1) / kFaderColumns;
 inline constexpr int kFaderSheetWidth = kFaderFrameWidth * kFaderColumns;
 inline constexpr int kFaderSheetHeight = kFaderFrameHeight * kFaderRows;
+static_assert(kFaderSheetWidth == D::kFaderImages[0].width && kFaderSheetHeight == D::kFaderImages[0].height);
 
 // The mouse takes a fader only in its frame minus 25 px on the right and 45 px at the bottom, and the
 // bottom 10 px of the frame hang below the panel: the cap must live inside the grab area.
@@ -57,11 +66,15 @@ inline constexpr double kSlotTop = 5.0;
 inline constexpr double kSlotBottom = 190.0;
 inline constexpr double kSlotWidth = 4.0;
 
-inline constexpr Box kButton = {813, 129, 60, 60};
+inline constexpr Box kButton = D::kButtonBox;
 inline constexpr int kButtonFrames = 2;
-inline constexpr Box kLamp = {815, 50, 50, 50};
+inline constexpr Box kLamp = D::kLampBox;
 inline constexpr int kLampFrames = 2;
-inline constexpr int kHintSize = 8;
+inline constexpr int kHintSize = D::kHintImage.width;
+static_assert(kButton.width == D::kButtonImage.width &&
+              kButton.height * kButtonFrames == D::kButtonImage.height);
+static_assert(kLamp.width == D::kLampImage.width && kLamp.height * kLampFrames == D::kLampImage.height);
+static_assert(D::kHintImage.width == D::kHintImage.height);
 inline constexpr int kHintMargin = 3;
 
 // Printed legends of the background. The text is placed inside its box (aligned as the style says,
@@ -85,12 +98,19 @@ struct Label
     LabelStyle style;
 };
 
-inline constexpr int kScaleRows = 5;
+// The band scale's marks from the top (+12 dB) down, printed with a true minus sign.
+inline constexpr int kScaleRows = static_cast<int>(D::kDbScalePoints.size());
 inline constexpr std::array<const char*, kScaleRows> kScaleTexts = {"+12", "+6", "0", "\u22126", "\u221212"};
+
+constexpr double ScaleRowDb(int row)
+{
+    return D::kDbScalePoints[static_cast<std::size_t>(kScaleRows - 1 - row)];
+}
 
 constexpr double ScaleRowY(int row) // panel y of a scale row's centre; row 0 is +12 dB
 {
-    return kFaderY + CapCentreY(1.0 - row * 0.25);
+    const D::Parameter& band = D::kParameters[0];
+    return kFaderY + CapCentreY((ScaleRowDb(row) - band.displayMin) / (band.displayMax - band.displayMin));
 }
 
 inline constexpr int kLabelCount = 3 + kBandCount + 2 * kScaleRows + 2 + 2;
@@ -99,9 +119,9 @@ constexpr std::array<Label, kLabelCount> PanelLabels()
 {
     std::array<Label, kLabelCount> labels{};
     int n = 0;
-    labels[n++] = {"KVX Tovik", {14, 30, 86, 24}, LabelStyle::Brand};
+    labels[n++] = {D::kIdentity.name.data(), {14, 30, 86, 24}, LabelStyle::Brand};
     labels[n++] = {"GRAPHIC EQUALISER", {14, 56, 86, 10}, LabelStyle::Subtitle};
-    labels[n++] = {"Brellmoor", {14, 222, 86, 18}, LabelStyle::Vendor};
+    labels[n++] = {D::kIdentity.vendor.data(), {14, 222, 86, 18}, LabelStyle::Vendor};
     for (int band = 0; band < kBandCount; ++band)
     {
         const int centre = kFaderX[band] + static_cast<int>(kCapCentreX);

@@ -84,7 +84,7 @@ constexpr std::array<Parameter, kParameterCount> kParameters = {
 // Marks worth labelling on a band's dB scale.
 constexpr std::array<float, 5> kDbScalePoints = {-12.0f, -6.0f, 0.0f, 6.0f, 12.0f};
 
-// The state chunk: one little-endian (int32 index, float32 value) entry per parameter.
+// The state chunk: one little-endian (int32 index, float32 value) entry per parameter, 8 bytes each.
 constexpr int kChunkBytes = kParameterCount * 8;
 
 // The default program, a module resource.
@@ -118,6 +118,22 @@ constexpr std::array<Image, kBandCount> kFaderImages = {{
 constexpr Image kButtonImage{"Button((2))##Sz-1x-1pxSb0.png", 60, 120};
 constexpr Image kLampImage{"Lamp((2))##Sz-1x-1pxSb0.png", 50, 100};
 constexpr Image kHintImage{"Hint##Sz-1x-1pxSb0.png", 8, 8};
+
+// Where the controls sit on the panel, in panel pixels; a fader's box is one frame of its sheet.
+struct Box
+{
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+constexpr std::array<int, kBandCount> kFaderX = {141, 205, 269, 334, 399, 463, 528, 592, 657, 721};
+constexpr int kFaderY = 33;
+constexpr int kFaderWidth = 50;
+constexpr int kFaderHeight = 235;
+constexpr Box kButtonBox{813, 129, 60, 60};
+constexpr Box kLampBox{815, 50, 50, 50};
 
 // Indices match positions, so a parameter can be found by its index directly.
 constexpr bool IndicesArePositions()

@@ -1,24 +1,37 @@
 #include "device/device_dsp.h"
 
+#include "device/description.h"
 #include "device/device_gui.h"
+#include "device/device_texts.h"
 #include "gui/core/exceptions.h"
 
+#include <iterator>
 #include <new>
 
 namespace KVX
 {
 namespace
 {
+namespace D = Device::Description;
+
+// The program table's texts live as long as the module.
+const std::u16string g_DefaultResource = Device::Wide(D::kDefaultProgramResource);
+const std::u16string g_DefaultName = Device::Wide(D::kDefaultProgramName);
 const ProgramEntry g_Programs[] = {
-    {u"+Default.fxp", u"Default"},
+    {g_DefaultResource.c_str(), g_DefaultName.c_str()},
 };
 } // namespace
 
 CDeviceDSP::CDeviceDSP(audioMasterCallback audioMaster)
-    : CVSTDSP(audioMaster, 1, 11, u"Brellmoor", u"KVX Tovik", u"KVX Tovik",
-              std::make_unique<CDeviceGUI>(nullptr))
+    : CVSTDSP(audioMaster, static_cast<VstInt32>(std::size(g_Programs)), D::kParameterCount,
+              Device::Wide(D::kIdentity.vendor), Device::Wide(D::kIdentity.name),
+              Device::Wide(D::kIdentity.name), std::make_unique<CDeviceGUI>(nullptr))
 {
     SetProgramTable(g_Programs);
+    // The base starts as a stereo effect at its own version; the description decides.
+    setNumInputs(D::kInputs);
+    setNumOutputs(D::kOutputs);
+    cEffect.version = D::kIdentity.version;
     setUniqueID(kUniqueId);
     LoadProgram(0);
 }
@@ -57,14 +70,14 @@ AudioEffect* createEffectInstance(audioMasterCallback audioMaster)
     }
     catch (const Exceptions::Std& error)
     {
-        error.Show(Exceptions::ErrorCaption(), nullptr);
+        error.Show(Device::ErrorCaption(), nullptr);
     }
     catch (const std::exception& error)
     {
         // Nothing may escape into the host: report it like the framework's own failures.
         const std::string what = error.what();
         Exceptions::Std(std::u16string(what.begin(), what.end()), u"INTERNAL")
-            .Show(Exceptions::ErrorCaption(), nullptr);
+            .Show(Device::ErrorCaption(), nullptr);
     }
     return nullptr;
 }

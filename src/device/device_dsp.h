@@ -1,7 +1,10 @@
 #pragma once
-// This device's processor: identity, the default program and the in-place process.
+// This device's processor: identity, the default program and the in-place process. It also defines the
+// factory that the VST entry point calls (vst/effect_factory.h).
+#include "device/description.h"
 #include "dsp/graphic_eq.h"
 #include "processor/vst_dsp.h"
+#include "vst/effect_factory.h"
 
 namespace KVX
 {
@@ -17,14 +20,11 @@ public:
 
     CDeviceGUI& DevicePanel() const;
 
-    static constexpr VstInt32 kUniqueId = CCONST('T', 'v', 'k', '1');
+    static constexpr VstInt32 kUniqueId = Device::Description::kIdentity.uniqueId;
 
     const CGraphicEQ& Engine() const { return m_Engine; }
 
 private:
     CGraphicEQ m_Engine;
 };
-
-// The factory the entry point calls: the device, or null after an error box.
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster);
 } // namespace KVX

@@ -1,13 +1,15 @@
 #pragma once
-// This device's layout: fifteen widget records, built when the module loads.
+// This device's layout: fifteen widget records, built when the module loads from the description and
+// the positions below.
+#include "device/description.h"
 #include "gui/widgets/widget_record.h"
 
 #include <array>
 
 namespace KVX::Device
 {
-constexpr int kBandCount = 10;
-constexpr int kInParam = 10;
+constexpr int kBandCount = Description::kBandCount;
+constexpr int kInParam = Description::kInParameter;
 
 extern const WidgetSpec g_HintSpec;
 extern const WidgetSpec g_LightSpec;

@@ -1,30 +1,12 @@
 // The parameter side of the editor adapter: every host parameter is the value of the first widget bound
 // to its index. Reads and writes reach the widgets whether or not the editor window is open.
+#include "formats/program_chunk.h"
 #include "gui/widgets/knob.h"
 #include "shell/gui_vst24.h"
 #include "vst/audioeffectx.h"
 
-#include <cstring>
-
 namespace KVX
 {
-namespace
-{
-void PutLittleEndian(std::uint8_t* out, std::uint32_t v)
-{
-    out[0] = static_cast<std::uint8_t>(v);
-    out[1] = static_cast<std::uint8_t>(v >> 8);
-    out[2] = static_cast<std::uint8_t>(v >> 16);
-    out[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::uint32_t GetLittleEndian(const std::uint8_t* in)
-{
-    return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
-           (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
-}
-} // namespace
-
 CWidget* CGUIVSTv24::BoundWidget(std::int32_t index) const
 {
     if (index < 0)
@@ -140,22 +122,20 @@ std::int32_t CGUIVSTv24::GetChunk(void** data, bool isPreset)
     {
         return 0;
     }
+    const auto entries = static_cast<std::int32_t>(m_Chunk.size() / Formats::kChunkEntryBytes);
     for (CWidget* widget : m_Widgets)
     {
         const std::int32_t k = widget->ParamIndex();
-        if (k < 0 || k >= kChunkEntries)
+        if (k < 0 || k >= entries)
         {
-            continue; // only the eleven host parameters have a place in the chunk
+            continue; // only the host parameters have a place in the chunk
         }
         const CMeter* meter = AsValueHolder(widget);
-        const float value = meter != nullptr ? meter->Value() : 0.0f;
-        std::uint32_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        PutLittleEndian(&m_Chunk[8 * k], static_cast<std::uint32_t>(k));
-        PutLittleEndian(&m_Chunk[8 * k + 4], bits);
+        Formats::PutChunkEntry(m_Chunk.data(), static_cast<std::size_t>(k),
+                               {k, meter != nullptr ? meter->Value() : 0.0f});
     }
     *data = m_Chunk.data();
-    return kChunkBytes;
+    return static_cast<std::int32_t>(m_Chunk.size());
 }
 
 bool CGUIVSTv24::SetChunk(const void* data, std::uint32_t byteSize, bool isPreset)
@@ -165,16 +145,13 @@ bool CGUIVSTv24::SetChunk(const void* data, std::uint32_t byteSize, bool isPrese
         return false;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    const std::uint32_t entries = byteSize / 8;
-    for (std::uint32_t i = 0; i < entries; ++i)
+    const std::size_t entries = Formats::ChunkEntryCount(byteSize);
+    for (std::size_t i = 0; i < entries; ++i)
     {
-        const auto index = static_cast<std::int32_t>(GetLittleEndian(bytes + 8 * i));
-        const std::uint32_t bits = GetLittleEndian(bytes + 8 * i + 4);
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        if (CMeter* meter = AsValueHolder(BoundWidget(index)))
+        const Formats::ChunkEntry entry = Formats::GetChunkEntry(bytes, i);
+        if (CMeter* meter = AsValueHolder(BoundWidget(entry.index)))
         {
-            meter->SetValue(value);
+            meter->SetValue(entry.value);
         }
     }
     return true;

@@ -1,7 +1,7 @@
 // The exported entry points a host looks for: VSTPluginMain, and main for older hosts. On Windows the
 // module-definition file (shell/windows/exports.def) exports them, with MAIN and GetPluginFactory.
-#include "device/device_dsp.h"
 #include "platform/message_box.h"
+#include "vst/effect_factory.h"
 
 #if defined(_WIN32)
 #define KVX_EXPORT
@@ -24,32 +24,33 @@ AEffect* CreatePlugin(audioMasterCallback audioMaster)
 
 extern "C"
 {
-KVX_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster)
-{
-    return CreatePlugin(audioMaster);
-}
+    KVX_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster)
+    {
+        return CreatePlugin(audioMaster);
+    }
 
 #if !defined(_WIN32)
-// Older hosts look for this name; the compiler knows main as the program entry, hence the alias.
-__attribute__((visibility("default"))) AEffect* VSTPluginMainAlias(audioMasterCallback audioMaster) __asm__("main");
-AEffect* VSTPluginMainAlias(audioMasterCallback audioMaster)
-{
-    return CreatePlugin(audioMaster);
-}
+    // Older hosts look for this name; the compiler knows main as the program entry, hence the alias.
+    __attribute__((visibility("default"))) AEffect*
+    VSTPluginMainAlias(audioMasterCallback audioMaster) __asm__("main");
+    AEffect* VSTPluginMainAlias(audioMasterCallback audioMaster)
+    {
+        return CreatePlugin(audioMaster);
+    }
 #else
-// Exists by name only; a host that asks for a factory of this kind learns that there is none.
-void* VSTCALLBACK GetPluginFactory()
-{
-    return nullptr;
-}
+    // Exists by name only; a host that asks for a factory of this kind learns that there is none.
+    void* VSTCALLBACK GetPluginFactory()
+    {
+        return nullptr;
+    }
 #endif
 }
 
 // Lets a host that must never block (a headless renderer, a test host) receive the plug-in's error boxes
 // instead of having them shown. Null restores the native box.
-extern "C" KVX_EXPORT void
-KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption, const char16_t* text, void* owner,
-                                             unsigned style))
+extern "C" KVX_EXPORT void KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption,
+                                                                        const char16_t* text, void* owner,
+                                                                        unsigned style))
 {
     KVX::Platform::SetMessageBoxHandler(handler);
 }

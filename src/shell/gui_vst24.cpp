@@ -1,9 +1,13 @@
 #include "shell/gui_vst24.h"
 
+#include "formats/program_chunk.h"
+
 namespace KVX
 {
-CGUIVSTv24::CGUIVSTv24(AudioEffect* owner, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec)
-    : CGUI(hintSpec, lightSpec), AEffEditor(owner)
+CGUIVSTv24::CGUIVSTv24(AudioEffect* owner, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec,
+                       std::int32_t parameterCount)
+    : CGUI(hintSpec, lightSpec), AEffEditor(owner),
+      m_Chunk(Formats::ChunkBytes(static_cast<std::size_t>(parameterCount > 0 ? parameterCount : 0)))
 {
 }
 

@@ -4,9 +4,9 @@
 #include "gui/core/gui.h"
 #include "vst/aeffeditor.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace KVX
 {
@@ -15,7 +15,9 @@ class CMeter;
 class CGUIVSTv24 : public CGUI, public AEffEditor
 {
 public:
-    CGUIVSTv24(AudioEffect* effect, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec);
+    // The chunk holds one entry for each of the device's parameterCount host parameters.
+    CGUIVSTv24(AudioEffect* effect, const WidgetSpec& hintSpec, const WidgetSpec& lightSpec,
+               std::int32_t parameterCount);
     ~CGUIVSTv24() override;
 
     // Editor side.
@@ -44,9 +46,8 @@ public:
     virtual void OnProgramLoaded(const std::u16string& name);
     virtual void OnProgramRenamed(const std::u16string& name);
 
-    // The program chunk: eleven little-endian (int32 index, float32 value) entries.
-    static constexpr std::int32_t kChunkEntries = 11;
-    static constexpr std::int32_t kChunkBytes = kChunkEntries * 8;
+    // The program chunk: one little-endian (int32 index, float32 value) entry per host parameter.
+    std::int32_t ChunkBytes() const { return static_cast<std::int32_t>(m_Chunk.size()); }
     std::int32_t GetChunk(void** data, bool isPreset);
     bool SetChunk(const void* data, std::uint32_t byteSize, bool isPreset);
 
@@ -57,6 +58,6 @@ public:
 protected:
     ERect m_Rect{};
     std::u16string m_Empty;
-    std::array<std::uint8_t, kChunkBytes> m_Chunk{};
+    std::vector<std::uint8_t> m_Chunk; // sized once, at construction
 };
 } // namespace KVX

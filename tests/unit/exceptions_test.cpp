@@ -72,7 +72,7 @@ TEST(ReportTexts, TheBoxShowsTheCaptionFollowedByTheReport)
             EXPECT_EQ(style, 0x10u);
             g_Shown.emplace_back(caption, text);
         });
-    Exceptions::Std(u"Oops", u"RESOURCE").Show(Exceptions::ErrorCaption(), nullptr);
+    Exceptions::Std(u"Oops", u"RESOURCE").Show(u"KVX Tovik 1.0.0.283", nullptr);
     Platform::SetMessageBoxHandler(previous);
     ASSERT_EQ(g_Shown.size(), 1u);
     EXPECT_EQ(g_Shown[0].first, u"KVX Tovik 1.0.0.283");

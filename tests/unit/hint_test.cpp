@@ -11,6 +11,9 @@ namespace
 {
 struct HintTest : ::testing::Test
 {
+    // The hint keeps inside the panel, so the panel has the device's size.
+    HintTest() { panel.SetPanelSize(Device::Description::kPanelWidth, Device::Description::kPanelHeight); }
+
     CGUI panel{Device::g_HintSpec, Device::g_LightSpec};
     CKnob fader{&panel, Device::g_FaderSpecs[5]}; // "1 kHz"
     CHint& hint = panel.Hint();

@@ -1,7 +1,8 @@
 #pragma once
 // Single-program preset files (.fxp): a big-endian header naming the plug-in, then either an opaque
 // state chunk or one normalised value per parameter.
-#include "vst/aeffect.h"
+#include "formats/fxp.h"
+#include "vst/aeffect.h" // plug-in ids are VstInt32, often written with CCONST
 
 #include <cstdint>
 #include <string>
@@ -9,16 +10,8 @@
 
 namespace KVX::Tovik
 {
-struct ProgramFile
-{
-    VstInt32 pluginId = 0;
-    VstInt32 pluginVersion = 0;
-    std::string name;
-    // An opaque chunk ('FPCh') when true, else one value per parameter ('FxCk').
-    bool opaque = true;
-    std::vector<std::uint8_t> chunk;
-    std::vector<float> parameters;
-};
+// The file's content; the byte format itself is the formats library's.
+using ProgramFile = Formats::Fxp::Program;
 
 // The name keeps at most 27 bytes so that the field stays terminated.
 std::vector<std::uint8_t> EncodeProgram(const ProgramFile& program);

@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "device/description.h"
 #include "host/plugin_host.h"
 #include "options.h"
 
@@ -12,12 +13,19 @@ namespace KVX::Tovik
 {
 namespace
 {
-// Our equaliser's identity and its band centres; the IN switch follows the ten bands.
-constexpr VstInt32 kEqualiserId = CCONST('T', 'v', 'k', '1');
-constexpr int kEqualiserBands = 10;
-constexpr VstInt32 kEqualiserInIndex = 10;
-constexpr double kBandCentres[kEqualiserBands] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
-constexpr double kBandRangeDb = 12.0;
+// Our equaliser's identity and its bands, from its description; the IN switch follows the ten bands.
+namespace D = Device::Description;
+constexpr VstInt32 kEqualiserId = D::kIdentity.uniqueId;
+constexpr int kEqualiserBands = D::kBandCount;
+constexpr VstInt32 kEqualiserInIndex = D::kInParameter;
+constexpr double kBandRangeDb = D::kParameters[0].displayMax;
+static_assert(D::kParameters[0].displayMin == -D::kParameters[0].displayMax,
+              "the bands' dB range is symmetric");
+
+double BandCentre(int band)
+{
+    return D::kParameters[static_cast<std::size_t>(band)].frequencyHz;
+}
 
 // Lower case without blanks: "1 kHz" and "1KHZ" compare equal.
 std::string Folded(const std::string& text)
@@ -65,7 +73,7 @@ int BandAt(double hz)
 {
     for (int band = 0; band < kEqualiserBands; ++band)
     {
-        if (std::fabs(hz / kBandCentres[band] - 1.0) <= 0.06)
+        if (std::fabs(hz / BandCentre(band) - 1.0) <= 0.06)
         {
             return band;
         }

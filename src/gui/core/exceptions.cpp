@@ -44,11 +44,6 @@ std::u16string Hexadecimal(std::int32_t value)
     return u"0x" + out;
 }
 
-std::u16string ErrorCaption()
-{
-    return u"KVX Tovik 1.0.0.283";
-}
-
 Std::Std(const std::u16string& message, const std::u16string& title)
     : m_Text(u" " + title + u" ERROR:\r\n\r\n" + message)
 {

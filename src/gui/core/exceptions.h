@@ -60,7 +60,4 @@ void CheckTexImageError(const std::u16string& image, std::int32_t width, std::in
 // Number forms used in the reports.
 std::u16string Decimal(std::int64_t value);
 std::u16string Hexadecimal(std::int32_t value);
-
-// Caption of every error box the system shows: product name and version.
-std::u16string ErrorCaption();
 } // namespace KVX::Exceptions

@@ -13,6 +13,13 @@ CGUI::~CGUI()
     DestroyPanelWindow();
 }
 
+void CGUI::SetPanelSize(std::int32_t width, std::int32_t height)
+{
+    // The host's editor rectangle holds 16-bit coordinates.
+    m_Width = width < 0 ? 0 : (width > 32767 ? 32767 : width);
+    m_Height = height < 0 ? 0 : (height > 32767 ? 32767 : height);
+}
+
 void CGUI::AddWidget(CWidget* widget)
 {
     m_Widgets.push_back(widget);

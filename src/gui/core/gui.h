@@ -105,6 +105,12 @@ public:
     void SetCursorScreenPos(int x, int y);
     void ShowCursor(bool show);
 
+    // What the device tells its panel about itself: the panel's fixed size in pixels, and the caption of
+    // every error box the panel shows (the product's name and version).
+    void SetPanelSize(std::int32_t width, std::int32_t height);
+    void SetErrorCaption(const std::u16string& caption) { m_ErrorCaption = caption; }
+    const std::u16string& ErrorCaption() const { return m_ErrorCaption; }
+
     std::int32_t Width() const { return m_Width; }
     std::int32_t Height() const { return m_Height; }
     const std::u16string& BaseFolder() const { return m_BaseFolder; }
@@ -136,8 +142,9 @@ protected:
     int m_HotSpotX = 0;
     int m_HotSpotY = 0;
     std::u16string m_BaseFolder;
-    std::int32_t m_Width = 900;
-    std::int32_t m_Height = 258;
+    std::int32_t m_Width = 0;
+    std::int32_t m_Height = 0;
+    std::u16string m_ErrorCaption;
     bool m_Shown = false;
     std::uint32_t m_LastFrameTime = 0;
     bool m_GLReady = false;      // the context is set up (window thread only)

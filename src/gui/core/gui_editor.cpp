@@ -47,7 +47,7 @@ void CGUI::CreatePanelWindow()
     catch (const Exceptions::Std& error)
     {
         // The editor stays open in the host's eyes, blank; the panel and its values are unharmed.
-        error.Show(Exceptions::ErrorCaption(), nullptr);
+        error.Show(m_ErrorCaption, nullptr);
     }
 }
 
@@ -67,7 +67,7 @@ void CGUI::OnContextFailed(std::exception_ptr failure)
     catch (const Exceptions::Std& error)
     {
         // The window stays, blank, as after a failed window creation.
-        error.Show(Exceptions::ErrorCaption(), nullptr);
+        error.Show(m_ErrorCaption, nullptr);
     }
 }
 
@@ -274,7 +274,7 @@ bool CGUI::RunFrame(std::uint32_t timeMs, bool always)
             bool& flag;
             ~Showing() { flag = false; }
         } showing{m_ShowingError = true};
-        error.Show(Exceptions::ErrorCaption(), reinterpret_cast<void*>(owner));
+        error.Show(m_ErrorCaption, reinterpret_cast<void*>(owner));
         return false;
     }
 }
