@@ -1,6 +1,7 @@
 #include "vst3/state.h"
 
-#include <cmath>
+#include "formats/program_chunk.h"
+
 #include <cstring>
 
 namespace KVX::Vst3
@@ -9,38 +10,22 @@ namespace
 {
 using Device::Description::kChunkBytes;
 using Device::Description::kParameterCount;
-
-std::uint32_t LittleEndian(const std::uint8_t* in)
-{
-    return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
-           (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
-}
-
-float Value(const std::uint8_t* entry)
-{
-    const std::uint32_t bits = LittleEndian(entry + 4);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 } // namespace
 
 bool IsOwnChunk(const std::uint8_t* data, std::size_t size)
 {
-    if (data == nullptr || size != static_cast<std::size_t>(kChunkBytes))
+    if (!Formats::IsCompleteChunk(data, size, kParameterCount))
     {
         return false;
     }
-    bool seen[kParameterCount] = {};
-    for (int entry = 0; entry < kParameterCount; ++entry)
+    // A normalised value outside 0 … 1 was never written by us.
+    for (std::size_t entry = 0; entry < static_cast<std::size_t>(kParameterCount); ++entry)
     {
-        const auto index = static_cast<std::int32_t>(LittleEndian(data + 8 * entry));
-        const float value = Value(data + 8 * entry);
-        if (index < 0 || index >= kParameterCount || seen[index] || !(value >= 0.0f && value <= 1.0f))
+        const float value = Formats::GetChunkEntry(data, entry).value;
+        if (!(value >= 0.0f && value <= 1.0f))
         {
             return false;
         }
-        seen[index] = true;
     }
     return true;
 }
@@ -87,11 +72,12 @@ bool WriteChunk(IBStream* stream, const Chunk& chunk)
 
 float ChunkValue(const Chunk& chunk, std::int32_t index)
 {
-    for (int entry = 0; entry < kParameterCount; ++entry)
+    for (std::size_t entry = 0; entry < static_cast<std::size_t>(kParameterCount); ++entry)
     {
-        if (static_cast<std::int32_t>(LittleEndian(chunk.data() + 8 * entry)) == index)
+        const Formats::ChunkEntry read = Formats::GetChunkEntry(chunk.data(), entry);
+        if (read.index == index)
         {
-            return Value(chunk.data() + 8 * entry);
+            return read.value;
         }
     }
     return 0.0f;

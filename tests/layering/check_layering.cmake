@@ -20,6 +20,7 @@ set(kvx_rules
   "src/processor|processor/,shell/,gui/core/,gui/widgets/,vst/,platform/,dsp/,formats/"
   "src/device|device/,${framework}"
   "src/lv2|lv2/,device/,${framework}"
+  "src/vst3|vst3/,device/,${framework}"
   "tools|device/description.h,lv2/lv2_names.h,vst/,formats/,host/,tovik/"
   "resources|device/description.h,formats/")
 
