@@ -48,6 +48,10 @@ std::optional<double> Number(std::string_view text)
     if (!text.empty() && text.front() == '+')
     {
         text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-')
+        {
+            return std::nullopt;
+        }
     }
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -5,9 +5,10 @@
 // A band carries decibels over the fader's display range (-12 … +12, 0 = flat), the IN switch 0 or 1
 // (stepped). Band values stay in double precision:
 //     dB = min + (max - min) · v        v = (dB - min) / (max - min), rounded once to single
-// For every single-precision v in 0 … 1 the way there and back returns v exactly (24 · v is exact in
-// double), so a host that echoes the values it reads sets exactly the values a VST host would, and the
-// audio is the same bit for bit.
+// For 0 and every single-precision v from 2^-30 up to 1 the way there and back returns v exactly (the
+// sum keeps every bit of 24 · v that the rounding back needs), so a host that echoes the values it reads
+// sets exactly the values a VST host would, and the audio is the same bit for bit. Below 2^-30 (under
+// 3e-8 dB above the floor) neighbouring values may share a CLAP value.
 #include "clap/clap_abi.h"
 #include "device/description.h"
 
