@@ -598,8 +598,14 @@ ProcessStatus CPlugin::Run(const Process* process) noexcept
                          out->data32[0] != out->data32[1];
     if (inPlace)
     {
-        FillFromInputs(in, 0, out->data32[0], out->data32[1], frames);
-        RunStereo(out->data32[0], out->data32[1], frames);
+        // Absurd block lengths go in pieces that the processor's frame count and byte sizes can hold.
+        for (std::uint32_t done = 0; done < frames;)
+        {
+            const std::uint32_t n = std::min(frames - done, kMaxPiece);
+            FillFromInputs(in, done, out->data32[0] + done, out->data32[1] + done, n);
+            RunStereo(out->data32[0] + done, out->data32[1] + done, n);
+            done += n;
+        }
     }
     else
     {

@@ -57,6 +57,8 @@ public:
 
     // Frames processed at a time when the host's buffers cannot be used in place.
     static constexpr std::uint32_t kScratchFrames = 4096;
+    // The longest piece of a block handed to the processor at once.
+    static constexpr std::uint32_t kMaxPiece = 1u << 20;
 
 private:
     explicit CPlugin(const Host* host);
