@@ -1,7 +1,7 @@
 // The CLAP module as a host meets it: loaded through clap_entry and driven by tovik's CLAP host, with the
 // VST build loaded beside it as the reference for texts, state bytes and audio.
 #include "clap/param_values.h"
-#include "tovik/clap_host.h"
+#include "our_plugin.h"
 #include "device/description.h"
 #include "host/plugin_host.h"
 
@@ -23,29 +23,8 @@ using Device::Description::kInParameter;
 using Device::Description::kParameters;
 using Device::Description::ParameterKind;
 
-constexpr const char* kId = "example.brellmoor.kvx-tovik";
+constexpr const char* kId = kOurId;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::shared_ptr<ClapModule> OpenModule()
-{
-    std::string error;
-    auto module = ClapModule::Open(KVX_CLAP_PLUGIN_PATH, error);
-    EXPECT_NE(module, nullptr) << error;
-    return module;
-}
-
-std::unique_ptr<ClapPlugin> NewPlugin()
-{
-    auto module = OpenModule();
-    if (module == nullptr)
-    {
-        return nullptr;
-    }
-    std::string error;
-    auto plugin = ClapPlugin::Create(module, kId, error);
-    EXPECT_NE(plugin, nullptr) << error;
-    return plugin;
-}
 
 std::unique_ptr<Host::Plugin> NewVst()
 {
@@ -59,17 +38,6 @@ std::unique_ptr<Host::Plugin> NewVst()
     return plugin;
 }
 
-std::vector<float> Noise(std::size_t frames, std::uint32_t seed)
-{
-    std::vector<float> out(frames);
-    for (auto& sample : out)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        sample = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-    }
-    return out;
-}
-
 bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
@@ -78,7 +46,7 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
 // ---- identity --------------------------------------------------------------------------------------
 TEST(ClapModule, ListsOneEqualiserWithTheDescriptionsIdentity)
 {
-    auto module = OpenModule();
+    auto module = OpenOurModule();
     ASSERT_NE(module, nullptr);
     EXPECT_TRUE(IsCompatible(module->Entry().clapVersion));
     EXPECT_EQ(module->Entry().getFactory("clap.some-other-factory"), nullptr);
@@ -102,7 +70,7 @@ TEST(ClapModule, ListsOneEqualiserWithTheDescriptionsIdentity)
 
 TEST(ClapModule, MakesNoPluginForAnotherIdAMissingHostOrAnOlderAbi)
 {
-    auto module = OpenModule();
+    auto module = OpenOurModule();
     ASSERT_NE(module, nullptr);
     const PluginFactory* factory = module->Factory();
     std::string error;
@@ -120,7 +88,7 @@ TEST(ClapModule, MakesNoPluginForAnotherIdAMissingHostOrAnOlderAbi)
 
 TEST(ClapPlugin, HasOneStereoPortEachWayProcessedInPlace)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     ASSERT_EQ(plugin->InputPorts().size(), 1u);
     ASSERT_EQ(plugin->OutputPorts().size(), 1u);
@@ -143,7 +111,7 @@ TEST(ClapPlugin, HasOneStereoPortEachWayProcessedInPlace)
 // ---- parameters ------------------------------------------------------------------------------------
 TEST(ClapParams, ShowTheTextsOfTheVstBuild)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     auto vst = NewVst();
     ASSERT_NE(plugin, nullptr);
     ASSERT_NE(vst, nullptr);
@@ -188,7 +156,7 @@ TEST(ClapParams, ShowTheTextsOfTheVstBuild)
 
 TEST(ClapParams, ValuesFlushedWhileInactiveAreAppliedAndReadBackAndBadOnesChangeNothing)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     for (const auto& param : plugin->Params())
     {
@@ -242,7 +210,7 @@ TEST(ClapParams, ValuesFlushedWhileInactiveAreAppliedAndReadBackAndBadOnesChange
 // ---- state -----------------------------------------------------------------------------------------
 TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     auto vst = NewVst();
     ASSERT_NE(plugin, nullptr);
     ASSERT_NE(vst, nullptr);
@@ -260,7 +228,7 @@ TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
     EXPECT_EQ(state, std::vector<std::uint8_t>(static_cast<std::uint8_t*>(chunk),
                                                static_cast<std::uint8_t*>(chunk) + size));
 
-    auto fresh = NewPlugin();
+    auto fresh = NewOurPlugin();
     ASSERT_NE(fresh, nullptr);
     ASSERT_TRUE(fresh->LoadState(state));
     for (const auto& param : plugin->Params())
@@ -272,7 +240,7 @@ TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
 
 TEST(ClapState, ShortLongGarbageAndNanStatesAreRefusedAndChangeNothing)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     plugin->SetParam(1, 7.5);
     std::vector<std::uint8_t> good;
@@ -308,7 +276,7 @@ TEST(ClapState, ShortLongGarbageAndNanStatesAreRefusedAndChangeNothing)
 // ---- processing ------------------------------------------------------------------------------------
 TEST(ClapProcess, RefusesRatesTheFiltersCannotRunAtAndTakesAnyBlockBounds)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     std::string error;
     for (double rate : {0.0, -48000.0, kNaN, std::numeric_limits<double>::infinity(), 1e12, 0.5})
@@ -333,7 +301,7 @@ TEST(ClapProcess, RefusesRatesTheFiltersCannotRunAtAndTakesAnyBlockBounds)
 // Active at 48 kHz with the 31 Hz band up and the 2 kHz band down.
 std::unique_ptr<ClapPlugin> NewActivePlugin()
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     std::string error;
     if (plugin == nullptr || !plugin->Activate(48000.0, 1024, error))
     {

@@ -4,7 +4,7 @@
 #include "clap/param_values.h"
 #include "host/module_loader.h"
 #include "host/plugin_host.h"
-#include "tovik/clap_host.h"
+#include "our_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -21,32 +21,7 @@ namespace
 using namespace KVX::Clap;
 using Device::Description::kInParameter;
 
-constexpr const char* kId = "example.brellmoor.kvx-tovik";
-
-std::unique_ptr<ClapPlugin> NewPlugin()
-{
-    std::string error;
-    auto module = ClapModule::Open(KVX_CLAP_PLUGIN_PATH, error);
-    EXPECT_NE(module, nullptr) << error;
-    if (module == nullptr)
-    {
-        return nullptr;
-    }
-    auto plugin = ClapPlugin::Create(module, kId, error);
-    EXPECT_NE(plugin, nullptr) << error;
-    return plugin;
-}
-
-std::vector<float> Noise(std::size_t frames, std::uint32_t seed)
-{
-    std::vector<float> out(frames);
-    for (auto& sample : out)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        sample = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-    }
-    return out;
-}
+constexpr const char* kId = kOurId;
 
 TEST(WindowsClap, TheEntryListsTheEqualiserAndExportsNothingElseAHostNeeds)
 {
@@ -71,7 +46,7 @@ TEST(WindowsClap, TheEntryListsTheEqualiserAndExportsNothingElseAHostNeeds)
 
 TEST(WindowsClap, ProcessesTheSamplesOfTheVstDllOfTheSameBuild)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     std::string error;
     auto vst = Host::Plugin::Load(KVX_VST_PLUGIN_PATH, error);
@@ -120,7 +95,7 @@ TEST(WindowsClap, ProcessesTheSamplesOfTheVstDllOfTheSameBuild)
 
 TEST(WindowsClap, StateComesBackAndDamagedStateIsRefused)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     plugin->SetParam(2, 7.5);
     std::vector<std::uint8_t> state;
@@ -157,7 +132,7 @@ void Pump(int milliseconds)
 
 TEST(WindowsClap, ThePanelOpensInAHostWindowAndADragReachesTheHostInOrder)
 {
-    auto plugin = NewPlugin();
+    auto plugin = NewOurPlugin();
     ASSERT_NE(plugin, nullptr);
     const auto* gui = static_cast<const PluginGui*>(plugin->Extension(kExtGui));
     ASSERT_NE(gui, nullptr);

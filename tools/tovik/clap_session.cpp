@@ -1,6 +1,6 @@
 #include "clap_session.h"
 
-#include "host/module_loader.h"
+#include "message_boxes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,25 +16,6 @@ namespace
 // Our equaliser: ten bands in dB, then its IN switch.
 constexpr const char* kEqualiserId = "example.brellmoor.kvx-tovik";
 constexpr std::size_t kEqualiserParams = 11;
-
-using MessageBoxHandler = void (*)(const char16_t* caption, const char16_t* text, void* owner,
-                                   unsigned style);
-using HandlerSetter = void (*)(MessageBoxHandler);
-
-std::string Narrow(const char16_t* text)
-{
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text)
-    {
-        out.push_back(*text < 128 ? static_cast<char>(*text) : '?');
-    }
-    return out;
-}
-
-void PrintBox(const char16_t* caption, const char16_t* text, void*, unsigned)
-{
-    std::fprintf(stderr, "tovik: plug-in says: [%s] %s\n", Narrow(caption).c_str(), Narrow(text).c_str());
-}
 
 std::string Number(double value)
 {
@@ -101,11 +82,7 @@ std::unique_ptr<Session> ClapSession::Open(const PluginChoice& choice, std::stri
     {
         return nullptr;
     }
-    // A command-line host must never wait for a click: our plug-in lets a host take its error boxes.
-    if (auto setter = reinterpret_cast<HandlerSetter>(Host::ModuleSymbol(module->Handle(), "KVXTovikSetMessageBoxHandler")))
-    {
-        setter(PrintBox);
-    }
+    TakeMessageBoxes(module->Handle());
     auto plugin = ClapPlugin::Create(module, choice.id.value_or(""), error);
     if (!plugin)
     {
