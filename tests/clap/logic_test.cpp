@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -190,7 +191,8 @@ struct Stream
                     }
                     const std::size_t n = std::min<std::size_t>(
                         {static_cast<std::size_t>(size), self.step, self.bytes.size() - self.position});
-                    std::memcpy(buffer, self.bytes.data() + self.position, n);
+                    std::copy_n(self.bytes.begin() + static_cast<long>(self.position), n,
+                                static_cast<std::uint8_t*>(buffer));
                     self.position += n;
                     return static_cast<std::int64_t>(n);
                 }};
@@ -269,7 +271,7 @@ TEST(ClapStateStreams, FailingShortLongAndStuckStreamsAreRefused)
     {
         Stream in;
         in.bytes.assign(size, 0);
-        std::memcpy(in.bytes.data(), chunk.data(), std::min(size, chunk.size()));
+        std::copy_n(chunk.begin(), std::min(size, chunk.size()), in.bytes.begin());
         in.step = 7;
         const IStream reader = in.Reader();
         EXPECT_FALSE(ReadChunk(&reader).has_value()) << size << " bytes";

@@ -614,7 +614,10 @@ std::int64_t KVX_CLAP_CALL ReadBytes(const IStream* stream, void* buffer, std::u
 {
     auto& source = *static_cast<ReadSource*>(stream->ctx);
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, source.bytes->size() - source.position));
-    std::memcpy(buffer, source.bytes->data() + source.position, n);
+    if (n > 0)
+    {
+        std::memcpy(buffer, source.bytes->data() + source.position, n);
+    }
     source.position += n;
     return static_cast<std::int64_t>(n);
 }
