@@ -90,7 +90,7 @@ TEST(WindowsClap, ProcessesTheSamplesOfTheVstDllOfTheSameBuild)
     AudioBuffer monoBuffer{monoOut, nullptr, 1, 0, 0};
     EXPECT_EQ(plugin->ProcessBuffers(nullptr, 0, &monoBuffer, 1, 64), kProcessContinue);
     EXPECT_EQ(plugin->ProcessBuffers(nullptr, 0, &monoBuffer, 1, 0), kProcessContinue);
-    vst->Dispatch(effClose);
+    vst->Close();
 }
 
 TEST(WindowsClap, StateComesBackAndDamagedStateIsRefused)
