@@ -63,25 +63,6 @@ TEST(ClapValues, BandsCarryDecibelsAndTheSwitchIsStepped)
     EXPECT_EQ(ValueFromNormalised(kIn, 0.0f), 0.0);
 }
 
-TEST(ClapValues, InfoRecordsFollowTheDescription)
-{
-    for (std::uint32_t i = 0; i < kParamCount; ++i)
-    {
-        const ParamInfo info = InfoOf(i);
-        const auto& parameter = kParameters[i];
-        SCOPED_TRACE(std::string(parameter.name));
-        EXPECT_EQ(info.id, i);
-        EXPECT_EQ(std::string(info.name), parameter.name);
-        EXPECT_NE(info.flags & kParamIsAutomatable, 0u);
-        EXPECT_EQ((info.flags & kParamIsStepped) != 0, i == static_cast<std::uint32_t>(kInParameter));
-        EXPECT_LE(info.minValue, info.defaultValue);
-        EXPECT_GE(info.maxValue, info.defaultValue);
-        EXPECT_EQ(NormalisedFromValue(parameter, info.defaultValue), parameter.programDefault);
-    }
-    EXPECT_EQ(ParameterOf(kParamCount), nullptr);
-    EXPECT_EQ(ParameterOf(kInvalidId), nullptr);
-}
-
 TEST(ClapValues, TextsTypedBackAreReadInTheParametersUnits)
 {
     EXPECT_EQ(ValueFromText(kBand, "+6.0 dB"), 6.0);
