@@ -5,12 +5,17 @@
 #include "host/module_loader.h"
 #include "host/plugin_host.h"
 #include "our_plugin.h"
+#include "platform/image.h"
+#include "platform/resources.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <GL/gl.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -130,6 +135,63 @@ void Pump(int milliseconds)
     } while (std::chrono::steady_clock::now() < end);
 }
 
+// The panel's last frame (0xRRGGBB, rows from the top), read from its GL context, which is current on
+// this thread: on Windows the panel draws on the host's thread.
+std::vector<std::uint32_t> PanelPixels(int width, int height)
+{
+    if (wglGetCurrentContext() == nullptr)
+    {
+        return {};
+    }
+    std::vector<std::uint32_t> raw(static_cast<std::size_t>(width) * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, 0x80E1 /* BGRA */, GL_UNSIGNED_BYTE, raw.data());
+    std::vector<std::uint32_t> pixels(raw.size());
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                raw[static_cast<std::size_t>(height - 1 - y) * width + x] & 0xFFFFFFu;
+        }
+    }
+    return pixels;
+}
+
+// Pixels away from the faders and the switch that differ from the skin's panel image.
+int BackgroundMismatches(const std::vector<std::uint32_t>& pixels, int width, int height)
+{
+    Platform::ResourceView view;
+    if (pixels.empty() || !Platform::FindModuleResource(u"panel.png", u"TESTIMG", view))
+    {
+        return -1;
+    }
+    const Platform::Bitmap panel = Platform::DecodePng(view.data, view.size).bitmap;
+    int mismatches = 0;
+    for (int y = 2; y < height - 2; y += 7)
+    {
+        for (int x = 2; x < width - 2; x += 11)
+        {
+            if ((x >= 141 && x < 771 && y >= 33) || (x >= 805 && y >= 45 && y < 195))
+            {
+                continue;
+            }
+            const std::uint32_t a = pixels[static_cast<std::size_t>(y) * width + x];
+            const std::uint32_t b = panel.Pixel(x, y);
+            for (int shift : {0, 8, 16})
+            {
+                if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 2)
+                {
+                    ++mismatches;
+                    break;
+                }
+            }
+        }
+    }
+    return mismatches;
+}
+
 TEST(WindowsClap, ThePanelOpensInAHostWindowAndADragReachesTheHostInOrder)
 {
     auto plugin = NewOurPlugin();
@@ -156,7 +218,8 @@ TEST(WindowsClap, ThePanelOpensInAHostWindowAndADragReachesTheHostInOrder)
     ASSERT_TRUE(gui->show(plugin->Raw()));
     HWND panel = FindWindowExW(host, nullptr, L"KVXGUIWindow", nullptr);
     ASSERT_NE(panel, nullptr);
-    Pump(100);
+    Pump(1000); // about thirty frames of the panel's timer
+    EXPECT_EQ(BackgroundMismatches(PanelPixels(900, 258), 900, 258), 0) << "the skin is drawn";
 
     // The 1 kHz fader, dragged 100 pixels up from its centre position.
     const auto send = [panel](UINT message, WPARAM keys, int x, int y)
