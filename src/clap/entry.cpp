@@ -89,15 +89,16 @@ const void* KVX_CLAP_CALL EntryGetFactory(const char* id)
 
 extern "C"
 {
-KVX_EXPORT extern const KVX::Clap::PluginEntry clap_entry;
-const KVX::Clap::PluginEntry clap_entry = {KVX::Clap::kVersion, KVX::Clap::EntryInit, KVX::Clap::EntryDeinit,
-                                           KVX::Clap::EntryGetFactory};
+    KVX_EXPORT extern const KVX::Clap::PluginEntry clap_entry;
+    const KVX::Clap::PluginEntry clap_entry = {KVX::Clap::kVersion, KVX::Clap::EntryInit,
+                                               KVX::Clap::EntryDeinit, KVX::Clap::EntryGetFactory};
 
-// Lets a host that must never block (a headless renderer, a test host) receive the plug-in's error boxes
-// instead of having them shown. Null restores the native box.
-KVX_EXPORT void KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption, const char16_t* text,
-                                                             void* owner, unsigned style))
-{
-    KVX::Platform::SetMessageBoxHandler(handler);
-}
+    // Lets a host that must never block (a headless renderer, a test host) receive the plug-in's error boxes
+    // instead of having them shown. Null restores the native box.
+    KVX_EXPORT void KVXTovikSetMessageBoxHandler(void (*handler)(const char16_t* caption,
+                                                                 const char16_t* text, void* owner,
+                                                                 unsigned style))
+    {
+        KVX::Platform::SetMessageBoxHandler(handler);
+    }
 }

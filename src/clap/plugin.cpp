@@ -5,8 +5,8 @@
 #include "clap/state_io.h"
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
-#include "processor/vst_dsp.h"
 #include "platform/text.h"
+#include "processor/vst_dsp.h"
 
 #include <algorithm>
 #include <cstring>
@@ -293,10 +293,9 @@ bool KVX_CLAP_CALL GuiHide(const Plugin*)
     return true;
 }
 
-const PluginGui g_Gui = {GuiIsApiSupported, GuiGetPreferredApi, GuiCreate,       GuiDestroy,
-                         GuiSetScale,       GuiGetSize,         GuiCanResize,    GuiGetResizeHints,
-                         GuiAdjustSize,     GuiSetSize,         GuiSetParent,    GuiSetTransient,
-                         GuiSuggestTitle,   GuiShow,            GuiHide};
+const PluginGui g_Gui = {GuiIsApiSupported, GuiGetPreferredApi, GuiCreate,         GuiDestroy,    GuiSetScale,
+                         GuiGetSize,        GuiCanResize,       GuiGetResizeHints, GuiAdjustSize, GuiSetSize,
+                         GuiSetParent,      GuiSetTransient,    GuiSuggestTitle,   GuiShow,       GuiHide};
 
 const void* KVX_CLAP_CALL PluginGetExtension(const Plugin*, const char* id)
 {
@@ -529,8 +528,8 @@ void CPlugin::SendEdits(const OutputEvents* out) noexcept
         else
         {
             EventParamGesture event{};
-            const auto type = edit->kind == CEditQueue::Kind::Begin ? kEventParamGestureBegin
-                                                                    : kEventParamGestureEnd;
+            const auto type =
+                edit->kind == CEditQueue::Kind::Begin ? kEventParamGestureBegin : kEventParamGestureEnd;
             event.header = {sizeof event, 0, kCoreEventSpace, static_cast<std::uint16_t>(type), kEventIsLive};
             event.paramId = edit->index;
             pushed = out->tryPush(out, &event.header);

@@ -162,6 +162,7 @@ const PluginFactory kFactory = {[](const PluginFactory*) -> std::uint32_t { retu
                                 Create};
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const PluginEntry clap_entry = {
-    kVersion, [](const char*) { return true; }, [] {},
-    [](const char* id) -> const void* { return std::strcmp(id, kPluginFactoryId) == 0 ? &kFactory : nullptr; }};
+extern "C" __attribute__((visibility("default")))
+const PluginEntry clap_entry = {kVersion, [](const char*) { return true; }, [] {},
+                                [](const char* id) -> const void*
+                                { return std::strcmp(id, kPluginFactoryId) == 0 ? &kFactory : nullptr; }};

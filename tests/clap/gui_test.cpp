@@ -87,7 +87,10 @@ protected:
         m_Plugin->Process(in, out, 64);
     }
 
-    std::vector<std::uint32_t> PanelPixels() { return SettledPanelPixels(m_Host->GetDisplay(), m_Host->Id()); }
+    std::vector<std::uint32_t> PanelPixels()
+    {
+        return SettledPanelPixels(m_Host->GetDisplay(), m_Host->Id());
+    }
 
     std::vector<std::uint32_t> VstPixels(const std::vector<std::pair<int, float>>& values)
     {

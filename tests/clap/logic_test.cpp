@@ -163,7 +163,8 @@ struct Stream
 
     IStream Reader()
     {
-        return {this, [](const IStream* s, void* buffer, std::uint64_t size) -> std::int64_t
+        return {this,
+                [](const IStream* s, void* buffer, std::uint64_t size) -> std::int64_t
                 {
                     auto& self = *static_cast<Stream*>(s->ctx);
                     if (self.calls++ == self.failAt)
@@ -180,7 +181,8 @@ struct Stream
     }
     OStream Writer()
     {
-        return {this, [](const OStream* s, const void* buffer, std::uint64_t size) -> std::int64_t
+        return {this,
+                [](const OStream* s, const void* buffer, std::uint64_t size) -> std::int64_t
                 {
                     auto& self = *static_cast<Stream*>(s->ctx);
                     if (self.calls++ == self.failAt)
@@ -248,7 +250,8 @@ TEST(ClapStateStreams, FailingShortLongAndStuckStreamsAreRefused)
     const IStream brokenReader = broken.Reader();
     EXPECT_FALSE(ReadChunk(&brokenReader).has_value());
 
-    for (std::size_t size : {std::size_t{0}, std::size_t{8}, chunk.size() - 1, chunk.size() + 1, std::size_t{4096}})
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{8}, chunk.size() - 1, chunk.size() + 1, std::size_t{4096}})
     {
         Stream in;
         in.bytes.assign(size, 0);

@@ -58,10 +58,10 @@ std::vector<double> Gains(Session& session, const std::vector<double>& frequenci
     return curves.gainsDb.empty() ? std::vector<double>{} : curves.gainsDb.front();
 }
 
-#define SKIP_UNLESS_INSTALLED(name)                                                                        \
-    if (!Installed("/usr/lib/clap/" name ".clap"))                                                         \
-    {                                                                                                      \
-        GTEST_SKIP() << name ".clap is not installed";                                                     \
+#define SKIP_UNLESS_INSTALLED(name)                                                                          \
+    if (!Installed("/usr/lib/clap/" name ".clap"))                                                           \
+    {                                                                                                        \
+        GTEST_SKIP() << name ".clap is not installed";                                                       \
     }
 
 TEST(ClapPeers, ATwoBandEqualiserBoostsWhereItsFirstBandIsSet)

@@ -1,9 +1,9 @@
 // The CLAP module as a host meets it: loaded through clap_entry and driven by tovik's CLAP host, with the
 // VST build loaded beside it as the reference for texts, state bytes and audio.
 #include "clap/param_values.h"
-#include "our_plugin.h"
 #include "device/description.h"
 #include "host/plugin_host.h"
+#include "our_plugin.h"
 
 #include <gtest/gtest.h>
 
@@ -194,14 +194,15 @@ TEST(ClapParams, ValuesFlushedWhileInactiveAreAppliedAndReadBackAndBadOnesChange
     odd.events.push_back(event);
     event.header = {sizeof(EventHeader), 0, kCoreEventSpace, kEventParamValue, 0};
     odd.events.push_back(event);
-    const InputEvents in{&odd,
-                         [](const InputEvents* list) -> std::uint32_t
-                         { return static_cast<std::uint32_t>(static_cast<Odd*>(list->ctx)->events.size()) + 1; },
-                         [](const InputEvents* list, std::uint32_t i) -> const EventHeader*
-                         {
-                             auto& events = static_cast<Odd*>(list->ctx)->events;
-                             return i < events.size() ? &events[i].header : nullptr; // one null too
-                         }};
+    const InputEvents in{
+        &odd,
+        [](const InputEvents* list) -> std::uint32_t
+        { return static_cast<std::uint32_t>(static_cast<Odd*>(list->ctx)->events.size()) + 1; },
+        [](const InputEvents* list, std::uint32_t i) -> const EventHeader*
+        {
+            auto& events = static_cast<Odd*>(list->ctx)->events;
+            return i < events.size() ? &events[i].header : nullptr; // one null too
+        }};
     plugin->ParamsExtension()->flush(plugin->Raw(), &in, nullptr);
     EXPECT_EQ(plugin->Value(0), 0.0);
     plugin->ParamsExtension()->flush(plugin->Raw(), nullptr, nullptr);
@@ -214,7 +215,8 @@ TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
     auto vst = NewVst();
     ASSERT_NE(plugin, nullptr);
     ASSERT_NE(vst, nullptr);
-    const std::vector<std::pair<int, double>> settings = {{0, 12.0}, {4, -3.25}, {9, 0.5}, {kInParameter, 0.0}};
+    const std::vector<std::pair<int, double>> settings = {
+        {0, 12.0}, {4, -3.25}, {9, 0.5}, {kInParameter, 0.0}};
     for (const auto& [index, value] : settings)
     {
         plugin->SetParam(static_cast<Id>(index), value);
@@ -248,8 +250,8 @@ TEST(ClapState, ShortLongGarbageAndNanStatesAreRefusedAndChangeNothing)
     plugin->SetParam(1, -3.0);
 
     std::vector<std::vector<std::uint8_t>> bad;
-    bad.emplace_back();                                    // nothing
-    bad.emplace_back(good.begin(), good.begin() + 80);     // short
+    bad.emplace_back();                                // nothing
+    bad.emplace_back(good.begin(), good.begin() + 80); // short
     bad.push_back(good);
     bad.back().push_back(0);                               // longer: some other state
     bad.emplace_back(std::vector<std::uint8_t>(88, 0xFF)); // garbage
@@ -284,7 +286,8 @@ TEST(ClapProcess, RefusesRatesTheFiltersCannotRunAtAndTakesAnyBlockBounds)
         EXPECT_FALSE(plugin->Activate(rate, 512, error)) << rate;
         EXPECT_FALSE(plugin->Active());
     }
-    EXPECT_EQ(plugin->ProcessBuffers(nullptr, 0, nullptr, 0, 16), kProcessError) << "processing before activation";
+    EXPECT_EQ(plugin->ProcessBuffers(nullptr, 0, nullptr, 0, 16), kProcessError)
+        << "processing before activation";
     for (std::uint32_t maxFrames : {0u, 1u, 0xFFFFFFFFu})
     {
         ASSERT_TRUE(plugin->Activate(44100.0, maxFrames, error)) << error;

@@ -47,8 +47,14 @@ TEST(TovikClap, RenderRunsTheChosenPluginWithTheSettingsInItsUnits)
           {kDouble, {}, 2.0f},
           {kHalf, {"--set", "Gain=3"}, 3.0f}})
     {
-        std::vector<std::string> args = {"render", KVX_FAKE_CLAP_PATH, folder.Path("in.wav"), folder.Path("out.wav"),
-                                         "--id", id, "--preroll", "0"};
+        std::vector<std::string> args = {"render",
+                                         KVX_FAKE_CLAP_PATH,
+                                         folder.Path("in.wav"),
+                                         folder.Path("out.wav"),
+                                         "--id",
+                                         id,
+                                         "--preroll",
+                                         "0"};
         args.insert(args.end(), sets.begin(), sets.end());
         const auto run = RunTovik(args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -60,8 +66,8 @@ TEST(TovikClap, RenderRunsTheChosenPluginWithTheSettingsInItsUnits)
                 << id << " sample " << i;
         }
     }
-    const auto outOfRange = RunTovik({"render", KVX_FAKE_CLAP_PATH, folder.Path("in.wav"), folder.Path("x.wav"),
-                                      "--id", kHalf, "--set", "Gain=5"});
+    const auto outOfRange = RunTovik({"render", KVX_FAKE_CLAP_PATH, folder.Path("in.wav"),
+                                      folder.Path("x.wav"), "--id", kHalf, "--set", "Gain=5"});
     EXPECT_EQ(outOfRange.exitCode, 1);
     EXPECT_NE(outOfRange.err.find("out of range (0 to 4)"), std::string::npos) << outOfRange.err;
 }
@@ -74,8 +80,8 @@ TEST(TovikClap, OurClapBuildRendersAndMeasuresWhatOurVstBuildDoes)
     for (const char* plugin : {KVX_VST_PLUGIN_PATH, KVX_CLAP_PLUGIN_PATH})
     {
         const std::string name = std::string(plugin) == KVX_VST_PLUGIN_PATH ? "vst" : "clap";
-        std::vector<std::string> render = {"render", plugin, folder.Path("in.wav"), folder.Path(name + ".wav"),
-                                           "--block", "333"};
+        std::vector<std::string> render = {
+            "render", plugin, folder.Path("in.wav"), folder.Path(name + ".wav"), "--block", "333"};
         render.insert(render.end(), sets.begin(), sets.end());
         const auto rendered = RunTovik(render);
         ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
@@ -88,8 +94,8 @@ TEST(TovikClap, OurClapBuildRendersAndMeasuresWhatOurVstBuildDoes)
     EXPECT_EQ(ReadBytes(folder.Path("vst.csv")), ReadBytes(folder.Path("clap.csv")));
     EXPECT_NE(ReadBytes(folder.Path("clap.csv")).find("1000"), std::string::npos);
 
-    const auto bench = RunTovik({"bench", KVX_CLAP_PLUGIN_PATH, KVX_VST_PLUGIN_PATH, "--seconds", "0.05", "--runs",
-                                 "1", "--set", "1k=+6dB"});
+    const auto bench = RunTovik({"bench", KVX_CLAP_PLUGIN_PATH, KVX_VST_PLUGIN_PATH, "--seconds", "0.05",
+                                 "--runs", "1", "--set", "1k=+6dB"});
     EXPECT_EQ(bench.exitCode, 0) << bench.err;
     EXPECT_NE(bench.out.find("KVX Tovik"), std::string::npos) << bench.out;
 }

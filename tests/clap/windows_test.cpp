@@ -181,7 +181,8 @@ int BackgroundMismatches(const std::vector<std::uint32_t>& pixels, int width, in
             const std::uint32_t b = panel.Pixel(x, y);
             for (int shift : {0, 8, 16})
             {
-                if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 2)
+                if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) >
+                    2)
                 {
                     ++mismatches;
                     break;

@@ -1,8 +1,8 @@
 // `tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]
 //  [--uri URI] [--id ID]`:
 // nanoseconds per frame for each plug-in, the same pink noise and block size for all.
-#include "commands.h"
 #include "clap_session.h"
+#include "commands.h"
 #include "configured_session.h"
 #include "options.h"
 #include "signals.h"

@@ -82,7 +82,8 @@ std::shared_ptr<ClapModule> ClapModule::Open(const std::string& path, std::strin
     {
         return nullptr;
     }
-    const auto* entry = static_cast<const PluginEntry*>(KVX::Host::ModuleSymbol(module->m_Module, kEntrySymbol));
+    const auto* entry =
+        static_cast<const PluginEntry*>(KVX::Host::ModuleSymbol(module->m_Module, kEntrySymbol));
     if (entry == nullptr)
     {
         error = path + ": not a CLAP plug-in (no clap_entry)";
@@ -110,7 +111,8 @@ std::shared_ptr<ClapModule> ClapModule::Open(const std::string& path, std::strin
         return nullptr;
     }
     // Any more than this and the factory is not believed.
-    const std::uint32_t count = std::min<std::uint32_t>(module->m_Factory->getPluginCount(module->m_Factory), 4096);
+    const std::uint32_t count =
+        std::min<std::uint32_t>(module->m_Factory->getPluginCount(module->m_Factory), 4096);
     for (std::uint32_t i = 0; i < count; ++i)
     {
         const PluginDescriptor* descriptor = module->m_Factory->getPluginDescriptor(module->m_Factory, i);
@@ -153,8 +155,8 @@ struct ClapHostCallbacks
 
     static void KVX_CLAP_CALL Log(const Host* host, std::int32_t severity, const char* message)
     {
-        static const char* const kSeverity[] = {"debug",   "info",  "warning",         "error",
-                                                "fatal",   "host misbehaving", "plug-in misbehaving"};
+        static const char* const kSeverity[] = {
+            "debug", "info", "warning", "error", "fatal", "host misbehaving", "plug-in misbehaving"};
         const char* name = severity >= 0 && severity <= kLogPluginMisbehaving ? kSeverity[severity] : "log";
         const std::string line = std::string(name) + ": " + Text(message);
         ClapPlugin* plugin = Of(host);
@@ -501,7 +503,8 @@ void ClapPlugin::Flush()
 std::optional<double> ClapPlugin::Value(Id id) const
 {
     double value = 0.0;
-    if (m_ParamsExt == nullptr || m_ParamsExt->getValue == nullptr || !m_ParamsExt->getValue(m_Plugin, id, &value))
+    if (m_ParamsExt == nullptr || m_ParamsExt->getValue == nullptr ||
+        !m_ParamsExt->getValue(m_Plugin, id, &value))
     {
         return std::nullopt;
     }
@@ -530,7 +533,8 @@ std::optional<double> ClapPlugin::TextValue(Id id, const std::string& text) cons
     return value;
 }
 
-Clap::ProcessStatus ClapPlugin::Process(const float* const* inputs, float* const* outputs, std::uint32_t frames)
+Clap::ProcessStatus ClapPlugin::Process(const float* const* inputs, float* const* outputs,
+                                        std::uint32_t frames)
 {
     m_InputBuffers.resize(m_InputPorts.size());
     m_OutputBuffers.resize(m_OutputPorts.size());
@@ -558,8 +562,9 @@ Clap::ProcessStatus ClapPlugin::Process(const float* const* inputs, float* const
                           m_OutputBuffers.data(), static_cast<std::uint32_t>(m_OutputBuffers.size()), frames);
 }
 
-Clap::ProcessStatus ClapPlugin::ProcessBuffers(AudioBuffer* inputs, std::uint32_t inputCount, AudioBuffer* outputs,
-                                               std::uint32_t outputCount, std::uint32_t frames)
+Clap::ProcessStatus ClapPlugin::ProcessBuffers(AudioBuffer* inputs, std::uint32_t inputCount,
+                                               AudioBuffer* outputs, std::uint32_t outputCount,
+                                               std::uint32_t frames)
 {
     EventList list{&m_Pending};
     const InputEvents in{&list, ListSize, ListGet};
@@ -613,7 +618,8 @@ struct ReadSource
 std::int64_t KVX_CLAP_CALL ReadBytes(const IStream* stream, void* buffer, std::uint64_t size)
 {
     auto& source = *static_cast<ReadSource*>(stream->ctx);
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, source.bytes->size() - source.position));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, source.bytes->size() - source.position));
     if (n > 0)
     {
         std::memcpy(buffer, source.bytes->data() + source.position, n);

@@ -92,7 +92,8 @@ std::unique_ptr<Session> ClapSession::Open(const PluginChoice& choice, std::stri
     if (plugin->InputChannels() > static_cast<std::uint32_t>(kMaxChannels) ||
         plugin->OutputChannels() > static_cast<std::uint32_t>(kMaxChannels))
     {
-        error = choice.plugin + ": the plug-in declares more than " + std::to_string(kMaxChannels) + " channels";
+        error =
+            choice.plugin + ": the plug-in declares more than " + std::to_string(kMaxChannels) + " channels";
         return nullptr;
     }
     if (plugin->OutputChannels() == 0)
@@ -143,7 +144,8 @@ ParameterNames ClapSession::Parameters() const
         }
         parameters.ports.push_back(control);
     }
-    parameters.isEqualiser = std::string(m_Plugin->Descriptor().id) == kEqualiserId && params.size() == kEqualiserParams;
+    parameters.isEqualiser =
+        std::string(m_Plugin->Descriptor().id) == kEqualiserId && params.size() == kEqualiserParams;
     return parameters;
 }
 
@@ -154,14 +156,16 @@ void ClapSession::SetParameter(const Setting& setting)
     {
         return;
     }
-    m_Plugin->SetParam(params[static_cast<std::size_t>(setting.index)].id, static_cast<double>(setting.value));
+    m_Plugin->SetParam(params[static_cast<std::size_t>(setting.index)].id,
+                       static_cast<double>(setting.value));
 }
 
 void ClapSession::PrintInfo() const
 {
     const auto& d = m_Plugin->Descriptor();
     std::printf("Plug-in     %s\n", m_Plugin->Module().Path().c_str());
-    std::printf("Format      CLAP %u.%u.%u\n", d.clapVersion.major, d.clapVersion.minor, d.clapVersion.revision);
+    std::printf("Format      CLAP %u.%u.%u\n", d.clapVersion.major, d.clapVersion.minor,
+                d.clapVersion.revision);
     std::printf("ID          %s\n", d.id);
     std::printf("Name        %s\n", OrDash(d.name).c_str());
     std::printf("Vendor      %s\n", OrDash(d.vendor).c_str());
@@ -205,7 +209,8 @@ void ClapSession::PrintInfo() const
         const std::string shown = value ? m_Plugin->ValueText(param.id, *value) : "";
         std::printf("%5zu %6u  %-20s %10s %-12s %10s %10s %10s  %s\n", i, param.id, param.name.c_str(),
                     value ? Number(*value).c_str() : "-", shown.c_str(), Number(param.minimum).c_str(),
-                    Number(param.maximum).c_str(), Number(param.defaultValue).c_str(), FlagNames(param.flags).c_str());
+                    Number(param.maximum).c_str(), Number(param.defaultValue).c_str(),
+                    FlagNames(param.flags).c_str());
     }
 }
 

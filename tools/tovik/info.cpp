@@ -11,7 +11,8 @@ int Info(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"uri", "id"}, error) || options.Positional().size() != 1 || !options.Sets().empty())
+    if (!options.Parse(args, {"uri", "id"}, error) || options.Positional().size() != 1 ||
+        !options.Sets().empty())
     {
         if (!error.empty())
         {

@@ -25,7 +25,8 @@ constexpr const char* kIdOption =
     "  --id ID            the plug-in to take from a CLAP file that holds several\n";
 
 const Command g_Commands[] = {
-    {"info", KVX::Tovik::Info, "info PLUGIN [--uri URI] [--id ID]", "identity and parameter (LV2: port) table", ""},
+    {"info", KVX::Tovik::Info, "info PLUGIN [--uri URI] [--id ID]",
+     "identity and parameter (LV2: port) table", ""},
     {"render", KVX::Tovik::Render,
      "render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] [--block N] [--preroll SECONDS] "
      "[--format NAME] [--dither] [--uri URI] [--id ID]",
@@ -47,7 +48,8 @@ const Command g_Commands[] = {
     {"preset", KVX::Tovik::Preset, "preset save|load PLUGIN FILE.fxp [--set NAME=VALUE]...",
      "the plug-in's program to or from a preset file", ""},
     {"bench", KVX::Tovik::Bench,
-     "bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K] [--uri URI] [--id ID]",
+     "bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K] [--uri URI] "
+     "[--id ID]",
      "nanoseconds per frame for each plug-in, side by side (N: sets plug-in N only)",
      "  --block N          frames per block, 1 to 32768 (default 512)\n"
      "  --rate R           sample rate in Hz, 8000 to 384000 (default 48000)\n"

@@ -31,7 +31,8 @@ void PrintBox(const char16_t* caption, const char16_t* text, void*, unsigned)
 
 void TakeMessageBoxes(void* module)
 {
-    if (auto setter = reinterpret_cast<HandlerSetter>(Host::ModuleSymbol(module, "KVXTovikSetMessageBoxHandler")))
+    if (auto setter =
+            reinterpret_cast<HandlerSetter>(Host::ModuleSymbol(module, "KVXTovikSetMessageBoxHandler")))
     {
         setter(PrintBox);
     }

@@ -58,7 +58,8 @@ std::unique_ptr<Session> Session::Open(const PluginChoice& choice, std::string& 
     {
         if (choice.uri)
         {
-            error = "--uri picks a plug-in from an LV2 bundle; " + choice.plugin + " is a CLAP file (use --id)";
+            error =
+                "--uri picks a plug-in from an LV2 bundle; " + choice.plugin + " is a CLAP file (use --id)";
             return nullptr;
         }
         return ClapSession::Open(choice, error);

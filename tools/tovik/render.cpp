@@ -185,8 +185,9 @@ int Render(const Arguments& args)
     }
     if (options.Positional().size() != 3)
     {
-        std::fprintf(stderr, "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "[--block N] [--preroll SECONDS] [--format NAME] [--dither] [--uri URI] [--id ID]\n");
+        std::fprintf(stderr,
+                     "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
+                     "[--block N] [--preroll SECONDS] [--format NAME] [--dither] [--uri URI] [--id ID]\n");
         return 2;
     }
     RenderRequest request;

@@ -88,8 +88,9 @@ int Response(const Arguments& args)
     }
     if (options.Positional().size() != 1 || (!options.Get("plot") && !options.Get("csv")))
     {
-        std::fprintf(stderr, "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N] [--uri URI] [--id ID]\n");
+        std::fprintf(stderr,
+                     "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
+                     "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N] [--uri URI] [--id ID]\n");
         return 2;
     }
     double rate = 0.0;
