@@ -407,6 +407,16 @@ TEST_F(ActivePlugin, EmptyBlocksNullBuffersAndMissingPortsAreSafe)
     AudioBuffer output{outs, nullptr, 2, 0, 0};
     EXPECT_EQ(Run(nullptr, 0, &output, 1, 128), kProcessContinue);
     EXPECT_EQ(ol, std::vector<float>(128, 0.0f));
+
+    // A block far longer than any the host declared is still filtered to its end.
+    const std::size_t longFrames = (1u << 20) + 1000;
+    const std::vector<float> longInput = Noise(longFrames, 4);
+    std::vector<float> longL = longInput, longR = longInput;
+    float* longChannels[] = {longL.data(), longR.data()};
+    AudioBuffer longBuffer{longChannels, nullptr, 2, 0, 0};
+    EXPECT_EQ(Run(&longBuffer, 1, &longBuffer, 1, static_cast<std::uint32_t>(longFrames)), kProcessContinue);
+    EXPECT_TRUE(std::isfinite(longL.back()));
+    EXPECT_NE(longL.back(), longInput.back()) << "the last piece was filtered";
 }
 
 TEST_F(ActivePlugin, OddChannelCountsAndConstantInputsGiveTheStereoResult)
