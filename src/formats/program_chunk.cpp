@@ -47,4 +47,22 @@ bool IsCompleteChunk(const void* data, std::size_t size, int parameterCount)
     }
     return true;
 }
+
+bool IsNormalisedChunk(const void* data, std::size_t size, int parameterCount)
+{
+    if (!IsCompleteChunk(data, size, parameterCount))
+    {
+        return false;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::size_t position = 0; position < static_cast<std::size_t>(parameterCount); ++position)
+    {
+        const float value = GetChunkEntry(bytes, position).value;
+        if (!(value >= 0.0f && value <= 1.0f))
+        {
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace KVX::Formats

@@ -32,4 +32,8 @@ ChunkEntry GetChunkEntry(const std::uint8_t* chunk, std::size_t position);
 // True when the chunk holds exactly one entry for each index 0 … parameterCount − 1, in any order, each
 // with a finite value: what a whole stored state looks like.
 bool IsCompleteChunk(const void* data, std::size_t size, int parameterCount);
+
+// A complete chunk whose every value is also within 0 … 1: what this plug-in itself writes, so what the
+// formats that store only their own state accept back.
+bool IsNormalisedChunk(const void* data, std::size_t size, int parameterCount);
 } // namespace KVX::Formats

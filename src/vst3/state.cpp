@@ -14,20 +14,7 @@ using Device::Description::kParameterCount;
 
 bool IsOwnChunk(const std::uint8_t* data, std::size_t size)
 {
-    if (!Formats::IsCompleteChunk(data, size, kParameterCount))
-    {
-        return false;
-    }
-    // A normalised value outside 0 … 1 was never written by us.
-    for (std::size_t entry = 0; entry < static_cast<std::size_t>(kParameterCount); ++entry)
-    {
-        const float value = Formats::GetChunkEntry(data, entry).value;
-        if (!(value >= 0.0f && value <= 1.0f))
-        {
-            return false;
-        }
-    }
-    return true;
+    return Formats::IsNormalisedChunk(data, size, kParameterCount);
 }
 
 bool ReadChunk(IBStream* stream, Chunk& chunk)

@@ -21,7 +21,8 @@ set(kvx_rules
   "src/device|device/,${framework}"
   "src/lv2|lv2/,device/,${framework}"
   "src/vst3|vst3/,device/,${framework}"
-  "tools|device/description.h,lv2/lv2_names.h,vst/,formats/,host/,tovik/"
+  "src/clap|clap/,device/,${framework}"
+  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,host/,tovik/"
   "resources|device/description.h,formats/")
 
 # Files whose target is not their folder's, with the prefixes their target allows.

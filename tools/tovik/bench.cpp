@@ -1,6 +1,7 @@
 // `tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]
-//  [--uri URI]`:
+//  [--uri URI] [--id ID]`:
 // nanoseconds per frame for each plug-in, the same pink noise and block size for all.
+#include "clap_session.h"
 #include "commands.h"
 #include "configured_session.h"
 #include "options.h"
@@ -99,7 +100,7 @@ int Bench(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"block", "rate", "seconds", "runs", "uri"}, error))
+    if (!options.Parse(args, {"block", "rate", "seconds", "runs", "uri", "id"}, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
@@ -108,7 +109,7 @@ int Bench(const Arguments& args)
     if (paths.empty())
     {
         std::fprintf(stderr, "usage: tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] "
-                             "[--seconds S] [--runs K] [--uri URI]\n");
+                             "[--seconds S] [--runs K] [--uri URI] [--id ID]\n");
         return 2;
     }
     long block = 0;
@@ -155,6 +156,7 @@ int Bench(const Arguments& args)
         choice.plugin = paths[i];
         // Meant for the bundles among the plug-ins: a VST path or a URI has no use for it.
         choice.uri = IsFolder(paths[i]) ? options.Get("uri") : std::nullopt;
+        choice.id = IsClapPath(paths[i]) ? options.Get("id") : std::nullopt;
         choice.sampleRate = rate;
         choice.maxBlockSize = static_cast<int>(block);
         auto session = OpenConfigured(choice, std::nullopt, sets[i], error);

@@ -28,7 +28,7 @@ std::unique_ptr<Session> OpenConfigured(const PluginChoice& choice, const std::o
     {
         if (session->Vst() == nullptr)
         {
-            error = *preset + ": preset files hold VST programs; " + choice.plugin + " is an LV2 plug-in";
+            error = *preset + ": preset files hold VST programs; " + choice.plugin + " is not a VST plug-in";
             return nullptr;
         }
         if (!ApplyProgram(*session->Vst(), program, error))

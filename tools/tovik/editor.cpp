@@ -154,7 +154,7 @@ int Editor(const Arguments& args)
     }
     if (session->Vst() == nullptr)
     {
-        std::fprintf(stderr, "tovik: the editor command opens VST editors; %s is an LV2 plug-in\n",
+        std::fprintf(stderr, "tovik: the editor command opens VST editors; %s is not a VST plug-in\n",
                      pluginPath.c_str());
         return 1;
     }

@@ -1,4 +1,4 @@
-// tovik: a command-line host for Linux VST 2.4 and LV2 plug-ins.
+// tovik: a command-line host for Linux VST 2.4, LV2 and CLAP plug-ins.
 #include "commands.h"
 #include "output_file.h"
 
@@ -21,12 +21,15 @@ constexpr const char* kSetOption =
     "  --set NAME=VALUE   a parameter setting (repeatable; see tovik --help)\n";
 constexpr const char* kUriOption =
     "  --uri URI          the plug-in to take from an LV2 bundle that holds several\n";
+constexpr const char* kIdOption =
+    "  --id ID            the plug-in to take from a CLAP file that holds several\n";
 
 const Command g_Commands[] = {
-    {"info", KVX::Tovik::Info, "info PLUGIN [--uri URI]", "identity and parameter (LV2: port) table", ""},
+    {"info", KVX::Tovik::Info, "info PLUGIN [--uri URI] [--id ID]",
+     "identity and parameter (LV2: port) table", ""},
     {"render", KVX::Tovik::Render,
      "render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] [--block N] [--preroll SECONDS] "
-     "[--format NAME] [--dither] [--uri URI]",
+     "[--format NAME] [--dither] [--uri URI] [--id ID]",
      "a mono or stereo sound file through the plug-in, into a file of the format OUT's extension names",
      "  --preset FILE.fxp  a preset applied before the settings\n"
      "  --block N          frames per block, 1 to 32768 (default 512)\n"
@@ -35,7 +38,7 @@ const Command g_Commands[] = {
      "  --dither           triangular (TPDF) dither before integer samples are rounded\n"},
     {"response", KVX::Tovik::Response,
      "response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] --plot FILE.png [--csv FILE.csv] [--rate R] "
-     "[--block N] [--uri URI]",
+     "[--block N] [--uri URI] [--id ID]",
      "the plug-in's measured magnitude response, per channel",
      "  --preset FILE.fxp  a preset applied before the settings\n"
      "  --plot FILE.png    the response drawn as a PNG\n"
@@ -45,7 +48,8 @@ const Command g_Commands[] = {
     {"preset", KVX::Tovik::Preset, "preset save|load PLUGIN FILE.fxp [--set NAME=VALUE]...",
      "the plug-in's program to or from a preset file", ""},
     {"bench", KVX::Tovik::Bench,
-     "bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K] [--uri URI]",
+     "bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K] [--uri URI] "
+     "[--id ID]",
      "nanoseconds per frame for each plug-in, side by side (N: sets plug-in N only)",
      "  --block N          frames per block, 1 to 32768 (default 512)\n"
      "  --rate R           sample rate in Hz, 8000 to 384000 (default 48000)\n"
@@ -61,9 +65,11 @@ const Command g_Commands[] = {
 };
 
 constexpr const char* kSettings =
-    "PLUGIN: a VST 2.4 shared object (.so), an LV2 bundle folder (.lv2) or an LV2 plug-in's URI.\n\n"
+    "PLUGIN: a VST 2.4 shared object (.so), an LV2 bundle folder (.lv2), an LV2 plug-in's URI\n"
+    "or a CLAP file (.clap).\n\n"
     "NAME=VALUE: a parameter's name (any case) or index, and a normalised value from 0 to 1,\n"
-    "on or off; an LV2 control port also by its symbol, with a value in its own units and range.\n"
+    "on or off; an LV2 control port also by its symbol, and an LV2 or CLAP parameter with a value\n"
+    "in its own units and range.\n"
     "The equaliser's bands also answer to their frequency and take a gain in dB\n"
     "(1k=+6dB, 31=-3dB, \"16 kHz=-12dB\"); its IN switch answers to in (in=off).\n";
 
@@ -87,8 +93,9 @@ void PrintCommandHelp(const Command& command)
     if (takesSettings || command.options[0] != '\0' || std::strstr(command.synopsis, "--uri") != nullptr)
     {
         const bool takesUri = std::strstr(command.synopsis, "--uri") != nullptr;
-        std::printf("\noptions:\n%s%s%s", takesSettings ? kSetOption : "", command.options,
-                    takesUri ? kUriOption : "");
+        const bool takesId = std::strstr(command.synopsis, "--id") != nullptr;
+        std::printf("\noptions:\n%s%s%s%s", takesSettings ? kSetOption : "", command.options,
+                    takesUri ? kUriOption : "", takesId ? kIdOption : "");
     }
     if (takesSettings)
     {

@@ -1,5 +1,6 @@
 #include "plugin_session.h"
 
+#include "clap_session.h"
 #include "lv2_session.h"
 #include "vst_session.h"
 
@@ -47,6 +48,22 @@ bool Exists(const std::string& path)
 
 std::unique_ptr<Session> Session::Open(const PluginChoice& choice, std::string& error)
 {
+    const bool clap = !IsFolder(choice.plugin) && IsClapPath(choice.plugin);
+    if (choice.id && !clap)
+    {
+        error = "--id picks a plug-in from a CLAP file; " + choice.plugin + " is not a .clap file";
+        return nullptr;
+    }
+    if (clap)
+    {
+        if (choice.uri)
+        {
+            error =
+                "--uri picks a plug-in from an LV2 bundle; " + choice.plugin + " is a CLAP file (use --id)";
+            return nullptr;
+        }
+        return ClapSession::Open(choice, error);
+    }
     if (IsFolder(choice.plugin))
     {
         return Lv2Session::OpenBundle(choice, error);

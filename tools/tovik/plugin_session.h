@@ -1,7 +1,7 @@
 #pragma once
 // One loaded plug-in driven the way a host drives it: opened, told the sample rate and block size,
 // switched on, fed blocks, switched off and closed. The commands see only this interface; a VST 2.4
-// plug-in and an LV2 plug-in each have an implementation of it.
+// plug-in, an LV2 plug-in and a CLAP plug-in each have an implementation of it.
 #include "settings.h"
 
 #include <memory>
@@ -16,13 +16,16 @@ class Plugin;
 
 namespace KVX::Tovik
 {
-// Which plug-in to open and how it will run. A path that exists is a VST shared object or an LV2
-// bundle folder; anything else shaped like a URI ("urn:…", "http://…") names an installed LV2 plug-in.
+// Which plug-in to open and how it will run. A path ending in ".clap" is a CLAP file; another path that
+// exists is a VST shared object or an LV2 bundle folder; anything else shaped like a URI ("urn:…",
+// "http://…") names an installed LV2 plug-in.
 struct PluginChoice
 {
     std::string plugin;
     // The plug-in to take from an LV2 bundle that holds several.
     std::optional<std::string> uri;
+    // The plug-in to take from a CLAP file that holds several.
+    std::optional<std::string> id;
     // LV2 plug-ins are instantiated at this rate and told that no block exceeds this size.
     double sampleRate = 48000.0;
     int maxBlockSize = 512;

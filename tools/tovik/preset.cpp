@@ -132,7 +132,7 @@ int Preset(const Arguments& args)
     }
     if (session->Vst() == nullptr)
     {
-        std::fprintf(stderr, "tovik: preset files hold VST programs; %s is an LV2 plug-in\n",
+        std::fprintf(stderr, "tovik: preset files hold VST programs; %s is not a VST plug-in\n",
                      choice.plugin.c_str());
         return 1;
     }

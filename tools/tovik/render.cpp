@@ -68,6 +68,7 @@ bool RenderFile(const RenderRequest& request, std::string& error, std::string* w
     PluginChoice choice;
     choice.plugin = request.plugin;
     choice.uri = request.uri;
+    choice.id = request.id;
     choice.sampleRate = format.sampleRate;
     choice.maxBlockSize = request.blockSize;
     auto first = OpenConfigured(choice, request.preset, request.sets, error);
@@ -177,20 +178,22 @@ int Render(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"preset", "block", "preroll", "format", "uri"}, error, {"dither"}))
+    if (!options.Parse(args, {"preset", "block", "preroll", "format", "uri", "id"}, error, {"dither"}))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
     }
     if (options.Positional().size() != 3)
     {
-        std::fprintf(stderr, "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "[--block N] [--preroll SECONDS] [--format NAME] [--dither] [--uri URI]\n");
+        std::fprintf(stderr,
+                     "usage: tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] "
+                     "[--block N] [--preroll SECONDS] [--format NAME] [--dither] [--uri URI] [--id ID]\n");
         return 2;
     }
     RenderRequest request;
     request.plugin = options.Positional()[0];
     request.uri = options.Get("uri");
+    request.id = options.Get("id");
     request.input = options.Positional()[1];
     request.output = options.Positional()[2];
     request.preset = options.Get("preset");

@@ -11,6 +11,7 @@ struct RenderRequest
     std::string plugin;
     // The plug-in to take from an LV2 bundle that holds several.
     std::optional<std::string> uri;
+    std::optional<std::string> id;
     std::string input;
     std::string output;
     std::optional<std::string> preset;

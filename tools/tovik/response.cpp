@@ -1,5 +1,5 @@
 // `tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] --plot FILE.png [--csv FILE.csv]
-//  [--rate R] [--block N] [--uri URI]`.
+//  [--rate R] [--block N] [--uri URI] [--id ID]`.
 #include "response.h"
 
 #include "commands.h"
@@ -81,15 +81,16 @@ int Response(const Arguments& args)
 {
     Options options;
     std::string error;
-    if (!options.Parse(args, {"plot", "csv", "rate", "block", "preset", "uri"}, error))
+    if (!options.Parse(args, {"plot", "csv", "rate", "block", "preset", "uri", "id"}, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 2;
     }
     if (options.Positional().size() != 1 || (!options.Get("plot") && !options.Get("csv")))
     {
-        std::fprintf(stderr, "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
-                             "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N] [--uri URI]\n");
+        std::fprintf(stderr,
+                     "usage: tovik response PLUGIN [--set NAME=VALUE]... [--preset FILE.fxp] "
+                     "--plot FILE.png [--csv FILE.csv] [--rate R] [--block N] [--uri URI] [--id ID]\n");
         return 2;
     }
     double rate = 0.0;
@@ -103,6 +104,7 @@ int Response(const Arguments& args)
     PluginChoice choice;
     choice.plugin = options.Positional()[0];
     choice.uri = options.Get("uri");
+    choice.id = options.Get("id");
     choice.sampleRate = rate;
     choice.maxBlockSize = static_cast<int>(block);
     auto session = OpenConfigured(choice, options.Get("preset"), options.Sets(), error);

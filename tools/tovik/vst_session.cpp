@@ -1,46 +1,13 @@
 #include "vst_session.h"
 
+#include "message_boxes.h"
 #include "parameter_table.h"
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstring>
 
 namespace KVX::Tovik
 {
-namespace
-{
-using MessageBoxHandler = void (*)(const char16_t* caption, const char16_t* text, void* owner,
-                                   unsigned style);
-using HandlerSetter = void (*)(MessageBoxHandler);
-
-std::string Narrow(const char16_t* text)
-{
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text)
-    {
-        out.push_back(*text < 128 ? static_cast<char>(*text) : '?');
-    }
-    return out;
-}
-
-// A command-line host must never wait for a click: our plug-in lets a host take its error boxes, and
-// tovik prints them.
-void PrintBox(const char16_t* caption, const char16_t* text, void*, unsigned)
-{
-    std::fprintf(stderr, "tovik: plug-in says: [%s] %s\n", Narrow(caption).c_str(), Narrow(text).c_str());
-}
-
-void TakeMessageBoxes(void* module)
-{
-    if (auto setter = reinterpret_cast<HandlerSetter>(dlsym(module, "KVXTovikSetMessageBoxHandler")))
-    {
-        setter(PrintBox);
-    }
-}
-} // namespace
-
 std::unique_ptr<VstSession> VstSession::Open(const std::string& path, std::string& error)
 {
     std::unique_ptr<VstSession> session(new VstSession);

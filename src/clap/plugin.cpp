@@ -1,0 +1,757 @@
+#include "clap/plugin.h"
+
+#include "clap/audio_routing.h"
+#include "clap/param_values.h"
+#include "clap/state_io.h"
+#include "device/device_dsp.h"
+#include "device/device_gui.h"
+#include "platform/text.h"
+#include "processor/vst_dsp.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace KVX::Clap
+{
+namespace
+{
+using Device::Description::kParameters;
+using Device::Description::ParameterKind;
+
+#if defined(_WIN32)
+constexpr const char* kNativeWindowApi = kWindowApiWin32;
+#else
+constexpr const char* kNativeWindowApi = kWindowApiX11;
+#endif
+
+// The processor asks its host only for the version at entry; edits from the panel come back through the
+// three edit opcodes, from whichever thread the panel runs on.
+VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
+                                   float opt)
+{
+    if (opcode == audioMasterVersion)
+    {
+        return kVstVersion;
+    }
+    auto* plugin = effect != nullptr ? static_cast<CPlugin*>(effect->user) : nullptr;
+    if (plugin == nullptr)
+    {
+        return 0;
+    }
+    switch (opcode)
+    {
+    case audioMasterAutomate:
+        plugin->OnPanelEdit(CEditQueue::Kind::Value, index, opt);
+        break;
+    case audioMasterBeginEdit:
+        plugin->OnPanelEdit(CEditQueue::Kind::Begin, index, 0.0f);
+        break;
+    case audioMasterEndEdit:
+        plugin->OnPanelEdit(CEditQueue::Kind::End, index, 0.0f);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+template <class T> const T* HostExtension(const Host* host, const char* id)
+{
+    return host->getExtension != nullptr ? static_cast<const T*>(host->getExtension(host, id)) : nullptr;
+}
+
+// ---- the records the host calls through ----------------------------------------------------------
+bool KVX_CLAP_CALL PluginInit(const Plugin* plugin)
+{
+    return CPlugin::From(plugin)->Init();
+}
+
+void KVX_CLAP_CALL PluginDestroy(const Plugin* plugin)
+{
+    delete CPlugin::From(plugin);
+}
+
+bool KVX_CLAP_CALL PluginActivate(const Plugin* plugin, double rate, std::uint32_t minFrames,
+                                  std::uint32_t maxFrames)
+{
+    return CPlugin::From(plugin)->Activate(rate, minFrames, maxFrames);
+}
+
+void KVX_CLAP_CALL PluginDeactivate(const Plugin* plugin)
+{
+    CPlugin::From(plugin)->Deactivate();
+}
+
+bool KVX_CLAP_CALL PluginStartProcessing(const Plugin* plugin)
+{
+    return CPlugin::From(plugin)->StartProcessing();
+}
+
+void KVX_CLAP_CALL PluginStopProcessing(const Plugin* plugin)
+{
+    CPlugin::From(plugin)->StopProcessing();
+}
+
+// The filters keep no state a host would need cleared apart from a restart of the stream, which
+// activation already gives.
+void KVX_CLAP_CALL PluginReset(const Plugin*) {}
+
+ProcessStatus KVX_CLAP_CALL PluginProcess(const Plugin* plugin, const Process* process)
+{
+    return CPlugin::From(plugin)->Run(process);
+}
+
+void KVX_CLAP_CALL PluginOnMainThread(const Plugin*) {}
+
+// params
+std::uint32_t KVX_CLAP_CALL ParamsCount(const Plugin*)
+{
+    return kParamCount;
+}
+
+bool KVX_CLAP_CALL ParamsGetInfo(const Plugin*, std::uint32_t index, ParamInfo* info)
+{
+    if (index >= kParamCount || info == nullptr)
+    {
+        return false;
+    }
+    *info = InfoOf(index);
+    return true;
+}
+
+bool KVX_CLAP_CALL ParamsGetValue(const Plugin* plugin, Id id, double* value)
+{
+    return CPlugin::From(plugin)->GetValue(id, value);
+}
+
+bool KVX_CLAP_CALL ParamsValueToText(const Plugin* plugin, Id id, double value, char* text,
+                                     std::uint32_t capacity)
+{
+    return CPlugin::From(plugin)->ValueToText(id, value, text, capacity);
+}
+
+bool KVX_CLAP_CALL ParamsTextToValue(const Plugin*, Id id, const char* text, double* value)
+{
+    const auto* parameter = ParameterOf(id);
+    if (parameter == nullptr || value == nullptr)
+    {
+        return false;
+    }
+    const auto parsed = ValueFromText(*parameter, text);
+    if (!parsed)
+    {
+        return false;
+    }
+    *value = *parsed;
+    return true;
+}
+
+void KVX_CLAP_CALL ParamsFlush(const Plugin* plugin, const InputEvents* in, const OutputEvents* out)
+{
+    CPlugin::From(plugin)->Flush(in, out);
+}
+
+const PluginParams g_Params = {ParamsCount,       ParamsGetInfo,     ParamsGetValue,
+                               ParamsValueToText, ParamsTextToValue, ParamsFlush};
+
+// audio ports: one stereo input and one stereo output, processed in place.
+std::uint32_t KVX_CLAP_CALL PortsCount(const Plugin*, bool)
+{
+    return 1;
+}
+
+bool KVX_CLAP_CALL PortsGet(const Plugin*, std::uint32_t index, bool isInput, AudioPortInfo* info)
+{
+    if (index != 0 || info == nullptr)
+    {
+        return false;
+    }
+    *info = AudioPortInfo{};
+    info->id = 0;
+    const std::string_view name = isInput ? "Input" : "Output";
+    std::memcpy(info->name, name.data(), name.size());
+    info->flags = kAudioPortIsMain;
+    info->channelCount = 2;
+    info->portType = kPortStereo;
+    info->inPlacePair = 0;
+    return true;
+}
+
+const PluginAudioPorts g_AudioPorts = {PortsCount, PortsGet};
+
+// state
+bool KVX_CLAP_CALL StateSave(const Plugin* plugin, const OStream* stream)
+{
+    return CPlugin::From(plugin)->Save(stream);
+}
+
+bool KVX_CLAP_CALL StateLoad(const Plugin* plugin, const IStream* stream)
+{
+    return CPlugin::From(plugin)->Load(stream);
+}
+
+const PluginState g_State = {StateSave, StateLoad};
+
+// latency: none, the filters are minimum-phase.
+std::uint32_t KVX_CLAP_CALL LatencyGet(const Plugin*)
+{
+    return 0;
+}
+
+const PluginLatency g_Latency = {LatencyGet};
+
+// gui: embedded in the host's window at the panel's fixed size.
+bool KVX_CLAP_CALL GuiIsApiSupported(const Plugin*, const char* api, bool floating)
+{
+    return !floating && api != nullptr && std::strcmp(api, kNativeWindowApi) == 0;
+}
+
+bool KVX_CLAP_CALL GuiGetPreferredApi(const Plugin*, const char** api, bool* floating)
+{
+    if (api != nullptr)
+    {
+        *api = kNativeWindowApi;
+    }
+    if (floating != nullptr)
+    {
+        *floating = false;
+    }
+    return true;
+}
+
+bool KVX_CLAP_CALL GuiCreate(const Plugin* plugin, const char* api, bool floating)
+{
+    return CPlugin::From(plugin)->CreateGui(api, floating);
+}
+
+void KVX_CLAP_CALL GuiDestroy(const Plugin* plugin)
+{
+    CPlugin::From(plugin)->DestroyGui();
+}
+
+bool KVX_CLAP_CALL GuiSetScale(const Plugin*, double)
+{
+    return false; // the panel's images are drawn at one size
+}
+
+bool KVX_CLAP_CALL GuiGetSize(const Plugin* plugin, std::uint32_t* width, std::uint32_t* height)
+{
+    return CPlugin::From(plugin)->GetSize(width, height);
+}
+
+bool KVX_CLAP_CALL GuiCanResize(const Plugin*)
+{
+    return false;
+}
+
+bool KVX_CLAP_CALL GuiGetResizeHints(const Plugin*, GuiResizeHints* hints)
+{
+    if (hints == nullptr)
+    {
+        return false;
+    }
+    *hints = GuiResizeHints{false, false, true, static_cast<std::uint32_t>(Device::Description::kPanelWidth),
+                            static_cast<std::uint32_t>(Device::Description::kPanelHeight)};
+    return true;
+}
+
+// Whatever the host asks for, the panel's own size is the one it can have.
+bool KVX_CLAP_CALL GuiAdjustSize(const Plugin* plugin, std::uint32_t* width, std::uint32_t* height)
+{
+    return CPlugin::From(plugin)->GetSize(width, height);
+}
+
+bool KVX_CLAP_CALL GuiSetSize(const Plugin*, std::uint32_t width, std::uint32_t height)
+{
+    return width == static_cast<std::uint32_t>(Device::Description::kPanelWidth) &&
+           height == static_cast<std::uint32_t>(Device::Description::kPanelHeight);
+}
+
+bool KVX_CLAP_CALL GuiSetParent(const Plugin* plugin, const Window* window)
+{
+    return CPlugin::From(plugin)->SetParent(window);
+}
+
+bool KVX_CLAP_CALL GuiSetTransient(const Plugin*, const Window*)
+{
+    return false; // never floating
+}
+
+void KVX_CLAP_CALL GuiSuggestTitle(const Plugin*, const char*) {}
+
+// The panel is a child of the host's window: it is shown and hidden with it.
+bool KVX_CLAP_CALL GuiShow(const Plugin*)
+{
+    return true;
+}
+
+bool KVX_CLAP_CALL GuiHide(const Plugin*)
+{
+    return true;
+}
+
+const PluginGui g_Gui = {GuiIsApiSupported, GuiGetPreferredApi, GuiCreate,         GuiDestroy,    GuiSetScale,
+                         GuiGetSize,        GuiCanResize,       GuiGetResizeHints, GuiAdjustSize, GuiSetSize,
+                         GuiSetParent,      GuiSetTransient,    GuiSuggestTitle,   GuiShow,       GuiHide};
+
+const void* KVX_CLAP_CALL PluginGetExtension(const Plugin*, const char* id)
+{
+    if (id == nullptr)
+    {
+        return nullptr;
+    }
+    const std::string_view name = id;
+    if (name == kExtParams)
+    {
+        return &g_Params;
+    }
+    if (name == kExtAudioPorts)
+    {
+        return &g_AudioPorts;
+    }
+    if (name == kExtState)
+    {
+        return &g_State;
+    }
+    if (name == kExtLatency)
+    {
+        return &g_Latency;
+    }
+    if (name == kExtGui)
+    {
+        return &g_Gui;
+    }
+    return nullptr;
+}
+} // namespace
+
+// Defined with the factory.
+extern const PluginDescriptor g_Descriptor;
+
+CPlugin::CPlugin(const Host* host) : m_Host(host)
+{
+    m_Record.desc = &g_Descriptor;
+    m_Record.pluginData = this;
+    m_Record.init = PluginInit;
+    m_Record.destroy = PluginDestroy;
+    m_Record.activate = PluginActivate;
+    m_Record.deactivate = PluginDeactivate;
+    m_Record.startProcessing = PluginStartProcessing;
+    m_Record.stopProcessing = PluginStopProcessing;
+    m_Record.reset = PluginReset;
+    m_Record.process = PluginProcess;
+    m_Record.getExtension = PluginGetExtension;
+    m_Record.onMainThread = PluginOnMainThread;
+}
+
+CPlugin* CPlugin::Create(const Host* host)
+{
+    try
+    {
+        std::unique_ptr<CPlugin> plugin(new CPlugin(host));
+        plugin->m_Effect.reset(createEffectInstance(&HostCallback));
+        if (plugin->m_Effect == nullptr)
+        {
+            return nullptr;
+        }
+        plugin->m_Device = dynamic_cast<CDeviceDSP*>(plugin->m_Effect.get());
+        if (plugin->m_Device == nullptr)
+        {
+            return nullptr;
+        }
+        plugin->m_Effect->getAeffect()->user = plugin.get();
+        for (auto& channel : plugin->m_Scratch)
+        {
+            channel.assign(kScratchFrames, 0.0f);
+        }
+        return plugin.release();
+    }
+    catch (...)
+    {
+        return nullptr; // nothing may escape into the host
+    }
+}
+
+CPlugin::~CPlugin()
+{
+    DestroyGui();
+    if (m_Active)
+    {
+        Deactivate();
+    }
+    if (m_Effect != nullptr)
+    {
+        m_Effect->getAeffect()->user = nullptr;
+        Dispatch(effClose);
+    }
+}
+
+CPlugin* CPlugin::From(const Plugin* plugin)
+{
+    return static_cast<CPlugin*>(plugin->pluginData);
+}
+
+VstIntPtr CPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    // The member, not the record's entry: that one also deletes the processor on effClose, which the
+    // plug-in owns.
+    return m_Effect->dispatcher(opcode, index, value, ptr, opt);
+}
+
+bool CPlugin::Init()
+{
+    m_HostParams = HostExtension<HostParams>(m_Host, kExtParams);
+    Dispatch(effOpen);
+    return true;
+}
+
+bool CPlugin::Activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
+{
+    // A rate the filters cannot be designed for is refused rather than run as silence or noise.
+    if (!(sampleRate >= CGraphicEQ::kMinSampleRate && sampleRate <= CGraphicEQ::kMaxSampleRate))
+    {
+        return false;
+    }
+    if (m_Active)
+    {
+        Deactivate();
+    }
+    const auto blockSize = static_cast<VstInt32>(std::clamp<std::uint32_t>(maxFrames, 1u, 1u << 20));
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(effSetBlockSize, 0, blockSize);
+    Dispatch(effMainsChanged, 0, 1);
+    m_Active = true;
+    return true;
+}
+
+void CPlugin::Deactivate()
+{
+    if (!m_Active)
+    {
+        return;
+    }
+    StopProcessing();
+    Dispatch(effMainsChanged, 0, 0);
+    m_Active = false;
+}
+
+bool CPlugin::StartProcessing()
+{
+    if (!m_Active)
+    {
+        return false;
+    }
+    if (!m_Processing)
+    {
+        Dispatch(effStartProcess);
+        m_Processing = true;
+    }
+    return true;
+}
+
+void CPlugin::StopProcessing()
+{
+    if (m_Processing)
+    {
+        Dispatch(effStopProcess);
+        m_Processing = false;
+    }
+}
+
+void CPlugin::OnPanelEdit(CEditQueue::Kind kind, VstInt32 index, float value)
+{
+    if (index < 0 || static_cast<std::uint32_t>(index) >= kParamCount)
+    {
+        return;
+    }
+    m_Edits.Push({kind, static_cast<std::uint32_t>(index), value});
+    // The host collects them in its next process call, or in a flush it makes for them when it is not
+    // processing.
+    if (m_HostParams != nullptr && m_HostParams->requestFlush != nullptr)
+    {
+        m_HostParams->requestFlush(m_Host);
+    }
+}
+
+void CPlugin::ApplyEvents(const InputEvents* in) noexcept
+{
+    if (in == nullptr || in->size == nullptr || in->get == nullptr)
+    {
+        return;
+    }
+    const std::uint32_t count = in->size(in);
+    for (std::uint32_t i = 0; i < count; ++i)
+    {
+        const EventHeader* header = in->get(in, i);
+        if (header == nullptr || header->spaceId != kCoreEventSpace || header->type != kEventParamValue ||
+            header->size < sizeof(EventParamValue))
+        {
+            continue;
+        }
+        const auto* event = reinterpret_cast<const EventParamValue*>(header);
+        const auto* parameter = ParameterOf(event->paramId);
+        if (parameter == nullptr)
+        {
+            continue;
+        }
+        if (const auto normalised = NormalisedFromValue(*parameter, event->value))
+        {
+            m_Effect->setParameter(static_cast<VstInt32>(event->paramId), *normalised);
+        }
+    }
+}
+
+void CPlugin::SendEdits(const OutputEvents* out) noexcept
+{
+    if (out == nullptr || out->tryPush == nullptr)
+    {
+        return;
+    }
+    while (const CEditQueue::Edit* edit = m_Edits.Peek())
+    {
+        bool pushed = false;
+        if (edit->kind == CEditQueue::Kind::Value)
+        {
+            EventParamValue event{};
+            event.header = {sizeof event, 0, kCoreEventSpace, kEventParamValue, kEventIsLive};
+            event.paramId = edit->index;
+            event.noteId = -1;
+            event.portIndex = -1;
+            event.channel = -1;
+            event.key = -1;
+            event.value = ValueFromNormalised(kParameters[edit->index], edit->value);
+            pushed = out->tryPush(out, &event.header);
+        }
+        else
+        {
+            EventParamGesture event{};
+            const auto type =
+                edit->kind == CEditQueue::Kind::Begin ? kEventParamGestureBegin : kEventParamGestureEnd;
+            event.header = {sizeof event, 0, kCoreEventSpace, static_cast<std::uint16_t>(type), kEventIsLive};
+            event.paramId = edit->index;
+            pushed = out->tryPush(out, &event.header);
+        }
+        if (!pushed)
+        {
+            return; // the host's list is full: the rest goes next time
+        }
+        m_Edits.Pop();
+    }
+}
+
+void CPlugin::Flush(const InputEvents* in, const OutputEvents* out) noexcept
+{
+    ApplyEvents(in);
+    SendEdits(out);
+}
+
+void CPlugin::RunStereo(float* left, float* right, std::uint32_t frames) noexcept
+{
+    float* channels[2] = {left, right};
+    m_Effect->processReplacing(channels, channels, static_cast<VstInt32>(frames));
+}
+
+// Outputs that cannot hold the stereo signal in place (one channel, a shared or missing buffer) get it
+// through the plug-in's own buffers, a scratch block at a time.
+void CPlugin::RunThroughScratch(const AudioBuffer* in, AudioBuffer& out, std::uint32_t frames) noexcept
+{
+    float* left = m_Scratch[0].data();
+    float* right = m_Scratch[1].data();
+    for (std::uint32_t done = 0; done < frames;)
+    {
+        const std::uint32_t n = std::min(frames - done, kScratchFrames);
+        FillFromInputs(in, done, left, right, n);
+        RunStereo(left, right, n);
+        for (std::uint32_t c = 0; c < out.channelCount && c < 2; ++c)
+        {
+            if (out.data32[c] != nullptr)
+            {
+                std::memcpy(out.data32[c] + done, c == 0 ? left : right, n * sizeof(float));
+            }
+        }
+        done += n;
+    }
+}
+
+ProcessStatus CPlugin::Run(const Process* process) noexcept
+{
+    if (process == nullptr || !m_Active)
+    {
+        return kProcessError;
+    }
+    // The engine smooths its faders once per block, so a value arriving within a block takes effect from
+    // the block's start, as a VST host's parameter calls between blocks do.
+    ApplyEvents(process->inEvents);
+    SendEdits(process->outEvents);
+    const std::uint32_t frames = process->framesCount;
+    AudioBuffer* out = process->audioOutputsCount > 0 ? process->audioOutputs : nullptr;
+    if (frames == 0 || out == nullptr || out->data32 == nullptr || out->channelCount == 0)
+    {
+        return kProcessContinue; // nothing to write to
+    }
+    const AudioBuffer* in = process->audioInputsCount > 0 ? process->audioInputs : nullptr;
+    const bool inPlace = out->channelCount >= 2 && out->data32[0] != nullptr && out->data32[1] != nullptr &&
+                         out->data32[0] != out->data32[1];
+    if (inPlace)
+    {
+        // Absurd block lengths go in pieces that the processor's frame count and byte sizes can hold.
+        for (std::uint32_t done = 0; done < frames;)
+        {
+            const std::uint32_t n = std::min(frames - done, kMaxPiece);
+            FillFromInputs(in, done, out->data32[0] + done, out->data32[1] + done, n);
+            RunStereo(out->data32[0] + done, out->data32[1] + done, n);
+            done += n;
+        }
+    }
+    else
+    {
+        RunThroughScratch(in, *out, frames);
+    }
+    // Channels beyond the stereo pair carry nothing of ours.
+    for (std::uint32_t c = 2; c < out->channelCount && c < 64; ++c)
+    {
+        float* channel = out->data32[c];
+        if (channel != nullptr && channel != out->data32[0] && channel != out->data32[1])
+        {
+            std::fill(channel, channel + frames, 0.0f);
+        }
+    }
+    out->constantMask = 0;
+    return kProcessContinue;
+}
+
+bool CPlugin::GetValue(Id id, double* value) const
+{
+    const auto* parameter = ParameterOf(id);
+    if (parameter == nullptr || value == nullptr)
+    {
+        return false;
+    }
+    *value = ValueFromNormalised(*parameter, m_Effect->getParameter(static_cast<VstInt32>(id)));
+    return true;
+}
+
+bool CPlugin::ValueToText(Id id, double value, char* text, std::uint32_t capacity) const
+{
+    const auto* parameter = ParameterOf(id);
+    if (parameter == nullptr || text == nullptr || capacity == 0)
+    {
+        return false;
+    }
+    const auto normalised = NormalisedFromValue(*parameter, value);
+    if (!normalised)
+    {
+        return false;
+    }
+    // The texts the VST build shows: the fader's display text and its unit, the switch's On or Off.
+    std::u16string shown;
+    if (parameter->kind == ParameterKind::Switch)
+    {
+        shown = *normalised != 0.0f ? u"On" : u"Off";
+    }
+    else
+    {
+        const CKnob& fader = m_Device->DevicePanel().Fader(parameter->index);
+        shown = fader.FormatValue(*normalised);
+        if (!fader.Unit().empty())
+        {
+            shown += u" " + fader.Unit();
+        }
+    }
+    const std::string utf8 = Platform::Utf16ToUtf8(shown);
+    const std::size_t n = std::min<std::size_t>(utf8.size(), capacity - 1);
+    std::memcpy(text, utf8.data(), n);
+    text[n] = '\0';
+    return true;
+}
+
+bool CPlugin::Save(const OStream* stream)
+{
+    void* chunk = nullptr;
+    const VstInt32 size = m_Effect->getChunk(&chunk, true);
+    if (chunk == nullptr || size != Device::Description::kChunkBytes)
+    {
+        return false;
+    }
+    // A copy: the processor's own chunk buffer is rewritten by the next save.
+    StateChunk copy;
+    std::memcpy(copy.data(), chunk, copy.size());
+    return WriteAll(stream, copy.data(), copy.size());
+}
+
+bool CPlugin::Load(const IStream* stream)
+{
+    // Checked whole first: a damaged or foreign state changes nothing rather than some parameters.
+    auto chunk = ReadChunk(stream);
+    if (!chunk || !IsWholeChunk(*chunk))
+    {
+        return false;
+    }
+    m_Effect->setChunk(chunk->data(), static_cast<VstInt32>(chunk->size()), true);
+    if (m_HostParams != nullptr && m_HostParams->rescan != nullptr)
+    {
+        m_HostParams->rescan(m_Host, kParamRescanValues);
+    }
+    return true;
+}
+
+bool CPlugin::CreateGui(const char* api, bool floating)
+{
+    if (m_GuiCreated || !GuiIsApiSupported(&m_Record, api, floating))
+    {
+        return false;
+    }
+    m_GuiCreated = true;
+    return true;
+}
+
+void CPlugin::DestroyGui()
+{
+    if (m_GuiOpen)
+    {
+        Dispatch(effEditClose);
+        m_GuiOpen = false;
+    }
+    m_GuiCreated = false;
+}
+
+bool CPlugin::SetParent(const Window* window)
+{
+    if (!m_GuiCreated || window == nullptr || window->api == nullptr ||
+        std::strcmp(window->api, kNativeWindowApi) != 0 || m_GuiOpen)
+    {
+        return false;
+    }
+#if defined(_WIN32)
+    void* parent = window->win32;
+#else
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->x11));
+#endif
+    if (parent == nullptr)
+    {
+        return false;
+    }
+    m_GuiOpen = Dispatch(effEditOpen, 0, 0, parent) != 0;
+    if (m_GuiOpen && !m_Device->DevicePanel().HasWindow())
+    {
+        DestroyGui(); // the window could not be made (the panel has said why)
+        m_GuiCreated = true;
+        return false;
+    }
+    return m_GuiOpen;
+}
+
+bool CPlugin::GetSize(std::uint32_t* width, std::uint32_t* height) const
+{
+    if (width == nullptr || height == nullptr)
+    {
+        return false;
+    }
+    *width = static_cast<std::uint32_t>(Device::Description::kPanelWidth);
+    *height = static_cast<std::uint32_t>(Device::Description::kPanelHeight);
+    return true;
+}
+} // namespace KVX::Clap
