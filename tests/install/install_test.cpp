@@ -7,12 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -59,7 +58,7 @@ std::set<std::string> ExpectedFiles(const Layout& layout)
     return files;
 }
 
-// The VST3 binary inside its bundle; the bundle may hold more files (they are checked as a folder).
+// The VST3 binary inside its bundle; what else the bundle holds is the VST3 build's own business.
 fs::path Vst3Binary(const Layout& layout)
 {
     return layout.vst3 / KVX_VST3_BUNDLE_NAME / "Contents" / (std::string(KVX_SYSTEM_PROCESSOR) + "-linux") /
