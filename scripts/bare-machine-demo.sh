@@ -3,7 +3,7 @@
 # clones this repository into it, and inside a chroot runs scripts/setup.sh and scripts/demo.sh. Reports
 # how many packages setup.sh added, their download and installed size, the time each step took, and
 # whether any test-only package (Wine, Ardour, mingw-w64, JACK, the LV2 hosts, Xvfb) came in.
-#   bare-machine-demo.sh SCRATCH [MIRROR]     (as root; needs debootstrap; SCRATCH must not exist)
+#   bare-machine-demo.sh SCRATCH [MIRROR]     (as root; SCRATCH must not exist)
 # Slow (a full download and build): a one-time check, not part of the test suite.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,7 +14,7 @@ if [ -e "$root" ]; then
   echo "bare-machine-demo: $root exists; give a new folder" >&2
   exit 1
 fi
-command -v debootstrap >/dev/null || { echo "bare-machine-demo: apt-get install debootstrap" >&2; exit 1; }
+command -v debootstrap >/dev/null || { echo "bare-machine-demo: no debootstrap (scripts/setup.sh --all installs it)" >&2; exit 1; }
 
 mounted=()
 cleanup() {

@@ -5,7 +5,8 @@
 #                    the test and benchmark frameworks (the default preset configures them), one font;
 #   setup.sh --all   the above and what the test layers run: Xvfb and Mesa, the LV2 hosts and JACK,
 #                    the peer plug-ins, Ardour, the packaging tools, and for Windows the mingw-w64
-#                    compilers, Wine with its 32-bit half and GLEW's source package.
+#                    compilers, Wine with its 32-bit half and GLEW's source package, and debootstrap for
+#                    the bare-machine check.
 # Idempotent; run as root (scripts/demo.sh and scripts/test.sh call it).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -44,6 +45,8 @@ test_packages=(
   wine wine64 wine32:i386 libgl1:i386
   # A real host for the final proof: a DAW run headless.
   ardour
+  # scripts/bare-machine-demo.sh: a minimal Debian to run the main job in.
+  debootstrap
 )
 
 packages=("${build_packages[@]}")
