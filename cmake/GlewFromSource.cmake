@@ -9,7 +9,7 @@ execute_process(
   RESULT_VARIABLE kvx_glew_result
   OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT kvx_glew_result EQUAL 0 OR NOT EXISTS "${kvx_glew_source}/src/glew.c")
-  message(FATAL_ERROR "GLEW's source is missing from ${KVX_GLEW_CACHE}: run scripts/setup.sh as root")
+  message(FATAL_ERROR "GLEW's source is missing from ${KVX_GLEW_CACHE}: run scripts/setup.sh --all as root")
 endif()
 message(STATUS "GLEW source: ${kvx_glew_source}")
 

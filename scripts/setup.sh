@@ -1,29 +1,58 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test and benchmark, for Linux and, cross-built,
-# for Windows (mingw-w64 compilers, Wine with its 32-bit half, GLEW's source package).
-# Idempotent; run as root (the README and .ci/run call it). The single list of dependencies.
+# Installs the Debian packages the project needs. The single list of dependencies, in two parts:
+#   setup.sh         what configuring and building the default preset and the main job
+#                    (scripts/demo.sh) need: compilers, CMake, the libraries the plug-ins and tovik link,
+#                    the test and benchmark frameworks (the default preset configures them), one font;
+#   setup.sh --all   the above and what the test layers run: Xvfb and Mesa, the LV2 hosts and JACK,
+#                    the peer plug-ins, Ardour, the packaging tools, and for Windows the mingw-w64
+#                    compilers, Wine with its 32-bit half and GLEW's source package, and debootstrap for
+#                    the bare-machine check.
+# Idempotent; run as root (scripts/demo.sh and scripts/test.sh call it).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
-packages=(
+all=0
+case "${1:-}" in
+  "") ;;
+  --all) all=1 ;;
+  *)
+    echo "usage: setup.sh [--all]" >&2
+    exit 2
+    ;;
+esac
+
+build_packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libx11-dev libxfixes-dev libxtst-dev libgl-dev libglew-dev libgl1-mesa-dri mesa-utils
-  libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine
-  xvfb xauth x11-apps
+  libx11-dev libxfixes-dev libxtst-dev libgl-dev libglew-dev
+  libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core
   libsndfile1-dev
-  # LV2: the headers, lilv for tovik's LV2 host, and real LV2 hosts and validators for the tests.
-  lv2-dev liblilv-dev lilv-utils jalv sordi
-  # jalv is a JACK client: the tests run a JACK server on its dummy driver.
-  jackd2
+  lv2-dev liblilv-dev
+)
+
+test_packages=(
+  # The editor tests: a private X server, Mesa's software renderer, screenshots, the Tahoma metrics.
+  xvfb xauth x11-apps libgl1-mesa-dri mesa-utils fonts-wine
+  # LV2: lilv's tools (lv2ls, lv2apply), a Turtle reader, and jalv, a JACK client: the tests run a JACK
+  # server on its dummy driver.
+  lilv-utils jalv sordi jackd2
   lsp-plugins-vst zam-plugins dpf-plugins-vst
+  # The package test: cpack's DEB generator runs file(1) to find the ELF files dpkg-shlibdeps reads.
+  file
   # Windows: cross compilers with std::thread (the -posix variants) and Wine to run what they build.
   # Without libgl1:i386 a 32-bit program under Wine finds no pixel format.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386 libgl1:i386
   # A real host for the final proof: a DAW run headless.
   ardour
+  # scripts/bare-machine-demo.sh: a minimal Debian to run the main job in.
+  debootstrap
 )
+
+packages=("${build_packages[@]}")
+if [ "$all" -eq 1 ]; then
+  packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -38,7 +67,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$all" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   apt-get update -q
@@ -46,6 +75,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 echo "setup: all packages present"
 
-# GLEW for the Windows builds comes from Debian's source package (never from the repository).
-bash "${here}/fetch-glew-source.sh" >/dev/null
-echo "setup: GLEW source present"
+if [ "$all" -eq 1 ]; then
+  # GLEW for the Windows builds comes from Debian's source package (never from the repository).
+  bash "${here}/fetch-glew-source.sh" >/dev/null
+  echo "setup: GLEW source present"
+fi

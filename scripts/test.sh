@@ -5,7 +5,7 @@
 # with the normal Linux build's, so that one comes first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --all
 for preset in default asan mingw32 mingw64; do
   echo "== ${preset} build =="
   cmake --preset "${preset}" >/dev/null

@@ -1,0 +1,294 @@
+// What users get: the build installed for everyone (prefix /usr) and for one user (prefix = home), and
+// the Debian package, all made by stage.cmake in a scratch folder before these tests run. Each format
+// must land in the folder hosts scan, stripped, and nothing else may come along.
+#include "lv2/lv2_names.h"
+#include "support/program_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace KVX::Test
+{
+namespace
+{
+const fs::path kStage = KVX_STAGE_DIR;
+const fs::path kSystemRoot = kStage / "system/usr";
+const fs::path kHome = kStage / "home";
+const fs::path kPackageRoot = kStage / "deb-root/usr";
+const fs::path kPackage = kStage / "kvx-tovik.deb";
+constexpr auto kRunLimit = std::chrono::seconds(120);
+
+// The folders of each format in one layout, relative to the prefix.
+struct Layout
+{
+    fs::path vst, lv2, vst3, clap, bin, doc;
+};
+const Layout kSystem{"lib/vst", "lib/lv2", "lib/vst3", "lib/clap", "bin", "share/doc/kvx-tovik"};
+const Layout kUser{".vst", ".lv2", ".vst3", ".clap", ".local/bin", ".local/share/doc/kvx-tovik"};
+
+std::set<std::string> ExpectedFiles(const Layout& layout)
+{
+    const fs::path bundle = layout.lv2 / std::string(LV2::kBundleName);
+    std::set<std::string> files{
+        (layout.vst / "kvx-tovik.so").string(),
+        (bundle / "manifest.ttl").string(),
+        (bundle / std::string(LV2::kPluginTurtle)).string(),
+        (bundle / std::string(LV2::kPresetsTurtle)).string(),
+        (bundle / std::string(LV2::kPluginBinary)).string(),
+        (bundle / std::string(LV2::kUiBinary)).string(),
+        (layout.bin / "tovik").string(),
+        (layout.doc / "README.md").string(),
+    };
+    if (KVX_HAS_CLAP)
+    {
+        files.insert((layout.clap / "kvx-tovik.clap").string());
+    }
+    return files;
+}
+
+// The VST3 binary inside its bundle; what else the bundle holds is the VST3 build's own business.
+fs::path Vst3Binary(const Layout& layout)
+{
+    return layout.vst3 / KVX_VST3_BUNDLE_NAME / "Contents" / (std::string(KVX_SYSTEM_PROCESSOR) + "-linux") /
+           "KVX Tovik.so";
+}
+
+// Every regular file and symbolic link under `root`, relative to it; VST3 bundle contents apart from
+// its binary are left out.
+std::set<std::string> FilesUnder(const fs::path& root, const Layout& layout)
+{
+    std::set<std::string> files;
+    const fs::path vst3Bundle = layout.vst3 / KVX_VST3_BUNDLE_NAME;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+    {
+        if (entry.is_directory() && !entry.is_symlink())
+        {
+            continue;
+        }
+        const fs::path relative = fs::relative(entry.path(), root);
+        const bool inVst3Bundle = KVX_HAS_VST3 && relative.string().rfind(vst3Bundle.string() + "/", 0) == 0;
+        if (!inVst3Bundle || relative == Vst3Binary(layout))
+        {
+            files.insert(relative.string());
+        }
+    }
+    return files;
+}
+
+void ExpectLayout(const fs::path& root, const Layout& layout)
+{
+    ASSERT_TRUE(fs::is_directory(root)) << root << " is missing: see " << kStage / "stage.log";
+    std::set<std::string> expected = ExpectedFiles(layout);
+    if (KVX_HAS_VST3)
+    {
+        expected.insert(Vst3Binary(layout).string());
+    }
+    EXPECT_EQ(FilesUnder(root, layout), expected) << "under " << root;
+    for (const auto& file : expected)
+    {
+        EXPECT_TRUE(fs::is_regular_file(root / file)) << root / file;
+    }
+}
+
+ProgramRun RunTool(const std::vector<std::string>& argv,
+                   const std::map<std::string, std::string>& environment = {})
+{
+    auto full = environment;
+    full.emplace("LC_ALL", "C");
+    // The tools keep caches in their home: not in the home folder under test.
+    full.emplace("HOME", (kStage / "tool-home").string());
+    return RunProgram(argv, full, kRunLimit);
+}
+
+bool IsElf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, sizeof magic);
+    return in && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
+}
+
+std::string Field(const std::string& name)
+{
+    const ProgramRun run = RunTool({"/usr/bin/dpkg-deb", "--field", kPackage.string(), name});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string value = run.out;
+    while (!value.empty() && (value.back() == '\n' || value.back() == ' '))
+    {
+        value.pop_back();
+    }
+    return value;
+}
+
+// The package names of a Depends field, versions and alternatives aside.
+std::set<std::string> PackageNames(const std::string& depends)
+{
+    std::set<std::string> names;
+    std::string item;
+    std::stringstream list(depends);
+    while (std::getline(list, item, ','))
+    {
+        std::stringstream alternatives(item);
+        std::string alternative;
+        while (std::getline(alternatives, alternative, '|'))
+        {
+            std::stringstream words(alternative);
+            std::string name;
+            words >> name;
+            names.insert(name);
+        }
+    }
+    return names;
+}
+
+TEST(InstallLayout, SystemPrefixPutsEachFormatInItsFolderUnderLib)
+{
+    ExpectLayout(kSystemRoot, kSystem);
+}
+
+TEST(InstallLayout, HomePrefixPutsEachFormatInItsDotFolder)
+{
+    ExpectLayout(kHome, kUser);
+    EXPECT_FALSE(fs::exists(kHome / "lib")) << "a home install took the system layout";
+}
+
+TEST(InstallLayout, EveryInstalledBinaryIsStripped)
+{
+    int binaries = 0;
+    for (const fs::path& root : {kSystemRoot, kHome, kPackageRoot})
+    {
+        ASSERT_TRUE(fs::is_directory(root)) << root;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+        {
+            if (!entry.is_regular_file() || !IsElf(entry.path()))
+            {
+                continue;
+            }
+            ++binaries;
+            const ProgramRun run =
+                RunTool({"/usr/bin/readelf", "--section-headers", "--wide", entry.path().string()});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.out.find(".symtab"), std::string::npos)
+                << entry.path() << " keeps its symbol table";
+            EXPECT_EQ(run.out.find(".debug_"), std::string::npos)
+                << entry.path() << " keeps debug information";
+            // Hosts find the entry points in the dynamic symbol table, which stripping keeps.
+            EXPECT_NE(run.out.find(".dynsym"), std::string::npos) << entry.path();
+        }
+    }
+    EXPECT_EQ(binaries, 3 * (4 + KVX_HAS_VST3 + KVX_HAS_CLAP));
+}
+
+TEST(DebianPackage, ControlFieldsNameTheProductAndItsRealDependencies)
+{
+    ASSERT_TRUE(fs::is_regular_file(kPackage)) << "see " << kStage / "stage.log";
+    EXPECT_EQ(Field("Package"), "kvx-tovik");
+    EXPECT_EQ(Field("Version"), KVX_PROJECT_VERSION);
+    EXPECT_NE(Field("Maintainer").find("Brellmoor"), std::string::npos);
+    EXPECT_EQ(Field("Section"), "sound");
+    EXPECT_FALSE(Field("Description").empty());
+    const ProgramRun architecture = RunTool({"/usr/bin/dpkg", "--print-architecture"});
+    EXPECT_EQ(Field("Architecture") + "\n", architecture.out);
+
+    // Computed from what the binaries link: the plug-ins' GUI libraries and tovik's audio-file and LV2
+    // libraries, never GLEW (linked in) nor a development package.
+    const std::string depends = Field("Depends");
+    const std::set<std::string> names = PackageNames(depends);
+    for (const char* package : {"libc6", "libstdc++6", "libx11-6", "libxfixes3", "libgl1", "libcairo2",
+                                "libfontconfig1", "libfreetype6", "libsndfile1", "liblilv-0-0"})
+    {
+        EXPECT_TRUE(names.contains(package)) << package << " missing from " << depends;
+    }
+    EXPECT_EQ(depends.find("glew"), std::string::npos) << depends;
+    EXPECT_EQ(depends.find("-dev"), std::string::npos) << depends;
+}
+
+TEST(DebianPackage, HoldsExactlyTheSystemInstallOwnedByRoot)
+{
+    ASSERT_TRUE(fs::is_directory(kPackageRoot)) << "see " << kStage / "stage.log";
+    EXPECT_EQ(FilesUnder(kPackageRoot, kSystem), FilesUnder(kSystemRoot, kSystem));
+
+    const ProgramRun contents = RunTool({"/usr/bin/dpkg-deb", "--contents", kPackage.string()});
+    ASSERT_EQ(contents.exitCode, 0) << contents.err;
+    std::stringstream lines(contents.out);
+    std::string mode, owner, line;
+    int entries = 0;
+    while (lines >> mode >> owner && std::getline(lines, line))
+    {
+        ++entries;
+        EXPECT_EQ(owner, "root/root") << line;
+        // Nothing writable by group or others; everything under ./usr.
+        EXPECT_TRUE(mode.size() == 10 && mode[5] != 'w' && mode[8] != 'w') << mode << line;
+        EXPECT_NE(line.find(" ./usr/"), std::string::npos) << line;
+    }
+    EXPECT_GT(entries, 10);
+}
+
+// Hosts pointed at the unpacked package find each format there: lilv's tools and tovik through LV2_PATH,
+// tovik and Ardour's scanner through the VST folder, and the VST3 and CLAP binaries expose their entry.
+TEST(DebianPackage, HostsFindThePluginsInTheUnpackedFolders)
+{
+    const std::string lv2Path = (kPackageRoot / kSystem.lv2).string();
+    const std::string vst = (kPackageRoot / kSystem.vst / "kvx-tovik.so").string();
+    const std::string tovik = (kPackageRoot / kSystem.bin / "tovik").string();
+    ASSERT_TRUE(fs::is_regular_file(tovik)) << "see " << kStage / "stage.log";
+
+    const ProgramRun info = RunTool({tovik, "info", vst});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("KVX Tovik"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("'Tvk1'"), std::string::npos) << info.out;
+
+    const ProgramRun lv2Info =
+        RunTool({tovik, "info", std::string(LV2::kPluginUri)}, {{"LV2_PATH", lv2Path}});
+    EXPECT_EQ(lv2Info.exitCode, 0) << lv2Info.err;
+    EXPECT_NE(lv2Info.out.find("LV2"), std::string::npos) << lv2Info.out;
+
+    if (IsExecutable("/usr/bin/lv2ls"))
+    {
+        const ProgramRun list = RunTool({"/usr/bin/lv2ls"}, {{"LV2_PATH", lv2Path}});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        EXPECT_EQ(list.out, std::string(LV2::kPluginUri) + "\n");
+    }
+    const std::string scanner = "/usr/lib/ardour7/ardour-vst-scanner";
+    if (IsExecutable(scanner))
+    {
+        // The scanner keeps its cache in the tools' scratch home.
+        const ProgramRun scan =
+            RunTool({scanner, "-f", "-q", vst}, {{"XDG_CACHE_HOME", (kStage / "tool-home/.cache").string()},
+                                                 {"XDG_CONFIG_HOME", (kStage / "tool-home/.config").string()},
+                                                 {"LD_LIBRARY_PATH", "/usr/lib/ardour7"},
+                                                 {"DISPLAY", ""}});
+        EXPECT_EQ(scan.exitCode, 0) << scan.out << scan.err;
+    }
+
+    std::vector<std::pair<fs::path, const char*>> entries;
+    if (KVX_HAS_VST3)
+    {
+        entries.emplace_back(kPackageRoot / Vst3Binary(kSystem), "GetPluginFactory");
+    }
+    if (KVX_HAS_CLAP)
+    {
+        entries.emplace_back(kPackageRoot / kSystem.clap / "kvx-tovik.clap", "clap_entry");
+    }
+    for (const auto& [binary, symbol] : entries)
+    {
+        void* module = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr) << dlerror();
+        EXPECT_NE(dlsym(module, symbol), nullptr) << binary << ": no " << symbol;
+        dlclose(module);
+    }
+}
+} // namespace
+} // namespace KVX::Test
