@@ -75,7 +75,9 @@ inline __m128d LoadFrame(const float* left, const float* right, int32_t i)
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i)));
 }
 
-template <int Count, int Skew> class CPipeline
+// Shared: every section's b1 is a1 bit for bit (a peaking design always gives that), so b1 * s1 is the
+// very product a1 * s1 and one multiplication serves both.
+template <int Count, int Skew, bool Shared> class CPipeline
 {
 public:
     static constexpr int R = (Count + 1) / 2;
@@ -149,11 +151,11 @@ private:
             {
                 if (Checked && t + p >= steps)
                     continue;
-                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], _mm256_mul_pd(a1[j], s1[j])),
-                                                _mm256_mul_pd(a2[j], s2[j]));
+                const __m256d a1s1 = _mm256_mul_pd(a1[j], s1[j]);
+                const __m256d b1s1 = Shared ? a1s1 : _mm256_mul_pd(b1[j], s1[j]);
+                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], a1s1), _mm256_mul_pd(a2[j], s2[j]));
                 const __m256d y =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
-                                  _mm256_mul_pd(b2[j], s2[j]));
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), b1s1), _mm256_mul_pd(b2[j], s2[j]));
                 if constexpr (Checked)
                 {
                     // A stage without a frame keeps its state; what it outputs reaches only stages
@@ -254,21 +256,38 @@ private:
     OutputRegs output;
 };
 
+bool SharedFeedbackProduct(const Cascade& cascade)
+{
+    for (int32_t k = 0; k < cascade.sectionCount; ++k)
+        if (std::bit_cast<uint64_t>(cascade.sections[k].b1) !=
+            std::bit_cast<uint64_t>(cascade.sections[k].a1))
+            return false;
+    return true;
+}
+
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
 
-template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
+template <int Count, bool Shared> void Run(Cascade& cascade, float* left, float* right, int32_t count)
 {
     if (count >= kSkewTwoFrames)
     {
-        CPipeline<Count, 2> pipeline(cascade, left, right, count);
+        CPipeline<Count, 2, Shared> pipeline(cascade, left, right, count);
         pipeline.Run();
     }
     else
     {
-        CPipeline<Count, 1> pipeline(cascade, left, right, count);
+        CPipeline<Count, 1, Shared> pipeline(cascade, left, right, count);
         pipeline.Run();
     }
+}
+
+template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
+{
+    if (SharedFeedbackProduct(cascade))
+        Run<Count, true>(cascade, left, right, count);
+    else
+        Run<Count, false>(cascade, left, right, count);
 }
 
 } // namespace
