@@ -21,6 +21,7 @@
 #include <immintrin.h>
 
 #include <bit>
+#include <utility>
 
 namespace KVX
 {
@@ -119,72 +120,72 @@ public:
 
     void Run()
     {
-        // Step t runs section k on frame t - 2k and the output filter on what the last section made.
-        // Only steps where some stage has no frame (the fill and the drain of the block) need masks.
-        constexpr int32_t lag = kSkew * (Count - 1);
-        const int32_t steps = count + lag;
-        int32_t t = 0;
-        for (; t < lag; t += kSkew)
-            Steps<true>(t, steps);
+        // Step t runs section k on frame t - kSkew * k and the output filter on what the last section
+        // made. Only the fill and the drain of the block have stages without a frame; which ones is known
+        // at compile time there (the block is longer than the lag), except in the drain of a two-frame
+        // skew, whose phase depends on the block length.
+        int32_t t = kLag;
+        Fill<0>();
         for (; t + kSkew <= count; t += kSkew)
-            Steps<false>(t, steps);
-        for (; t < steps; t += kSkew)
-            Steps<true>(t, steps);
+            Steps<kMain, 0>(t);
+        if constexpr (kSkew == 1)
+            Drain<0>();
+        else
+            for (; t < count + kLag; t += kSkew)
+                Steps<kChecked, 0>(t);
         Store();
     }
 
 private:
-    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
-    // and refills); checked ones stop at the last step and mask the stages without a frame. The steps
-    // are interleaved register by register, so the processor sees their independent work side by side.
-    template <bool Checked> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
+    static constexpr int32_t kLag = kSkew * (Count - 1);
+    // Main: every stage has a frame. Fill: step Tau + phase. Drain: step count + Tau. Checked: masks
+    // worked out at run time.
+    static constexpr int kMain = 0, kFill = 1, kDrain = 2, kChecked = 3;
+
+    template <int Tau> [[gnu::always_inline]] void Fill()
     {
-        const __m256d sign = _mm256_set1_pd(-0.0);
-        const __m256i flushLimit = _mm256_set1_epi64x(kFlushLimit);
-        const __m256d zero = _mm256_setzero_pd();
-        __m256d out[kSkew][R];
-#pragma GCC unroll 8
-        for (int j = 0; j < R; ++j)
+        if constexpr (Tau < kLag)
         {
-#pragma GCC unroll 4
-            for (int p = 0; p < kSkew; ++p)
-            {
-                if (Checked && t + p >= steps)
-                    continue;
-                const __m256d a1s1 = _mm256_mul_pd(a1[j], s1[j]);
-                const __m256d b1s1 = Shared ? a1s1 : _mm256_mul_pd(b1[j], s1[j]);
-                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], a1s1), _mm256_mul_pd(a2[j], s2[j]));
-                const __m256d y =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), b1s1), _mm256_mul_pd(b2[j], s2[j]));
-                if constexpr (Checked)
-                {
-                    // A stage without a frame keeps its state; what it outputs reaches only stages
-                    // without a frame either.
-                    const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + p), stage[j]);
-                    const __m256d active =
-                        _mm256_and_pd(_mm256_cmp_pd(age, zero, _CMP_GE_OQ),
-                                      _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
-                    s2[j] = _mm256_blendv_pd(s2[j], s1[j], active);
-                    s1[j] = _mm256_blendv_pd(s1[j], w, active);
-                }
-                else
-                {
-                    s2[j] = s1[j];
-                    s1[j] = w;
-                }
-                // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow,
-                // tested on the bits of |y| beside the conversion rather than after it.
-                const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(sign, y));
-                const __m256i tiny = _mm256_cmpgt_epi64(
-                    flushLimit, _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
-                out[p][j] = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
-            }
+            Steps<kFill, Tau>(Tau);
+            Fill<Tau + kSkew>();
         }
+    }
+
+    template <int Tau> [[gnu::always_inline]] void Drain()
+    {
+        if constexpr (Tau < kLag)
+        {
+            Steps<kDrain, Tau>(count + Tau);
+            Drain<Tau + 1>();
+        }
+    }
+
+    // Whether the low (Half 0) or high (Half 1) half of register J has a frame at step Tau + Phase of a
+    // fill or drain. The idle high half of an odd count goes along with the low one, which saves a blend.
+    template <int Kind, int Tau, int J, int Phase, int Half> static constexpr bool Active()
+    {
+        if constexpr (Half == 1 && J + R >= Count)
+            return Active<Kind, Tau, J, Phase, 0>();
+        constexpr int stage = kSkew * (Half == 0 ? J : J + R);
+        if constexpr (Kind == kFill)
+            return Tau + Phase >= stage;
+        else
+            return Tau + Phase < stage; // a drain: age = count + Tau - stage < count
+    }
+
+    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
+    // and refills). The steps are interleaved register by register, so the processor sees their
+    // independent work side by side.
+    template <int Kind, int Tau> [[gnu::always_inline]] void Steps(int32_t t)
+    {
+        __m256d out[kSkew][R];
+        Registers<Kind, Tau>(t, out, std::make_integer_sequence<int, R>{});
 
 #pragma GCC unroll 4
         for (int p = 0; p < kSkew; ++p)
         {
-            if (Checked && t + p >= steps)
+            const int32_t step = t + p;
+            if (Kind == kChecked && step >= count + kLag)
                 break;
             // The last section's output goes through the output filter at once.
             __m128d last;
@@ -194,8 +195,8 @@ private:
                 last = _mm256_extractf128_pd(out[p][R - 2], 1);
             else
                 last = _mm256_castpd256_pd128(out[p][0]);
-            const int32_t done = t + p - kSkew * (Count - 1);
-            if (!Checked || (done >= 0 && done < count))
+            const int32_t done = step - kLag;
+            if (Kind == kMain || Kind == kDrain || (Kind == kChecked && done >= 0 && done < count))
             {
                 const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
                 _mm_store_ss(left + done, y);
@@ -203,13 +204,82 @@ private:
             }
 
             // Hand every output on to the next stage, for the step of the same phase, with its frame.
-            const int32_t next = t + p + kSkew;
-            const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
+            const int32_t next = step + kSkew;
+            __m128d frame = _mm_setzero_pd();
+            if (Kind == kFill || ((Kind == kMain || Kind == kChecked) && next < count))
+                frame = LoadFrame(left, right, next);
 #pragma GCC unroll 8
             for (int k = R - 1; k > 0; --k)
                 x[p][k] = out[p][k - 1];
             x[p][0] =
                 _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[p][R - 1]), 1);
+        }
+    }
+
+    template <int Kind, int Tau, int... J>
+    [[gnu::always_inline]] void Registers(int32_t t, __m256d (&out)[kSkew][R],
+                                          std::integer_sequence<int, J...>)
+    {
+        (Phases<Kind, Tau, J>(t, out, std::make_integer_sequence<int, kSkew>{}), ...);
+    }
+
+    template <int Kind, int Tau, int J, int... Phase>
+    [[gnu::always_inline]] void Phases(int32_t t, __m256d (&out)[kSkew][R],
+                                       std::integer_sequence<int, Phase...>)
+    {
+        (Section<Kind, Tau, J, Phase>(t, out[Phase][J]), ...);
+    }
+
+    // One register's two sections for one step. A stage without a frame keeps its state; what it
+    // outputs reaches only stages without a frame either.
+    template <int Kind, int Tau, int J, int Phase>
+    [[gnu::always_inline]] void Section(int32_t t, __m256d& out)
+    {
+        constexpr bool fixed = Kind == kFill || Kind == kDrain;
+        constexpr bool lo = !fixed || Active<Kind, Tau, J, Phase, 0>();
+        constexpr bool hi = !fixed || Active<Kind, Tau, J, Phase, 1>();
+        if constexpr (!lo && !hi)
+        {
+            out = _mm256_setzero_pd();
+            return;
+        }
+        else
+        {
+            if (Kind == kChecked && t + Phase >= count + kLag)
+            {
+                out = _mm256_setzero_pd(); // past the last step: read by nobody
+                return;
+            }
+            const __m256d a1s1 = _mm256_mul_pd(a1[J], s1[J]);
+            const __m256d b1s1 = Shared ? a1s1 : _mm256_mul_pd(b1[J], s1[J]);
+            const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[Phase][J], a1s1), _mm256_mul_pd(a2[J], s2[J]));
+            const __m256d y =
+                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[J], w), b1s1), _mm256_mul_pd(b2[J], s2[J]));
+            if constexpr (Kind == kChecked)
+            {
+                const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + Phase), stage[J]);
+                const __m256d active = _mm256_and_pd(_mm256_cmp_pd(age, _mm256_setzero_pd(), _CMP_GE_OQ),
+                                                     _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
+                s2[J] = _mm256_blendv_pd(s2[J], s1[J], active);
+                s1[J] = _mm256_blendv_pd(s1[J], w, active);
+            }
+            else if constexpr (lo && hi)
+            {
+                s2[J] = s1[J];
+                s1[J] = w;
+            }
+            else
+            {
+                constexpr int mask = lo ? 0x3 : 0xC;
+                s2[J] = _mm256_blend_pd(s2[J], s1[J], mask);
+                s1[J] = _mm256_blend_pd(s1[J], w, mask);
+            }
+            // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow, tested on
+            // the bits of |y| beside the conversion rather than after it.
+            const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(_mm256_set1_pd(-0.0), y));
+            const __m256i tiny = _mm256_cmpgt_epi64(
+                _mm256_set1_epi64x(kFlushLimit), _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
+            out = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
         }
     }
 
