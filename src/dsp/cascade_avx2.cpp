@@ -101,7 +101,6 @@ public:
             a2[j] = _mm256_setr_pd(lo.a2, lo.a2, hi.a2, hi.a2);
             s1[j] = _mm256_setr_pd(lo.s1[0], lo.s1[1], hi.s1[0], hi.s1[1]);
             s2[j] = _mm256_setr_pd(lo.s2[0], lo.s2[1], hi.s2[0], hi.s2[1]);
-            stage[j] = _mm256_setr_pd(kSkew * j, kSkew * j, kSkew * (j + R), kSkew * (j + R));
             for (int p = 0; p < kSkew; ++p)
                 x[p][j] = _mm256_setzero_pd();
         }
@@ -121,149 +120,104 @@ public:
     void Run()
     {
         // Step t runs section k on frame t - kSkew * k and the output filter on what the last section
-        // made. Only the fill and the drain of the block have stages without a frame; which ones is known
-        // at compile time there (the block is longer than the lag), except in the drain of a two-frame
-        // skew, whose phase depends on the block length.
+        // made. Only the fill and the drain of the block have stages without a frame, and which ones is
+        // known at compile time (the block is longer than the lag): the drain starts at step count, or
+        // with a two-frame skew and an odd count one step before it.
         int32_t t = kLag;
         Fill<0>();
         for (; t + kSkew <= count; t += kSkew)
-            Steps<kMain, 0>(t);
-        if constexpr (kSkew == 1)
-            Drain<0>();
+            Steps<kMain, 0, 0>(t);
+        if (t == count)
+            Drain<0, 0>();
         else
-            for (; t < count + kLag; t += kSkew)
-                Steps<kChecked, 0>(t);
+            Drain<0, 1>();
         Store();
     }
 
 private:
     static constexpr int32_t kLag = kSkew * (Count - 1);
-    // Main: every stage has a frame. Fill: step Tau + phase. Drain: step count + Tau. Checked: masks
-    // worked out at run time.
-    static constexpr int kMain = 0, kFill = 1, kDrain = 2, kChecked = 3;
+    // Main: every stage has a frame. Fill: steps Tau + phase. Drain: steps count + Tau + phase - Off.
+    static constexpr int kMain = 0, kFill = 1, kDrain = 2;
 
     template <int Tau> [[gnu::always_inline]] void Fill()
     {
         if constexpr (Tau < kLag)
         {
-            Steps<kFill, Tau>(Tau);
+            Steps<kFill, Tau, 0>(Tau);
             Fill<Tau + kSkew>();
         }
     }
 
-    template <int Tau> [[gnu::always_inline]] void Drain()
+    template <int Tau, int Off> [[gnu::always_inline]] void Drain()
     {
-        if constexpr (Tau < kLag)
+        if constexpr (Off < kSkew && Tau - Off < kLag)
         {
-            Steps<kDrain, Tau>(count + Tau);
-            Drain<Tau + 1>();
+            Steps<kDrain, Tau, Off>(count + Tau - Off);
+            Drain<Tau + kSkew, Off>();
         }
     }
 
-    // Whether the low (Half 0) or high (Half 1) half of register J has a frame at step Tau + Phase of a
-    // fill or drain. The idle high half of an odd count goes along with the low one, which saves a blend.
-    template <int Kind, int Tau, int J, int Phase, int Half> static constexpr bool Active()
+    // A drain's step count + d, or no step at all past the last one (d = kLag).
+    template <int Kind, int Tau, int Off, int Phase> static constexpr bool Exists()
+    {
+        return Kind != kDrain || Tau + Phase - Off < kLag;
+    }
+
+    // Whether the low (Half 0) or high (Half 1) half of register J has a frame at the step of the given
+    // phase. The idle high half of an odd count goes along with the low one, which saves a blend.
+    template <int Kind, int Tau, int Off, int J, int Phase, int Half> static constexpr bool Active()
     {
         if constexpr (Half == 1 && J + R >= Count)
-            return Active<Kind, Tau, J, Phase, 0>();
+            return Active<Kind, Tau, Off, J, Phase, 0>();
         constexpr int stage = kSkew * (Half == 0 ? J : J + R);
-        if constexpr (Kind == kFill)
+        if constexpr (Kind == kMain)
+            return true;
+        else if constexpr (Kind == kFill)
             return Tau + Phase >= stage;
         else
-            return Tau + Phase < stage; // a drain: age = count + Tau - stage < count
+            return Exists<Kind, Tau, Off, Phase>() && Tau + Phase - Off < stage; // count + d - stage < count
     }
 
     // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
     // and refills). The steps are interleaved register by register, so the processor sees their
     // independent work side by side.
-    template <int Kind, int Tau> [[gnu::always_inline]] void Steps(int32_t t)
+    template <int Kind, int Tau, int Off> [[gnu::always_inline]] void Steps(int32_t t)
     {
         __m256d out[kSkew][R];
-        Registers<Kind, Tau>(t, out, std::make_integer_sequence<int, R>{});
-
-#pragma GCC unroll 4
-        for (int p = 0; p < kSkew; ++p)
-        {
-            const int32_t step = t + p;
-            if (Kind == kChecked && step >= count + kLag)
-                break;
-            // The last section's output goes through the output filter at once.
-            __m128d last;
-            if constexpr (Count % 2 == 0)
-                last = _mm256_extractf128_pd(out[p][R - 1], 1);
-            else if constexpr (R >= 2)
-                last = _mm256_extractf128_pd(out[p][R - 2], 1);
-            else
-                last = _mm256_castpd256_pd128(out[p][0]);
-            const int32_t done = step - kLag;
-            if (Kind == kMain || Kind == kDrain || (Kind == kChecked && done >= 0 && done < count))
-            {
-                const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
-                _mm_store_ss(left + done, y);
-                _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            }
-
-            // Hand every output on to the next stage, for the step of the same phase, with its frame.
-            const int32_t next = step + kSkew;
-            __m128d frame = _mm_setzero_pd();
-            if (Kind == kFill || ((Kind == kMain || Kind == kChecked) && next < count))
-                frame = LoadFrame(left, right, next);
-#pragma GCC unroll 8
-            for (int k = R - 1; k > 0; --k)
-                x[p][k] = out[p][k - 1];
-            x[p][0] =
-                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[p][R - 1]), 1);
-        }
+        Registers<Kind, Tau, Off>(out, std::make_integer_sequence<int, R>{});
+        Handoffs<Kind, Tau, Off>(t, out, std::make_integer_sequence<int, kSkew>{});
     }
 
-    template <int Kind, int Tau, int... J>
-    [[gnu::always_inline]] void Registers(int32_t t, __m256d (&out)[kSkew][R],
-                                          std::integer_sequence<int, J...>)
+    template <int Kind, int Tau, int Off, int... J>
+    [[gnu::always_inline]] void Registers(__m256d (&out)[kSkew][R], std::integer_sequence<int, J...>)
     {
-        (Phases<Kind, Tau, J>(t, out, std::make_integer_sequence<int, kSkew>{}), ...);
+        (Phases<Kind, Tau, Off, J>(out, std::make_integer_sequence<int, kSkew>{}), ...);
     }
 
-    template <int Kind, int Tau, int J, int... Phase>
-    [[gnu::always_inline]] void Phases(int32_t t, __m256d (&out)[kSkew][R],
-                                       std::integer_sequence<int, Phase...>)
+    template <int Kind, int Tau, int Off, int J, int... Phase>
+    [[gnu::always_inline]] void Phases(__m256d (&out)[kSkew][R], std::integer_sequence<int, Phase...>)
     {
-        (Section<Kind, Tau, J, Phase>(t, out[Phase][J]), ...);
+        (Section<Kind, Tau, Off, J, Phase>(out[Phase][J]), ...);
     }
 
     // One register's two sections for one step. A stage without a frame keeps its state; what it
     // outputs reaches only stages without a frame either.
-    template <int Kind, int Tau, int J, int Phase>
-    [[gnu::always_inline]] void Section(int32_t t, __m256d& out)
+    template <int Kind, int Tau, int Off, int J, int Phase> [[gnu::always_inline]] void Section(__m256d& out)
     {
-        constexpr bool fixed = Kind == kFill || Kind == kDrain;
-        constexpr bool lo = !fixed || Active<Kind, Tau, J, Phase, 0>();
-        constexpr bool hi = !fixed || Active<Kind, Tau, J, Phase, 1>();
+        constexpr bool lo = Active<Kind, Tau, Off, J, Phase, 0>();
+        constexpr bool hi = Active<Kind, Tau, Off, J, Phase, 1>();
         if constexpr (!lo && !hi)
         {
             out = _mm256_setzero_pd();
-            return;
         }
         else
         {
-            if (Kind == kChecked && t + Phase >= count + kLag)
-            {
-                out = _mm256_setzero_pd(); // past the last step: read by nobody
-                return;
-            }
             const __m256d a1s1 = _mm256_mul_pd(a1[J], s1[J]);
             const __m256d b1s1 = Shared ? a1s1 : _mm256_mul_pd(b1[J], s1[J]);
             const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[Phase][J], a1s1), _mm256_mul_pd(a2[J], s2[J]));
             const __m256d y =
                 _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[J], w), b1s1), _mm256_mul_pd(b2[J], s2[J]));
-            if constexpr (Kind == kChecked)
-            {
-                const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + Phase), stage[J]);
-                const __m256d active = _mm256_and_pd(_mm256_cmp_pd(age, _mm256_setzero_pd(), _CMP_GE_OQ),
-                                                     _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
-                s2[J] = _mm256_blendv_pd(s2[J], s1[J], active);
-                s1[J] = _mm256_blendv_pd(s1[J], w, active);
-            }
-            else if constexpr (lo && hi)
+            if constexpr (lo && hi)
             {
                 s2[J] = s1[J];
                 s1[J] = w;
@@ -280,6 +234,49 @@ private:
             const __m256i tiny = _mm256_cmpgt_epi64(
                 _mm256_set1_epi64x(kFlushLimit), _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
             out = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
+        }
+    }
+
+    template <int Kind, int Tau, int Off, int... Phase>
+    [[gnu::always_inline]] void Handoffs(int32_t t, __m256d (&out)[kSkew][R],
+                                         std::integer_sequence<int, Phase...>)
+    {
+        (Handoff<Kind, Tau, Off, Phase>(t + Phase, out[Phase]), ...);
+    }
+
+    // The output filter on what the last section made at this step, then every output on to the next
+    // stage, for the step of the same phase, with its frame.
+    template <int Kind, int Tau, int Off, int Phase>
+    [[gnu::always_inline]] void Handoff(int32_t step, const __m256d (&out)[R])
+    {
+        if constexpr (Exists<Kind, Tau, Off, Phase>())
+        {
+            __m128d last;
+            if constexpr (Count % 2 == 0)
+                last = _mm256_extractf128_pd(out[R - 1], 1);
+            else if constexpr (R >= 2)
+                last = _mm256_extractf128_pd(out[R - 2], 1);
+            else
+                last = _mm256_castpd256_pd128(out[0]);
+            // A fill step has no frame through the last section yet; main and drain steps all have one.
+            if constexpr (Kind != kFill)
+            {
+                const int32_t done = step - kLag;
+                const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
+                _mm_store_ss(left + done, y);
+                _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            }
+
+            // The fill's next frames lie within the block, the drain's beyond it.
+            const int32_t next = step + kSkew;
+            __m128d frame = _mm_setzero_pd();
+            if (Kind == kFill || (Kind == kMain && next < count))
+                frame = LoadFrame(left, right, next);
+#pragma GCC unroll 8
+            for (int k = R - 1; k > 0; --k)
+                x[Phase][k] = out[k - 1];
+            x[Phase][0] =
+                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[R - 1]), 1);
         }
     }
 
@@ -321,7 +318,6 @@ private:
     int32_t count;
     __m256d b0[R], b1[R], b2[R], a1[R], a2[R];
     __m256d s1[R], s2[R];
-    __m256d stage[R]; // the skew of each lane's section, for the masks
     __m256d x[kSkew][R];
     OutputRegs output;
 };
@@ -337,6 +333,8 @@ bool SharedFeedbackProduct(const Cascade& cascade)
 
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
+// The fill and drain are laid out for blocks longer than the lag.
+static_assert(kMinFrames > 1 * (kBandCount - 1) && kSkewTwoFrames > 2 * (kBandCount - 1));
 
 template <int Count, bool Shared> void Run(Cascade& cascade, float* left, float* right, int32_t count)
 {
