@@ -381,6 +381,66 @@ TEST(KernelIdentity, ForcingAKernelTheProcessorLacksIsRefused)
 #endif
 }
 
+// The kernels share one product between b1 and a1 when the two are the same bits, as every peaking
+// design gives; a cascade where they differ must take the full path, and match the per-section filters.
+TEST(KernelIdentity, SectionsWhoseB1IsNotA1MatchThePerSectionFilters)
+{
+    for (CascadeKernel kernel : VectorKernels())
+        for (int32_t sections : {3, 6, 9, 10})
+            for (int32_t size : {7, 16, 33, 64, 65, 300})
+                for (bool differ : {false, true})
+                {
+                    CBiquad reference[kBandCount];
+                    COutputLowPass output;
+                    output.SetSampleRate(48000.0f);
+                    Cascade cascade;
+                    cascade.sectionCount = sections;
+                    CNoise noise(static_cast<uint32_t>(sections * 1000 + size));
+                    for (int32_t k = 0; k < sections; ++k)
+                    {
+                        CBiquad& section = reference[k];
+                        section.sampleRate = 48000.0;
+                        section.Update(true);
+                        section.SetBand(k);
+                        section.SetPosition(0.2 + 0.07 * k); // never the flat 0.5
+                        // A zero in another place: b1 off a1, the poles untouched.
+                        if (differ && k % 2 == 0)
+                            section.coefficients.b1 *= 1.0 + 1e-3 * (k + 1);
+                        section.w1 = 0.01 * noise.Next();
+                        section.w2 = 0.01 * noise.Next();
+                        const BiquadCoefficients& c = section.coefficients;
+                        // One state for both channels here; the channels differ in their samples.
+                        cascade.sections[k] = {
+                            c.b0, c.b1, c.b2, c.a1, c.a2, {section.w1, section.w1}, {section.w2, section.w2}};
+                    }
+                    cascade.output = {output.b0, output.b1,    output.b2,   output.a1,
+                                      output.a2, {0.0f, 0.0f}, {0.0f, 0.0f}};
+                    std::vector<float> left(size), right(size);
+                    noise.Fill(left);
+                    noise.Fill(right);
+                    std::vector<float> expectedLeft = left, expectedRight = right;
+                    CBiquad referenceRight[kBandCount];
+                    std::copy(std::begin(reference), std::end(reference), std::begin(referenceRight));
+                    COutputLowPass outputRight = output;
+                    for (int32_t k = 0; k < sections; ++k)
+                    {
+                        reference[k].Process(expectedLeft.data(), size);
+                        referenceRight[k].Process(expectedRight.data(), size);
+                    }
+                    output.Process(expectedLeft.data(), size);
+                    outputRight.Process(expectedRight.data(), size);
+
+                    RunCascade(kernel, cascade, left.data(), right.data(), size);
+                    ASSERT_TRUE(SameBits(left, expectedLeft) && SameBits(right, expectedRight))
+                        << Name(kernel) << " sections " << sections << " size " << size << " differ "
+                        << differ;
+                    for (int32_t k = 0; k < sections; ++k)
+                        ASSERT_TRUE(SameBits(cascade.sections[k].s1[0], reference[k].w1) &&
+                                    SameBits(cascade.sections[k].s2[1], referenceRight[k].w2))
+                            << Name(kernel) << " section " << k;
+                }
+}
+
 #if KVX_CASCADE_SSE2
 // Section outputs right at the edge of the flush (2^-126 and the midpoint below it, either side, either
 // sign, subnormal and zero), in every rounding and denormal mode: the 256-bit kernel must flush exactly
