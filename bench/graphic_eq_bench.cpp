@@ -244,7 +244,7 @@ void BM_SilenceAfterLoudUnguarded(benchmark::State& state, CascadeKernel kernel)
     BENCHMARK_CAPTURE(function, name##_sse2, CascadeKernel::Sse2) sizes;                                     \
     BENCHMARK_CAPTURE(function, name##_avx2, CascadeKernel::Avx2) sizes
 
-KVX_EQ_BENCH(BM_SettledShaped, settled, ->Arg(32)->Arg(64)->Arg(512));
+KVX_EQ_BENCH(BM_SettledShaped, settled, ->Arg(8)->Arg(16)->Arg(32)->Arg(64)->Arg(512));
 KVX_EQ_BENCH(BM_FadersMoving, moving, ->Arg(32)->Arg(64)->Arg(512));
 KVX_EQ_BENCH(BM_Flat, flat, ->Arg(32)->Arg(64)->Arg(512));
 KVX_EQ_BENCH(BM_SilenceAtRest, silence_at_rest, ->Arg(32)->Arg(64)->Arg(512));

@@ -29,8 +29,6 @@ namespace KVX
 namespace
 {
 
-// Below this many frames the fill and drain of the skew cost more than they save.
-constexpr int32_t kMinFrames = 16;
 constexpr int kMinSections = 3;
 
 // A double rounds to a float below the smallest normal one (2^-126) exactly when its magnitude is below
@@ -335,8 +333,9 @@ bool SharedFeedbackProduct(const Cascade& cascade)
 
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
-// The fill and drain are laid out for blocks longer than the lag.
-static_assert(kMinFrames > 1 * (kBandCount - 1) && kSkewTwoFrames > 2 * (kBandCount - 1));
+// The fill and drain are laid out for blocks longer than the lag: at least as many frames as sections
+// with the skew of one frame (the caller sees to that), and so always with the skew of two.
+static_assert(kSkewTwoFrames > 2 * (kBandCount - 1));
 
 template <int Count, bool Shared> void Run(Cascade& cascade, float* left, float* right, int32_t count)
 {
@@ -364,7 +363,7 @@ template <int Count> void Run(Cascade& cascade, float* left, float* right, int32
 
 void RunCascadeAvx2(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
-    if (count < kMinFrames || cascade.sectionCount < kMinSections || !BitTestMatches())
+    if (count < cascade.sectionCount || cascade.sectionCount < kMinSections || !BitTestMatches())
         return RunCascadeSse2(cascade, left, right, count);
     switch (cascade.sectionCount)
     {

@@ -1,8 +1,8 @@
 // Both channels of the cascade at once, the left channel in the low lane: the same operations in the same
-// order as the per-channel sections. The sections of one frame depend on each other, so longer blocks are
-// skewed: at step t section k filters frame t - 2k, and all sections run at once, each on its own
-// register. The skew of two frames gives each output two steps to reach the next section, so that two
-// steps overlap. Short blocks go one frame at a time through every section.
+// order as the per-channel sections. The sections of one frame depend on each other, so blocks are
+// skewed: at step t section k filters frame t - k (t - 2k in long blocks), and all sections run at once,
+// each on its own register. The skew of two frames gives each output two steps to reach the next section,
+// so that two steps overlap. A single frame goes through every section in turn.
 
 #include "dsp/cascade_kernel.h"
 
@@ -216,8 +216,9 @@ private:
     OutputRegs output;
 };
 
-// Below this many frames per section the fill and drain of the skew cost more than they save.
-constexpr int32_t kFramesPerSection = 2;
+// One frame at a time each section waits for the one before it, which for short blocks costs far more
+// than the fill and drain of the skew: the pipeline pays from two frames on.
+constexpr int32_t kPipelineFrames = 2;
 
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
@@ -235,7 +236,7 @@ void Run(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
     if constexpr (Count >= 2)
     {
-        if (count >= kFramesPerSection * Count)
+        if (count >= kPipelineFrames)
         {
             if (count >= kSkewTwoFrames)
             {

@@ -142,9 +142,11 @@ TEST(KernelIdentity, MovingFadersAtEveryBlockSizeFrom1To4096)
 TEST(KernelIdentity, EverySectionCountAtTheBlockSizesWhereTheScheduleChanges)
 {
     // The skew and the fill and drain of the 256-bit kernel are laid out per section count and change
-    // with the block length (one or two frames of skew, an odd or even drain); the designs of the moving
+    // with the block length (fewer frames than sections, one or two frames of skew, an odd or even
+    // drain); the designs of the moving
     // bands are batched in pairs with one left over for an odd number.
-    const int32_t sizes[] = {15, 16, 17, 31, 32, 33, 63, 64, 65, 66, 127, 128, 129, 512, 513};
+    const int32_t sizes[] = {1,  2,  3,  4,  5,  9,   10,  11,  16,  31, 32,
+                             33, 63, 64, 65, 66, 127, 128, 129, 512, 513};
     for (CascadeKernel kernel : VectorKernels())
         for (int sections = 0; sections <= kBandCount; ++sections)
         {
