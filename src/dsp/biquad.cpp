@@ -122,6 +122,14 @@ void CBiquad::SetPosition(double newPosition) noexcept
     Redesign();
 }
 
+bool CBiquad::MovePosition(double newPosition) noexcept
+{
+    if (newPosition == position)
+        return false;
+    position = newPosition;
+    return true;
+}
+
 void CBiquad::SetBand(int32_t index) noexcept
 {
     if (index == band || index < 0 || index >= kBandCount)
@@ -146,7 +154,7 @@ void CBiquad::FollowDesign(const CBiquad& leader) noexcept
     coefficients = leader.coefficients;
 }
 
-void CBiquad::Redesign() noexcept
+BandTuning CBiquad::Tuning() const noexcept
 {
     BandTuning tuning{fixedGain, fixedQ, fixedFrequency};
     if (!useFixedValues)
@@ -155,11 +163,22 @@ void CBiquad::Redesign() noexcept
     const double limit = sampleRate * kMaxFrequencyRatio;
     if (tuning.frequency > limit)
         tuning.frequency = limit;
+    return tuning;
+}
 
+void CBiquad::Redesign() noexcept
+{
+    const BandTuning tuning = Tuning();
     if (designType == kBiquadPeaking)
-        DesignPeaking(tuning.q, tuning.gainDb, tuning.frequency);
+        FinishPeaking(PeakingTermsFor(tuning.q, tuning.gainDb, tuning.frequency), coefficients);
     else
         Design(designType, sampleRate, tuning.q, tuning.gainDb, tuning.frequency, coefficients);
+}
+
+PeakingTerms CBiquad::PeakingTermsNow() noexcept
+{
+    const BandTuning tuning = Tuning();
+    return PeakingTermsFor(tuning.q, tuning.gainDb, tuning.frequency);
 }
 
 namespace
@@ -174,9 +193,9 @@ uint64_t Bits(double value) noexcept
 
 } // namespace
 
-// Design() for the peaking type, operation for operation, with sine, cosine and amplitude reused when
-// their inputs are bit for bit the last ones.
-void CBiquad::DesignPeaking(double q, double gainDb, double frequency) noexcept
+// Design() for the peaking type, operation for operation, split where the maths library ends: sine,
+// cosine and amplitude are reused when their inputs are bit for bit the last ones.
+PeakingTerms CBiquad::PeakingTermsFor(double q, double gainDb, double frequency) noexcept
 {
     const uint64_t frequencyBits = Bits(frequency);
     const uint64_t rateBits = Bits(sampleRate);
@@ -196,19 +215,23 @@ void CBiquad::DesignPeaking(double q, double gainDb, double frequency) noexcept
         cache.gainBits = gainBits;
         cache.amplitudeValid = true;
     }
+    return {cache.sine, cache.cosine, cache.amplitude, q};
+}
 
-    const double alpha = cache.sine / (2.0 * q);
-    const double a = cache.amplitude;
+void FinishPeaking(const PeakingTerms& terms, BiquadCoefficients& out) noexcept
+{
+    const double alpha = terms.sine / (2.0 * terms.q);
+    const double a = terms.amplitude;
     const double a0 = 1.0 + alpha / a;
     // b1 and a1 are the same quotient; one division serves both.
-    const double minusTwoCos = (-2.0 * cache.cosine) / a0;
+    const double minusTwoCos = (-2.0 * terms.cosine) / a0;
 
-    coefficients.type = kBiquadPeaking;
-    coefficients.b0 = (1.0 + alpha * a) / a0;
-    coefficients.b1 = minusTwoCos;
-    coefficients.b2 = (1.0 - alpha * a) / a0;
-    coefficients.a1 = minusTwoCos;
-    coefficients.a2 = (1.0 - alpha / a) / a0;
+    out.type = kBiquadPeaking;
+    out.b0 = (1.0 + alpha * a) / a0;
+    out.b1 = minusTwoCos;
+    out.b2 = (1.0 - alpha * a) / a0;
+    out.a1 = minusTwoCos;
+    out.a2 = (1.0 - alpha / a) / a0;
 }
 
 void CBiquad::Process(float* samples, int32_t count) noexcept

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/band_tuning.h"
+
 #include <cstdint>
 
 namespace KVX
@@ -35,6 +37,19 @@ struct BiquadCoefficients
 void Design(int32_t type, double sampleRate, double q, double gainDb, double frequency,
             BiquadCoefficients& out) noexcept;
 
+// What the arithmetic of a peaking design starts from: the values that take the maths library (sine and
+// cosine of the angle, the amplitude) and the Q.
+struct PeakingTerms
+{
+    double sine;
+    double cosine;
+    double amplitude;
+    double q;
+};
+
+// The arithmetic of a peaking design after the maths library, in its one order of operations.
+void FinishPeaking(const PeakingTerms& terms, BiquadCoefficients& out) noexcept;
+
 // One equaliser band for one channel: looks its gain, Q and centre frequency up in the band tuning table
 // for the current position and filters blocks in place with a double-precision direct form II.
 class CBiquad
@@ -59,6 +74,10 @@ public:
 
     // Redesign on an exact change only; the filter state is kept.
     void SetPosition(double newPosition) noexcept;
+    // The same without the redesign, for a caller that designs many sections at once: true when the
+    // position changed and the coefficients are now owed (by Redesign, or PeakingTermsNow and
+    // FinishPeaking).
+    bool MovePosition(double newPosition) noexcept;
     // Indices outside the tuning table are ignored.
     void SetBand(int32_t index) noexcept;
     // Redesign from the current settings; clears the state when asked (after a new sample rate).
@@ -66,6 +85,13 @@ public:
     // Takes the position and coefficients of a section with the same band, rate and type (the other
     // channel's) instead of designing them again; the state is kept.
     void FollowDesign(const CBiquad& leader) noexcept;
+
+    // True when Redesign() is a peaking design, which can then be split in two: the terms for the current
+    // settings (through the reuse below), and FinishPeaking on them into coefficients.
+    bool DesignsPeaking() const { return designType == kBiquadPeaking; }
+    PeakingTerms PeakingTermsNow() noexcept;
+    // Redesign from the current settings (the caches kept up to date).
+    void Redesign() noexcept;
 
     // At position exactly 0.5 the block passes unchanged and the state stays frozen.
     void Process(float* samples, int32_t count) noexcept;
@@ -86,8 +112,8 @@ private:
         double amplitude = 1.0;
     };
 
-    void Redesign() noexcept;
-    void DesignPeaking(double q, double gainDb, double frequency) noexcept;
+    BandTuning Tuning() const noexcept;
+    PeakingTerms PeakingTermsFor(double q, double gainDb, double frequency) noexcept;
 
     DesignCache cache;
 };

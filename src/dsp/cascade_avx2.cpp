@@ -21,6 +21,7 @@
 #include <immintrin.h>
 
 #include <bit>
+#include <utility>
 
 namespace KVX
 {
@@ -28,8 +29,6 @@ namespace KVX
 namespace
 {
 
-// Below this many frames the fill and drain of the skew cost more than they save.
-constexpr int32_t kMinFrames = 16;
 constexpr int kMinSections = 3;
 
 // A double rounds to a float below the smallest normal one (2^-126) exactly when its magnitude is below
@@ -75,7 +74,9 @@ inline __m128d LoadFrame(const float* left, const float* right, int32_t i)
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i)));
 }
 
-template <int Count, int Skew> class CPipeline
+// Shared: every section's b1 is a1 bit for bit (a peaking design always gives that), so b1 * s1 is the
+// very product a1 * s1 and one multiplication serves both.
+template <int Count, int Skew, bool Shared> class CPipeline
 {
 public:
     static constexpr int R = (Count + 1) / 2;
@@ -98,7 +99,6 @@ public:
             a2[j] = _mm256_setr_pd(lo.a2, lo.a2, hi.a2, hi.a2);
             s1[j] = _mm256_setr_pd(lo.s1[0], lo.s1[1], hi.s1[0], hi.s1[1]);
             s2[j] = _mm256_setr_pd(lo.s2[0], lo.s2[1], hi.s2[0], hi.s2[1]);
-            stage[j] = _mm256_setr_pd(kSkew * j, kSkew * j, kSkew * (j + R), kSkew * (j + R));
             for (int p = 0; p < kSkew; ++p)
                 x[p][j] = _mm256_setzero_pd();
         }
@@ -115,99 +115,168 @@ public:
                   _mm_setr_ps(o.s2[0], o.s2[1], 0.0f, 0.0f)};
     }
 
-    void Run()
+    // Inlined into the caller, the pipeline is a local there that the sample pointers cannot reach, so
+    // the stores to the block do not force its registers back to memory.
+    [[gnu::always_inline]] void Run()
     {
-        // Step t runs section k on frame t - 2k and the output filter on what the last section made.
-        // Only steps where some stage has no frame (the fill and the drain of the block) need masks.
-        constexpr int32_t lag = kSkew * (Count - 1);
-        const int32_t steps = count + lag;
-        int32_t t = 0;
-        for (; t < lag; t += kSkew)
-            Steps<true>(t, steps);
+        // Step t runs section k on frame t - kSkew * k and the output filter on what the last section
+        // made. Only the fill and the drain of the block have stages without a frame, and which ones is
+        // known at compile time (the block is longer than the lag): the drain starts at step count, or
+        // with a two-frame skew and an odd count one step before it.
+        int32_t t = kLag;
+        Fill<0>();
         for (; t + kSkew <= count; t += kSkew)
-            Steps<false>(t, steps);
-        for (; t < steps; t += kSkew)
-            Steps<true>(t, steps);
+            Steps<kMain, 0, 0>(t);
+        if (t == count)
+            Drain<0, 0>();
+        else
+            Drain<0, 1>();
         Store();
     }
 
 private:
-    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
-    // and refills); checked ones stop at the last step and mask the stages without a frame. The steps
-    // are interleaved register by register, so the processor sees their independent work side by side.
-    template <bool Checked> [[gnu::always_inline]] void Steps(int32_t t, int32_t steps)
-    {
-        const __m256d sign = _mm256_set1_pd(-0.0);
-        const __m256i flushLimit = _mm256_set1_epi64x(kFlushLimit);
-        const __m256d zero = _mm256_setzero_pd();
-        __m256d out[kSkew][R];
-#pragma GCC unroll 8
-        for (int j = 0; j < R; ++j)
-        {
-#pragma GCC unroll 4
-            for (int p = 0; p < kSkew; ++p)
-            {
-                if (Checked && t + p >= steps)
-                    continue;
-                const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[p][j], _mm256_mul_pd(a1[j], s1[j])),
-                                                _mm256_mul_pd(a2[j], s2[j]));
-                const __m256d y =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[j], w), _mm256_mul_pd(b1[j], s1[j])),
-                                  _mm256_mul_pd(b2[j], s2[j]));
-                if constexpr (Checked)
-                {
-                    // A stage without a frame keeps its state; what it outputs reaches only stages
-                    // without a frame either.
-                    const __m256d age = _mm256_sub_pd(_mm256_set1_pd(t + p), stage[j]);
-                    const __m256d active =
-                        _mm256_and_pd(_mm256_cmp_pd(age, zero, _CMP_GE_OQ),
-                                      _mm256_cmp_pd(age, _mm256_set1_pd(count), _CMP_LT_OQ));
-                    s2[j] = _mm256_blendv_pd(s2[j], s1[j], active);
-                    s1[j] = _mm256_blendv_pd(s1[j], w, active);
-                }
-                else
-                {
-                    s2[j] = s1[j];
-                    s1[j] = w;
-                }
-                // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow,
-                // tested on the bits of |y| beside the conversion rather than after it.
-                const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(sign, y));
-                const __m256i tiny = _mm256_cmpgt_epi64(
-                    flushLimit, _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
-                out[p][j] = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
-            }
-        }
+    static constexpr int32_t kLag = kSkew * (Count - 1);
+    // Main: every stage has a frame. Fill: steps Tau + phase. Drain: steps count + Tau + phase - Off.
+    static constexpr int kMain = 0, kFill = 1, kDrain = 2;
 
-#pragma GCC unroll 4
-        for (int p = 0; p < kSkew; ++p)
+    template <int Tau> [[gnu::always_inline]] void Fill()
+    {
+        if constexpr (Tau < kLag)
         {
-            if (Checked && t + p >= steps)
-                break;
-            // The last section's output goes through the output filter at once.
+            Steps<kFill, Tau, 0>(Tau);
+            Fill<Tau + kSkew>();
+        }
+    }
+
+    template <int Tau, int Off> [[gnu::always_inline]] void Drain()
+    {
+        if constexpr (Off < kSkew && Tau - Off < kLag)
+        {
+            Steps<kDrain, Tau, Off>(count + Tau - Off);
+            Drain<Tau + kSkew, Off>();
+        }
+    }
+
+    // A drain's step count + d, or no step at all past the last one (d = kLag).
+    template <int Kind, int Tau, int Off, int Phase> static constexpr bool Exists()
+    {
+        return Kind != kDrain || Tau + Phase - Off < kLag;
+    }
+
+    // Whether the low (Half 0) or high (Half 1) half of register J has a frame at the step of the given
+    // phase. The idle high half of an odd count goes along with the low one, which saves a blend.
+    template <int Kind, int Tau, int Off, int J, int Phase, int Half> static constexpr bool Active()
+    {
+        if constexpr (Half == 1 && J + R >= Count)
+            return Active<Kind, Tau, Off, J, Phase, 0>();
+        constexpr int stage = kSkew * (Half == 0 ? J : J + R);
+        if constexpr (Kind == kMain)
+            return true;
+        else if constexpr (Kind == kFill)
+            return Tau + Phase >= stage;
+        else
+            return Exists<Kind, Tau, Off, Phase>() && Tau + Phase - Off < stage; // count + d - stage < count
+    }
+
+    // Steps t to t + kSkew - 1, one for each phase (t modulo the skew: which set of inputs a step reads
+    // and refills). The steps are interleaved register by register, so the processor sees their
+    // independent work side by side.
+    template <int Kind, int Tau, int Off> [[gnu::always_inline]] void Steps(int32_t t)
+    {
+        __m256d out[kSkew][R];
+        Registers<Kind, Tau, Off>(out, std::make_integer_sequence<int, R>{});
+        Handoffs<Kind, Tau, Off>(t, out, std::make_integer_sequence<int, kSkew>{});
+    }
+
+    template <int Kind, int Tau, int Off, int... J>
+    [[gnu::always_inline]] void Registers(__m256d (&out)[kSkew][R], std::integer_sequence<int, J...>)
+    {
+        (Phases<Kind, Tau, Off, J>(out, std::make_integer_sequence<int, kSkew>{}), ...);
+    }
+
+    template <int Kind, int Tau, int Off, int J, int... Phase>
+    [[gnu::always_inline]] void Phases(__m256d (&out)[kSkew][R], std::integer_sequence<int, Phase...>)
+    {
+        (Section<Kind, Tau, Off, J, Phase>(out[Phase][J]), ...);
+    }
+
+    // One register's two sections for one step. A stage without a frame keeps its state; what it
+    // outputs reaches only stages without a frame either.
+    template <int Kind, int Tau, int Off, int J, int Phase> [[gnu::always_inline]] void Section(__m256d& out)
+    {
+        constexpr bool lo = Active<Kind, Tau, Off, J, Phase, 0>();
+        constexpr bool hi = Active<Kind, Tau, Off, J, Phase, 1>();
+        if constexpr (!lo && !hi)
+        {
+            out = _mm256_setzero_pd();
+        }
+        else
+        {
+            const __m256d a1s1 = _mm256_mul_pd(a1[J], s1[J]);
+            const __m256d b1s1 = Shared ? a1s1 : _mm256_mul_pd(b1[J], s1[J]);
+            const __m256d w = _mm256_sub_pd(_mm256_sub_pd(x[Phase][J], a1s1), _mm256_mul_pd(a2[J], s2[J]));
+            const __m256d y =
+                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(b0[J], w), b1s1), _mm256_mul_pd(b2[J], s2[J]));
+            if constexpr (lo && hi)
+            {
+                s2[J] = s1[J];
+                s1[J] = w;
+            }
+            else
+            {
+                constexpr int mask = lo ? 0x3 : 0xC;
+                s2[J] = _mm256_blend_pd(s2[J], s1[J], mask);
+                s1[J] = _mm256_blend_pd(s1[J], w, mask);
+            }
+            // "y is not 0 and rounds below the smallest normal float" is 0 < |y| < kFlushBelow, tested on
+            // the bits of |y| beside the conversion rather than after it.
+            const __m256i magnitude = _mm256_castpd_si256(_mm256_andnot_pd(_mm256_set1_pd(-0.0), y));
+            const __m256i tiny = _mm256_cmpgt_epi64(
+                _mm256_set1_epi64x(kFlushLimit), _mm256_add_epi64(magnitude, _mm256_set1_epi64x(kWrapZero)));
+            out = _mm256_andnot_pd(_mm256_castsi256_pd(tiny), _mm256_cvtps_pd(_mm256_cvtpd_ps(y)));
+        }
+    }
+
+    template <int Kind, int Tau, int Off, int... Phase>
+    [[gnu::always_inline]] void Handoffs(int32_t t, __m256d (&out)[kSkew][R],
+                                         std::integer_sequence<int, Phase...>)
+    {
+        (Handoff<Kind, Tau, Off, Phase>(t + Phase, out[Phase]), ...);
+    }
+
+    // The output filter on what the last section made at this step, then every output on to the next
+    // stage, for the step of the same phase, with its frame.
+    template <int Kind, int Tau, int Off, int Phase>
+    [[gnu::always_inline]] void Handoff(int32_t step, const __m256d (&out)[R])
+    {
+        if constexpr (Exists<Kind, Tau, Off, Phase>())
+        {
             __m128d last;
             if constexpr (Count % 2 == 0)
-                last = _mm256_extractf128_pd(out[p][R - 1], 1);
+                last = _mm256_extractf128_pd(out[R - 1], 1);
             else if constexpr (R >= 2)
-                last = _mm256_extractf128_pd(out[p][R - 2], 1);
+                last = _mm256_extractf128_pd(out[R - 2], 1);
             else
-                last = _mm256_castpd256_pd128(out[p][0]);
-            const int32_t done = t + p - kSkew * (Count - 1);
-            if (!Checked || (done >= 0 && done < count))
+                last = _mm256_castpd256_pd128(out[0]);
+            // A fill step has no frame through the last section yet; main and drain steps all have one.
+            if constexpr (Kind != kFill)
             {
+                const int32_t done = step - kLag;
                 const __m128 y = OutputStep(_mm_cvtpd_ps(last), output);
                 _mm_store_ss(left + done, y);
                 _mm_store_ss(right + done, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
             }
 
-            // Hand every output on to the next stage, for the step of the same phase, with its frame.
-            const int32_t next = t + p + kSkew;
-            const __m128d frame = next < count ? LoadFrame(left, right, next) : _mm_setzero_pd();
+            // The fill's next frames lie within the block, the drain's beyond it.
+            const int32_t next = step + kSkew;
+            __m128d frame = _mm_setzero_pd();
+            if (Kind == kFill || (Kind == kMain && next < count))
+                frame = LoadFrame(left, right, next);
 #pragma GCC unroll 8
             for (int k = R - 1; k > 0; --k)
-                x[p][k] = out[p][k - 1];
-            x[p][0] =
-                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[p][R - 1]), 1);
+                x[Phase][k] = out[k - 1];
+            x[Phase][0] =
+                _mm256_insertf128_pd(_mm256_castpd128_pd256(frame), _mm256_castpd256_pd128(out[R - 1]), 1);
         }
     }
 
@@ -249,33 +318,52 @@ private:
     int32_t count;
     __m256d b0[R], b1[R], b2[R], a1[R], a2[R];
     __m256d s1[R], s2[R];
-    __m256d stage[R]; // the skew of each lane's section, for the masks
     __m256d x[kSkew][R];
     OutputRegs output;
 };
 
+bool SharedFeedbackProduct(const Cascade& cascade)
+{
+    for (int32_t k = 0; k < cascade.sectionCount; ++k)
+        if (std::bit_cast<uint64_t>(cascade.sections[k].b1) !=
+            std::bit_cast<uint64_t>(cascade.sections[k].a1))
+            return false;
+    return true;
+}
+
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
+// The fill and drain are laid out for blocks longer than the lag: at least as many frames as sections
+// with the skew of one frame (the caller sees to that), and so always with the skew of two.
+static_assert(kSkewTwoFrames > 2 * (kBandCount - 1));
 
-template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
+template <int Count, bool Shared> void Run(Cascade& cascade, float* left, float* right, int32_t count)
 {
     if (count >= kSkewTwoFrames)
     {
-        CPipeline<Count, 2> pipeline(cascade, left, right, count);
+        CPipeline<Count, 2, Shared> pipeline(cascade, left, right, count);
         pipeline.Run();
     }
     else
     {
-        CPipeline<Count, 1> pipeline(cascade, left, right, count);
+        CPipeline<Count, 1, Shared> pipeline(cascade, left, right, count);
         pipeline.Run();
     }
+}
+
+template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count)
+{
+    if (SharedFeedbackProduct(cascade))
+        Run<Count, true>(cascade, left, right, count);
+    else
+        Run<Count, false>(cascade, left, right, count);
 }
 
 } // namespace
 
 void RunCascadeAvx2(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
-    if (count < kMinFrames || cascade.sectionCount < kMinSections || !BitTestMatches())
+    if (count < cascade.sectionCount || cascade.sectionCount < kMinSections || !BitTestMatches())
         return RunCascadeSse2(cascade, left, right, count);
     switch (cascade.sectionCount)
     {

@@ -1,14 +1,16 @@
 // Both channels of the cascade at once, the left channel in the low lane: the same operations in the same
-// order as the per-channel sections. The sections of one frame depend on each other, so longer blocks are
-// skewed: at step t section k filters frame t - 2k, and all sections run at once, each on its own
-// register. The skew of two frames gives each output two steps to reach the next section, so that two
-// steps overlap. Short blocks go one frame at a time through every section.
+// order as the per-channel sections. The sections of one frame depend on each other, so blocks are
+// skewed: at step t section k filters frame t - k (t - 2k in long blocks), and all sections run at once,
+// each on its own register. The skew of two frames gives each output two steps to reach the next section,
+// so that two steps overlap. A single frame goes through every section in turn.
 
 #include "dsp/cascade_kernel.h"
 
 #if KVX_CASCADE_SSE2
 
 #include <emmintrin.h>
+
+#include <cstring>
 
 namespace KVX
 {
@@ -24,11 +26,13 @@ struct SectionRegs
 
 // One sample of one section; returns its output as the next section reads it: rounded to single
 // precision, and +0.0 where that rounding falls below the smallest normal float (unless y was a zero).
-inline __m128d SectionStep(__m128d x, SectionRegs& r) noexcept
+// Shared: b1 is a1 bit for bit (as in every peaking design), so b1 * s1 is the very product a1 * s1.
+template <bool Shared> inline __m128d SectionStep(__m128d x, SectionRegs& r) noexcept
 {
-    const __m128d w = _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(r.a1, r.s1)), _mm_mul_pd(r.a2, r.s2));
-    const __m128d y =
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(r.b0, w), _mm_mul_pd(r.b1, r.s1)), _mm_mul_pd(r.b2, r.s2));
+    const __m128d a1s1 = _mm_mul_pd(r.a1, r.s1);
+    const __m128d b1s1 = Shared ? a1s1 : _mm_mul_pd(r.b1, r.s1);
+    const __m128d w = _mm_sub_pd(_mm_sub_pd(x, a1s1), _mm_mul_pd(r.a2, r.s2));
+    const __m128d y = _mm_add_pd(_mm_add_pd(_mm_mul_pd(r.b0, w), b1s1), _mm_mul_pd(r.b2, r.s2));
     r.s2 = r.s1;
     r.s1 = w;
     const __m128d rounded = _mm_cvtps_pd(_mm_cvtpd_ps(y));
@@ -86,7 +90,8 @@ inline __m128 OutputStep(__m128 x, OutputRegs& r) noexcept
 }
 
 // One frame at a time: for blocks too short to fill the skewed pipeline.
-template <int Count> void RunFrames(Cascade& cascade, float* left, float* right, int32_t count) noexcept
+template <int Count, bool Shared>
+void RunFrames(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
     SectionRegs sections[Count + 1];
     for (int k = 0; k < Count; ++k)
@@ -104,7 +109,7 @@ template <int Count> void RunFrames(Cascade& cascade, float* left, float* right,
         {
             __m128d x = _mm_cvtps_pd(frame);
             for (int k = 0; k < Count; ++k)
-                x = SectionStep(x, sections[k]);
+                x = SectionStep<Shared>(x, sections[k]);
             frame = _mm_cvtpd_ps(x); // exact: x is a single-precision value
         }
         StoreFrame(left, right, i, OutputStep(frame, output));
@@ -118,7 +123,7 @@ template <int Count> void RunFrames(Cascade& cascade, float* left, float* right,
     StoreOutput(cascade.output, output);
 }
 
-template <int Count, int Skew> class CPipeline
+template <int Count, int Skew, bool Shared> class CPipeline
 {
 public:
     static constexpr int kSkew = Skew;
@@ -185,7 +190,7 @@ private:
             // A section without a frame keeps its state; its output reaches only sections without one.
             const int32_t age = t - kSkew * k;
             if (!Checked || (age >= 0 && age < count))
-                out[k] = SectionStep(in[k], sections[k]);
+                out[k] = SectionStep<Shared>(in[k], sections[k]);
             else
                 out[k] = _mm_setzero_pd();
         }
@@ -211,32 +216,50 @@ private:
     OutputRegs output;
 };
 
-// Below this many frames per section the fill and drain of the skew cost more than they save.
-constexpr int32_t kFramesPerSection = 2;
+// One frame at a time each section waits for the one before it, which for short blocks costs far more
+// than the fill and drain of the skew: the pipeline pays from two frames on.
+constexpr int32_t kPipelineFrames = 2;
 
 // From this many frames on, the skew of two frames per section pays for its longer fill and drain.
 constexpr int32_t kSkewTwoFrames = 64;
 
-template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count) noexcept
+bool SharedFeedbackProduct(const Cascade& cascade) noexcept
+{
+    for (int32_t k = 0; k < cascade.sectionCount; ++k)
+        if (std::memcmp(&cascade.sections[k].b1, &cascade.sections[k].a1, sizeof(double)) != 0)
+            return false;
+    return true;
+}
+
+template <int Count, bool Shared>
+void Run(Cascade& cascade, float* left, float* right, int32_t count) noexcept
 {
     if constexpr (Count >= 2)
     {
-        if (count >= kFramesPerSection * Count)
+        if (count >= kPipelineFrames)
         {
             if (count >= kSkewTwoFrames)
             {
-                CPipeline<Count, 2> pipeline(cascade, left, right, count);
+                CPipeline<Count, 2, Shared> pipeline(cascade, left, right, count);
                 pipeline.Run();
             }
             else
             {
-                CPipeline<Count, 1> pipeline(cascade, left, right, count);
+                CPipeline<Count, 1, Shared> pipeline(cascade, left, right, count);
                 pipeline.Run();
             }
             return;
         }
     }
-    RunFrames<Count>(cascade, left, right, count);
+    RunFrames<Count, Shared>(cascade, left, right, count);
+}
+
+template <int Count> void Run(Cascade& cascade, float* left, float* right, int32_t count) noexcept
+{
+    if (SharedFeedbackProduct(cascade))
+        Run<Count, true>(cascade, left, right, count);
+    else
+        Run<Count, false>(cascade, left, right, count);
 }
 
 } // namespace

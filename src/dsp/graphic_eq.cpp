@@ -1,6 +1,7 @@
 #include "dsp/graphic_eq.h"
 
 #include "dsp/filter_state.h"
+#include "dsp/peaking_batch.h"
 
 #include <cmath>
 
@@ -104,11 +105,47 @@ void CGraphicEQ::SetBandValue(float value, int32_t band) noexcept
         current = Smooth(current, value, fallThreshold, fallCoefficient);
 
     smoothedValues[band] = current;
-    // Both channels of a band share band, rate and position, so one design serves both.
+    // Both channels of a band share band, rate and position, so one design serves both. It is made
+    // with the other bands' at the start of the block; the positions are set at once, as a new rate
+    // before then redesigns from them.
     CBiquad& leader = sections[band][0];
-    leader.SetPosition(static_cast<double>(current));
-    for (int32_t channel = 1; channel < kChannelCount; ++channel)
-        sections[band][channel].FollowDesign(leader);
+    if (leader.MovePosition(static_cast<double>(current)))
+        pendingDesigns |= 1u << band;
+    if (pendingDesigns & (1u << band))
+        for (int32_t channel = 1; channel < kChannelCount; ++channel)
+            sections[band][channel].position = leader.position;
+    else
+        for (int32_t channel = 1; channel < kChannelCount; ++channel)
+            sections[band][channel].FollowDesign(leader);
+}
+
+void CGraphicEQ::FinishDesigns() const noexcept
+{
+    if (pendingDesigns == 0)
+        return;
+    PeakingTerms terms[kBandCount];
+    BiquadCoefficients* out[kBandCount];
+    int32_t count = 0;
+    for (int32_t band = 0; band < kBandCount; ++band)
+    {
+        if (!(pendingDesigns & (1u << band)))
+            continue;
+        CBiquad& leader = sections[band][0];
+        // The scalar kernel keeps the plain one-band-at-a-time design as the reference.
+        if (kernel == CascadeKernel::Scalar || !leader.DesignsPeaking())
+        {
+            leader.Redesign();
+            continue;
+        }
+        terms[count] = leader.PeakingTermsNow();
+        out[count++] = &leader.coefficients;
+    }
+    FinishPeakings(terms, out, count);
+    for (int32_t band = 0; band < kBandCount; ++band)
+        if (pendingDesigns & (1u << band))
+            for (int32_t channel = 1; channel < kChannelCount; ++channel)
+                sections[band][channel].FollowDesign(sections[band][0]);
+    pendingDesigns = 0;
 }
 
 bool CGraphicEQ::SetKernel(CascadeKernel choice) noexcept
@@ -124,6 +161,7 @@ void CGraphicEQ::Process(float** channels, int32_t count) noexcept
     forceUpdate = false;
     if (bypass || !channels || count <= 0)
         return;
+    FinishDesigns();
 
     float* left = channels[0];
     float* right = channels[1];

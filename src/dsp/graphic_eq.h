@@ -49,11 +49,19 @@ public:
     float RiseCoefficient() const { return riseCoefficient; }
     float FallCoefficient() const { return fallCoefficient; }
     float SmoothedValue(int32_t band) const { return smoothedValues[band]; }
-    const CBiquad& Section(int32_t band, int32_t channel) const { return sections[band][channel]; }
+    // With the coefficients the band values so far call for.
+    const CBiquad& Section(int32_t band, int32_t channel) const
+    {
+        FinishDesigns();
+        return sections[band][channel];
+    }
     const COutputLowPass& OutputFilter(int32_t channel) const { return outputFilters[channel]; }
 
 private:
     void UpdateSmoothing() noexcept;
+    // Designs the bands whose position moved since, all at once: the divisions of one band then need not
+    // wait for those of the one before. Only the coefficients change, so this is logically const.
+    void FinishDesigns() const noexcept;
     // One section after another through each channel in turn: the reference the kernels must match.
     void ProcessScalar(float** channels, int32_t count) noexcept;
 
@@ -75,10 +83,12 @@ private:
     float fallThreshold = 0.99f;
     float fallTimeMs = 100.0f;
     float fallCoefficient = 0.0f;
-    CBiquad sections[kBandCount][kChannelCount];
+    mutable CBiquad sections[kBandCount][kChannelCount];
     COutputLowPass outputFilters[kChannelCount];
     float smoothedValues[kBandCount] = {};
     CascadeKernel kernel = BestCascadeKernel();
+    // Bands whose position moved and whose coefficients are still owed, one bit each.
+    mutable uint32_t pendingDesigns = 0;
 };
 
 } // namespace KVX

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -51,13 +52,22 @@ bool SameBits(const std::vector<float>& x, const std::vector<float>& y)
     return x.size() == y.size();
 }
 
+bool SameCoefficients(const BiquadCoefficients& x, const BiquadCoefficients& y)
+{
+    return x.type == y.type && std::memcmp(&x.b0, &y.b0, sizeof x.b0) == 0 &&
+           std::memcmp(&x.b1, &y.b1, sizeof x.b1) == 0 && std::memcmp(&x.b2, &y.b2, sizeof x.b2) == 0 &&
+           std::memcmp(&x.a1, &y.a1, sizeof x.a1) == 0 && std::memcmp(&x.a2, &y.a2, sizeof x.a2) == 0;
+}
+
+// States and coefficients: the vector kernels design their bands together, the scalar one by one.
 bool SameStates(const CGraphicEQ& x, const CGraphicEQ& y)
 {
     for (int32_t c = 0; c < 2; ++c)
     {
         for (int32_t b = 0; b < kBandCount; ++b)
             if (!SameBits(x.Section(b, c).w1, y.Section(b, c).w1) ||
-                !SameBits(x.Section(b, c).w2, y.Section(b, c).w2))
+                !SameBits(x.Section(b, c).w2, y.Section(b, c).w2) ||
+                !SameCoefficients(x.Section(b, c).coefficients, y.Section(b, c).coefficients))
                 return false;
         if (!SameBits(x.OutputFilter(c).w1, y.OutputFilter(c).w1) ||
             !SameBits(x.OutputFilter(c).w2, y.OutputFilter(c).w2))
@@ -126,6 +136,99 @@ TEST(KernelIdentity, MovingFadersAtEveryBlockSizeFrom1To4096)
                            noise.Fill(block.right, 0.8f);
                            return true;
                        });
+    }
+}
+
+TEST(KernelIdentity, EverySectionCountAtTheBlockSizesWhereTheScheduleChanges)
+{
+    // The skew and the fill and drain of the 256-bit kernel are laid out per section count and change
+    // with the block length (fewer frames than sections, one or two frames of skew, an odd or even
+    // drain); the designs of the moving
+    // bands are batched in pairs with one left over for an odd number.
+    const int32_t sizes[] = {1,  2,  3,  4,  5,  9,   10,  11,  16,  31, 32,
+                             33, 63, 64, 65, 66, 127, 128, 129, 512, 513};
+    for (CascadeKernel kernel : VectorKernels())
+        for (int sections = 0; sections <= kBandCount; ++sections)
+        {
+            CNoise noise(100 + sections);
+            ExpectSameBits(kernel,
+                           [&](int n, Block& block)
+                           {
+                               // Four long blocks first, in which the flat bands settle exactly.
+                               constexpr int settle = 4;
+                               if (n >= settle + 2 * static_cast<int>(std::size(sizes)))
+                                   return false;
+                               block.rate = n % 8 == 7 ? 96000.0f : 48000.0f;
+                               block.faders = Moving(n);
+                               // The first bands filter, the rest sit flat; every other block only
+                               // the odd bands move.
+                               for (int b = sections; b < kBandCount; ++b)
+                                   block.faders[b] = 0.5f;
+                               if (n % 2 == 1)
+                                   for (int b = 0; b < sections; b += 2)
+                                       block.faders[b] = Moving(n - 1)[b];
+                               const int32_t size = n < settle ? 4096 : sizes[(n - settle) / 2];
+                               block.left.resize(size);
+                               block.right.resize(size);
+                               noise.Fill(block.left);
+                               noise.Fill(block.right);
+                               return true;
+                           });
+        }
+}
+
+TEST(KernelIdentity, DesignsOwedAcrossBypassRateChangesAndQueriesMatchTheReference)
+{
+    // The vector kernels design moved bands when a block starts (or a section is looked at); band
+    // values set while bypassed, a new rate before the block, or a query in between must all give the
+    // very coefficients of designing at once.
+    for (CascadeKernel kernel : VectorKernels())
+    {
+        CGraphicEQ reference, tested;
+        reference.SetKernel(CascadeKernel::Scalar);
+        tested.SetKernel(kernel);
+        CNoise noise(9);
+        const float rates[] = {48000.0f, 8000.0f, 22050.0f, 1.0f, 1e7f, 44100.0f};
+        for (int n = 0; n < 120; ++n)
+        {
+            std::vector<float> l(40), r(40);
+            noise.Fill(l);
+            noise.Fill(r);
+            std::vector<float> l2 = l, r2 = r;
+            const bool bypass = n % 9 < 3;
+            for (CGraphicEQ* eq : {&reference, &tested})
+            {
+                eq->SetBlockSize(40);
+                for (int32_t b = 0; b < kBandCount; ++b)
+                    eq->SetBandValue(Moving(n)[b], b);
+                if (n % 5 == 4)
+                    eq->SetSampleRate(rates[(n / 5) % std::size(rates)]);
+                if (n % 7 == 6)
+                    for (int32_t b = 0; b < kBandCount; b += 3)
+                        eq->SetBandValue(Moving(n + 40)[b], b);
+                eq->bypass = bypass;
+            }
+            // A query before the block sees the owed designs already: those of a fresh design.
+            if (n % 4 == 1)
+            {
+                ASSERT_TRUE(SameStates(reference, tested)) << Name(kernel) << " before block " << n;
+                for (int32_t band = 0; band < kBandCount; ++band)
+                {
+                    const CBiquad& s = tested.Section(band, 1);
+                    BandTuning t = LookupBandTuning(s.band, s.position);
+                    t.frequency = std::min(t.frequency, s.sampleRate * CBiquad::kMaxFrequencyRatio);
+                    BiquadCoefficients fresh;
+                    Design(kBiquadPeaking, s.sampleRate, t.q, t.gainDb, t.frequency, fresh);
+                    ASSERT_TRUE(SameCoefficients(s.coefficients, fresh)) << "band " << band << " block " << n;
+                }
+            }
+            float* a[2] = {l.data(), r.data()};
+            float* b[2] = {l2.data(), r2.data()};
+            reference.Process(a, 40);
+            tested.Process(b, 40);
+            ASSERT_TRUE(SameBits(l, l2) && SameBits(r, r2)) << Name(kernel) << " block " << n;
+            ASSERT_TRUE(SameStates(reference, tested)) << Name(kernel) << " after block " << n;
+        }
     }
 }
 
@@ -278,6 +381,66 @@ TEST(KernelIdentity, ForcingAKernelTheProcessorLacksIsRefused)
 #if defined(__x86_64__)
     EXPECT_TRUE(CascadeKernelAvailable(CascadeKernel::Sse2));
 #endif
+}
+
+// The kernels share one product between b1 and a1 when the two are the same bits, as every peaking
+// design gives; a cascade where they differ must take the full path, and match the per-section filters.
+TEST(KernelIdentity, SectionsWhoseB1IsNotA1MatchThePerSectionFilters)
+{
+    for (CascadeKernel kernel : VectorKernels())
+        for (int32_t sections : {3, 6, 9, 10})
+            for (int32_t size : {7, 16, 33, 64, 65, 300})
+                for (bool differ : {false, true})
+                {
+                    CBiquad reference[kBandCount];
+                    COutputLowPass output;
+                    output.SetSampleRate(48000.0f);
+                    Cascade cascade;
+                    cascade.sectionCount = sections;
+                    CNoise noise(static_cast<uint32_t>(sections * 1000 + size));
+                    for (int32_t k = 0; k < sections; ++k)
+                    {
+                        CBiquad& section = reference[k];
+                        section.sampleRate = 48000.0;
+                        section.Update(true);
+                        section.SetBand(k);
+                        section.SetPosition(0.2 + 0.07 * k); // never the flat 0.5
+                        // A zero in another place: b1 off a1, the poles untouched.
+                        if (differ && k % 2 == 0)
+                            section.coefficients.b1 *= 1.0 + 1e-3 * (k + 1);
+                        section.w1 = 0.01 * noise.Next();
+                        section.w2 = 0.01 * noise.Next();
+                        const BiquadCoefficients& c = section.coefficients;
+                        // One state for both channels here; the channels differ in their samples.
+                        cascade.sections[k] = {
+                            c.b0, c.b1, c.b2, c.a1, c.a2, {section.w1, section.w1}, {section.w2, section.w2}};
+                    }
+                    cascade.output = {output.b0, output.b1,    output.b2,   output.a1,
+                                      output.a2, {0.0f, 0.0f}, {0.0f, 0.0f}};
+                    std::vector<float> left(size), right(size);
+                    noise.Fill(left);
+                    noise.Fill(right);
+                    std::vector<float> expectedLeft = left, expectedRight = right;
+                    CBiquad referenceRight[kBandCount];
+                    std::copy(std::begin(reference), std::end(reference), std::begin(referenceRight));
+                    COutputLowPass outputRight = output;
+                    for (int32_t k = 0; k < sections; ++k)
+                    {
+                        reference[k].Process(expectedLeft.data(), size);
+                        referenceRight[k].Process(expectedRight.data(), size);
+                    }
+                    output.Process(expectedLeft.data(), size);
+                    outputRight.Process(expectedRight.data(), size);
+
+                    RunCascade(kernel, cascade, left.data(), right.data(), size);
+                    ASSERT_TRUE(SameBits(left, expectedLeft) && SameBits(right, expectedRight))
+                        << Name(kernel) << " sections " << sections << " size " << size << " differ "
+                        << differ;
+                    for (int32_t k = 0; k < sections; ++k)
+                        ASSERT_TRUE(SameBits(cascade.sections[k].s1[0], reference[k].w1) &&
+                                    SameBits(cascade.sections[k].s2[1], referenceRight[k].w2))
+                            << Name(kernel) << " section " << k;
+                }
 }
 
 #if KVX_CASCADE_SSE2
