@@ -1,6 +1,6 @@
 // Ardour 7, run headless, as a host we did not write: it scans the plug-in, inserts it on a track, sets
 // its parameters, renders recorded noise through it, saves the session and brings the state back on load.
-// Skipped only where Ardour is not installed (scripts/setup.sh installs it).
+// Skipped only where Ardour is not installed (scripts/setup.sh --all installs it).
 #include "ardour_session.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ protected:
         const std::string missing = ArdourSession::MissingProgram();
         if (!missing.empty())
         {
-            GTEST_SKIP() << missing << " is not installed (scripts/setup.sh installs Ardour)";
+            GTEST_SKIP() << missing << " is not installed (scripts/setup.sh --all installs Ardour)";
         }
         m_Ardour = std::make_unique<ArdourSession>();
         m_Root = m_Ardour->Root();

@@ -46,7 +46,7 @@ TEST(ArdourLv2, RendersTheSetBandsAndRestoresThemFromTheSavedSession)
     const std::string missing = ArdourSession::MissingProgram();
     if (!missing.empty())
     {
-        GTEST_SKIP() << missing << " is not installed (scripts/setup.sh installs Ardour)";
+        GTEST_SKIP() << missing << " is not installed (scripts/setup.sh --all installs Ardour)";
     }
     ArdourSession ardour;
     ASSERT_FALSE(ardour.Root().empty());

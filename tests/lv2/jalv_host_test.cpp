@@ -162,7 +162,7 @@ TEST(Jalv, ShowsThePanelInItsWindowWithTheValuesItWasGiven)
     {
         if (!IsExecutable(program))
         {
-            GTEST_SKIP() << program << " is not installed (scripts/setup.sh installs jalv and jackd2)";
+            GTEST_SKIP() << program << " is not installed (scripts/setup.sh --all installs jalv and jackd2)";
         }
     }
     Xvfb server;

@@ -28,7 +28,7 @@ TEST(ArdourVst3, RendersTheSetBandsAndRestoresThemFromTheSavedSession)
     const std::string missing = ArdourSession::MissingProgram();
     if (!missing.empty())
     {
-        GTEST_SKIP() << missing << " is not installed (scripts/setup.sh installs Ardour)";
+        GTEST_SKIP() << missing << " is not installed (scripts/setup.sh --all installs Ardour)";
     }
     ArdourSession ardour;
     ASSERT_FALSE(ardour.Root().empty());
