@@ -5,7 +5,7 @@
 
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "panel_pixels.h"
+#include "support/panel_pixels.h"
 #include "support/program_runner.h"
 #include "support/xvfb.h"
 
