@@ -5,6 +5,7 @@
 
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
+#include "support/gl_read_back.h"
 #include "support/xvfb.h"
 
 #include <GL/glew.h>
@@ -86,19 +87,7 @@ protected:
     {
         EXPECT_TRUE(panel->ReDraw(t));
         glFinish();
-        std::vector<std::uint32_t> raw(static_cast<std::size_t>(kWidth) * kHeight);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, raw.data());
-        std::vector<std::uint32_t> pixels(raw.size());
-        for (int y = 0; y < kHeight; ++y)
-        {
-            for (int x = 0; x < kWidth; ++x)
-            {
-                pixels[static_cast<std::size_t>(y) * kWidth + x] =
-                    raw[static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x] & 0xFFFFFFu;
-            }
-        }
-        return pixels;
+        return Test::ReadBackBuffer(kWidth, kHeight);
     }
 
     static int Distance(std::uint32_t a, std::uint32_t b)
