@@ -5,11 +5,12 @@
 
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
-#include "support/gl_read_back.h"
 #include "support/xvfb.h"
 
 #include <GL/glew.h>
 #include <GL/glx.h>
+
+#include "support/gl_read_back.h" // after glew, which must come before gl.h
 
 #include <algorithm>
 #include <cstdint>
@@ -87,7 +88,7 @@ protected:
     {
         EXPECT_TRUE(panel->ReDraw(t));
         glFinish();
-        return Test::ReadBackBuffer(kWidth, kHeight);
+        return KVX::Test::ReadBackBuffer(kWidth, kHeight);
     }
 
     static int Distance(std::uint32_t a, std::uint32_t b)
