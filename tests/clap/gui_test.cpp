@@ -186,15 +186,7 @@ TEST_F(ClapGui, ADragReachesTheHostAsGestureBeginValuesAndEndInOrder)
     Open();
     Frames(2);
     // The 1 kHz fader, 100 pixels up from its centre position, with the host not processing.
-    MoveTo(463 + 12, 150);
-    Frames(1);
-    Button(true);
-    for (int i = 1; i <= 10; ++i)
-    {
-        MoveTo(463 + 12, 150 - 10 * i);
-        Frames(1);
-    }
-    Button(false);
+    Pointer().DragUp(463 + 12, 150, 100, [] { Frames(1); });
     std::vector<ClapOutputEvent> events;
     ASSERT_TRUE(WaitUntil(
         [&]

@@ -177,15 +177,7 @@ TEST_F(Lv2Ui, ADragAndAClickAreWrittenToTheHostInPortUnits)
     OpenUi();
     Idle(2);
     // The 1 kHz fader, 100 pixels up from its centre position.
-    MoveTo(463 + 12, 150);
-    Frames(1);
-    Button(true);
-    for (int i = 1; i <= 10; ++i)
-    {
-        MoveTo(463 + 12, 150 - 10 * i);
-        Idle(1);
-    }
-    Button(false);
+    Pointer().DragUp(463 + 12, 150, 100, [this] { Idle(1); });
     ASSERT_TRUE(WaitUntil(
         [this]
         {

@@ -1,8 +1,12 @@
 #pragma once
 // The pointer and its first button driven through XTest over a panel whose top-left corner is at (x, y)
 // of the screen.
+#include "support/panel_pixels.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+
+#include <functional>
 
 namespace KVX::Test
 {
@@ -19,6 +23,21 @@ public:
     {
         XTestFakeButtonEvent(m_Display, 1, down ? True : False, CurrentTime);
         XSync(m_Display, False);
+    }
+
+    // A hand's drag on a fader: pressed at (x, y) of the panel, moved `pixels` up in ten steps with `step`
+    // run after each (the host's loop turning), released.
+    void DragUp(int x, int y, int pixels, const std::function<void()>& step) const
+    {
+        MoveTo(x, y);
+        Frames(1);
+        Button(true);
+        for (int i = 1; i <= 10; ++i)
+        {
+            MoveTo(x, y - pixels * i / 10);
+            step();
+        }
+        Button(false);
     }
 
 private:

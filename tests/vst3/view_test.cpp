@@ -100,15 +100,7 @@ protected:
     // Drags the 1 kHz fader 100 pixels up from its centre position.
     void DragTheOneKilohertzFader()
     {
-        MoveTo(463 + 12, 150);
-        Frames(1);
-        Button(true);
-        for (int i = 1; i <= 10; ++i)
-        {
-            MoveTo(463 + 12, 150 - 10 * i);
-            Turn(1);
-        }
-        Button(false);
+        Pointer().DragUp(463 + 12, 150, 100, [this] { Turn(1); });
     }
 
     // Checks that the calls are one gesture on `id`: a begin, performs, an end.
