@@ -44,13 +44,13 @@ VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     switch (opcode)
     {
     case audioMasterAutomate:
-        plugin->OnPanelEdit(CEditQueue::Kind::Value, index, opt);
+        plugin->OnPanelEdit(PanelEdit::Kind::Value, index, opt);
         break;
     case audioMasterBeginEdit:
-        plugin->OnPanelEdit(CEditQueue::Kind::Begin, index, 0.0f);
+        plugin->OnPanelEdit(PanelEdit::Kind::Begin, index, 0.0f);
         break;
     case audioMasterEndEdit:
-        plugin->OnPanelEdit(CEditQueue::Kind::End, index, 0.0f);
+        plugin->OnPanelEdit(PanelEdit::Kind::End, index, 0.0f);
         break;
     default:
         break;
@@ -461,13 +461,13 @@ void CPlugin::StopProcessing()
     }
 }
 
-void CPlugin::OnPanelEdit(CEditQueue::Kind kind, VstInt32 index, float value)
+void CPlugin::OnPanelEdit(PanelEdit::Kind kind, VstInt32 index, float value)
 {
     if (index < 0 || static_cast<std::uint32_t>(index) >= kParamCount)
     {
         return;
     }
-    m_Edits.Push({kind, static_cast<std::uint32_t>(index), value});
+    m_Edits.Push({kind, index, value});
     // The host collects them in its next process call, or in a flush it makes for them when it is not
     // processing.
     if (m_HostParams != nullptr && m_HostParams->requestFlush != nullptr)
@@ -510,35 +510,36 @@ void CPlugin::SendEdits(const OutputEvents* out) noexcept
     {
         return;
     }
-    while (const CEditQueue::Edit* edit = m_Edits.Peek())
+    while (const PanelEdit* edit = m_Edits.Peek())
     {
+        const auto id = static_cast<std::uint32_t>(edit->index); // checked on the way in
         bool pushed = false;
-        if (edit->kind == CEditQueue::Kind::Value)
+        if (edit->kind == PanelEdit::Kind::Value)
         {
             EventParamValue event{};
             event.header = {sizeof event, 0, kCoreEventSpace, kEventParamValue, kEventIsLive};
-            event.paramId = edit->index;
+            event.paramId = id;
             event.noteId = -1;
             event.portIndex = -1;
             event.channel = -1;
             event.key = -1;
-            event.value = ValueFromNormalised(kParameters[edit->index], edit->value);
+            event.value = ValueFromNormalised(kParameters[id], edit->value);
             pushed = out->tryPush(out, &event.header);
         }
         else
         {
             EventParamGesture event{};
             const auto type =
-                edit->kind == CEditQueue::Kind::Begin ? kEventParamGestureBegin : kEventParamGestureEnd;
+                edit->kind == PanelEdit::Kind::Begin ? kEventParamGestureBegin : kEventParamGestureEnd;
             event.header = {sizeof event, 0, kCoreEventSpace, static_cast<std::uint16_t>(type), kEventIsLive};
-            event.paramId = edit->index;
+            event.paramId = id;
             pushed = out->tryPush(out, &event.header);
         }
         if (!pushed)
         {
             return; // the host's list is full: the rest goes next time
         }
-        m_Edits.Pop();
+        m_Edits.Drop();
     }
 }
 

@@ -3,7 +3,7 @@
 // dispatcher and processReplacing path, with the host's parameter events applied at the start of each
 // block and the panel's edits sent back as gesture and value events.
 #include "clap/clap_abi.h"
-#include "clap/edit_queue.h"
+#include "shell/edit_queue.h"
 #include "vst/audioeffect.h"
 
 #include <memory>
@@ -27,7 +27,7 @@ public:
     static CPlugin* From(const Plugin* plugin);
 
     // The processor's host callback lands here for edits made on the panel.
-    void OnPanelEdit(CEditQueue::Kind kind, VstInt32 index, float value);
+    void OnPanelEdit(PanelEdit::Kind kind, VstInt32 index, float value);
 
     // Lifecycle.
     bool Init();

@@ -2,9 +2,11 @@
 // path, with the control ports fed in through the same parameter entry.
 #include "device/description.h"
 #include "device/device_dsp.h"
+#include "lv2/features.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
 #include "lv2/state_chunk.h"
+#include "processor/stereo_inputs.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -28,18 +30,6 @@ using Device::Description::kParameters;
 VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
     return opcode == audioMasterVersion ? kVstVersion : 0;
-}
-
-const LV2_Feature* FindFeature(const LV2_Feature* const* features, std::string_view uri)
-{
-    for (; features != nullptr && *features != nullptr; ++features)
-    {
-        if ((*features)->URI != nullptr && uri == (*features)->URI)
-        {
-            return *features;
-        }
-    }
-    return nullptr;
 }
 
 bool SameBits(float a, float b)
@@ -88,7 +78,7 @@ public:
         {
             return;
         }
-        CopyInputs(in, out, frames);
+        CopyStereoInputs(in, out, frames);
         // In place from here: the processor copies nothing when input and output are the same buffer.
         m_Effect->processReplacing(out, out, static_cast<VstInt32>(frames));
     }
@@ -156,29 +146,6 @@ private:
             if (!std::isnan(normalised))
             {
                 m_Effect->setParameter(static_cast<VstInt32>(i), normalised);
-            }
-        }
-    }
-
-    // Hosts may hand any output the buffer of any input; copy so that no input is overwritten before it
-    // has been read.
-    static void CopyInputs(float* const in[2], float* const out[2], std::uint32_t frames) noexcept
-    {
-        if (out[0] == in[1] && out[1] == in[0])
-        {
-            if (in[0] != in[1])
-            {
-                std::swap_ranges(out[0], out[0] + frames, out[1]);
-            }
-            return;
-        }
-        const int first = out[0] == in[1] ? 1 : 0;
-        for (int k = 0; k < 2; ++k)
-        {
-            const int c = k == 0 ? first : 1 - first;
-            if (in[c] != out[c])
-            {
-                std::memmove(out[c], in[c], frames * sizeof(float));
             }
         }
     }

@@ -3,14 +3,15 @@
 // write function (and touch, where offered) on the host's own thread, from the idle call.
 #include "device/description.h"
 #include "device/device_gui.h"
+#include "lv2/features.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
+#include "shell/edit_queue.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
 
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -22,71 +23,25 @@ namespace
 {
 using Device::Description::kParameters;
 
-const LV2_Feature* FindFeature(const LV2_Feature* const* features, std::string_view uri)
-{
-    for (; features != nullptr && *features != nullptr; ++features)
-    {
-        if ((*features)->URI != nullptr && uri == (*features)->URI)
-        {
-            return *features;
-        }
-    }
-    return nullptr;
-}
-
 // The panel without a processor. The three edit notifications come from the editor's own thread; they
-// are queued here (single producer, single consumer, no lock) and handed to the host from idle.
+// are queued here and handed to the host from idle. A dropped value still reaches the host through the
+// idle poll.
 class CPanel : public CDeviceGUI
 {
 public:
-    enum class EditKind : std::uint8_t
-    {
-        Begin,
-        Value,
-        End
-    };
-    struct Edit
-    {
-        EditKind kind;
-        std::int32_t index;
-        float value;
-    };
-
     CPanel() : CDeviceGUI(nullptr) {}
 
-    void BeginParamEdit(std::int32_t index) override { Push({EditKind::Begin, index, 0.0f}); }
-    void AutomateParam(std::int32_t index, float value) override { Push({EditKind::Value, index, value}); }
-    void EndParamEdit(std::int32_t index) override { Push({EditKind::End, index, 0.0f}); }
-
-    bool Pop(Edit& edit)
+    void BeginParamEdit(std::int32_t index) override { m_Edits.Push({PanelEdit::Kind::Begin, index, 0.0f}); }
+    void AutomateParam(std::int32_t index, float value) override
     {
-        const std::uint32_t tail = m_Tail.load(std::memory_order_relaxed);
-        if (tail == m_Head.load(std::memory_order_acquire))
-        {
-            return false;
-        }
-        edit = m_Edits[tail % kCapacity];
-        m_Tail.store(tail + 1, std::memory_order_release);
-        return true;
+        m_Edits.Push({PanelEdit::Kind::Value, index, value});
     }
+    void EndParamEdit(std::int32_t index) override { m_Edits.Push({PanelEdit::Kind::End, index, 0.0f}); }
+
+    bool Pop(PanelEdit& edit) { return m_Edits.Pop(edit); }
 
 private:
-    // A full queue drops the edit: the value itself still reaches the host through the idle poll.
-    void Push(const Edit& edit)
-    {
-        const std::uint32_t head = m_Head.load(std::memory_order_relaxed);
-        if (head - m_Tail.load(std::memory_order_acquire) >= kCapacity)
-        {
-            return;
-        }
-        m_Edits[head % kCapacity] = edit;
-        m_Head.store(head + 1, std::memory_order_release);
-    }
-
-    static constexpr std::uint32_t kCapacity = 256;
-    std::array<Edit, kCapacity> m_Edits{};
-    std::atomic<std::uint32_t> m_Head{0};
-    std::atomic<std::uint32_t> m_Tail{0};
+    CEditQueue m_Edits;
 };
 
 class CUi
@@ -135,7 +90,7 @@ public:
 
     int Idle()
     {
-        CPanel::Edit edit;
+        PanelEdit edit;
         while (m_Panel.Pop(edit))
         {
             if (edit.index < 0 || edit.index >= static_cast<std::int32_t>(kControlPortCount))
@@ -145,14 +100,14 @@ public:
             const auto port = static_cast<std::uint32_t>(edit.index);
             switch (edit.kind)
             {
-            case CPanel::EditKind::Begin:
-            case CPanel::EditKind::End:
+            case PanelEdit::Kind::Begin:
+            case PanelEdit::Kind::End:
                 if (m_Touch != nullptr)
                 {
-                    m_Touch->touch(m_Touch->handle, port, edit.kind == CPanel::EditKind::Begin);
+                    m_Touch->touch(m_Touch->handle, port, edit.kind == PanelEdit::Kind::Begin);
                 }
                 break;
-            case CPanel::EditKind::Value:
+            case PanelEdit::Kind::Value:
                 Send(port, CMeter::Sanitise(edit.value));
                 break;
             }

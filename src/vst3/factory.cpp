@@ -5,11 +5,38 @@
 #include "vst3/parameters.h"
 #include "vst3/plugin.h"
 
+#include <iterator>
+#include <string_view>
+#include <type_traits>
+
 namespace KVX::Vst3
 {
 namespace
 {
 using Device::Description::kIdentity;
+
+// The one class, described in any of the three record forms; the two longer forms add vendor, version and
+// sub-categories. Texts are cut to each record's own field sizes.
+template <class Info> tresult FillClassInfo(std::int32_t index, Info* info)
+{
+    if (info == nullptr || index != 0)
+    {
+        return kInvalidArgument;
+    }
+    *info = Info{};
+    kProcessorClassId.CopyTo(info->cid);
+    info->cardinality = PClassInfo::kManyInstances;
+    CopyText(std::string_view(kAudioEffectCategory), info->category, std::size(info->category));
+    CopyText(kIdentity.name, info->name, std::size(info->name));
+    if constexpr (!std::is_same_v<Info, PClassInfo>)
+    {
+        CopyText(std::string_view(kSubCategories), info->subCategories, std::size(info->subCategories));
+        CopyText(kIdentity.vendor, info->vendor, std::size(info->vendor));
+        CopyText(kIdentity.versionText, info->version, std::size(info->version));
+        CopyText(std::string_view(kInterfaceVersion), info->sdkVersion, std::size(info->sdkVersion));
+    }
+    return kResultOk;
+}
 } // namespace
 
 CFactory& CFactory::Instance()
@@ -68,52 +95,17 @@ std::int32_t CFactory::countClasses()
 
 tresult CFactory::getClassInfo(std::int32_t index, PClassInfo* info)
 {
-    if (info == nullptr || index != 0)
-    {
-        return kInvalidArgument;
-    }
-    *info = PClassInfo{};
-    kProcessorClassId.CopyTo(info->cid);
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyText(std::string_view(kAudioEffectCategory), info->category, sizeof info->category);
-    CopyText(kIdentity.name, info->name, sizeof info->name);
-    return kResultOk;
+    return FillClassInfo(index, info);
 }
 
 tresult CFactory::getClassInfo2(std::int32_t index, PClassInfo2* info)
 {
-    if (info == nullptr || index != 0)
-    {
-        return kInvalidArgument;
-    }
-    *info = PClassInfo2{};
-    kProcessorClassId.CopyTo(info->cid);
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyText(std::string_view(kAudioEffectCategory), info->category, sizeof info->category);
-    CopyText(kIdentity.name, info->name, sizeof info->name);
-    CopyText(std::string_view(kSubCategories), info->subCategories, sizeof info->subCategories);
-    CopyText(kIdentity.vendor, info->vendor, sizeof info->vendor);
-    CopyText(kIdentity.versionText, info->version, sizeof info->version);
-    CopyText(std::string_view(kInterfaceVersion), info->sdkVersion, sizeof info->sdkVersion);
-    return kResultOk;
+    return FillClassInfo(index, info);
 }
 
 tresult CFactory::getClassInfoUnicode(std::int32_t index, PClassInfoW* info)
 {
-    if (info == nullptr || index != 0)
-    {
-        return kInvalidArgument;
-    }
-    *info = PClassInfoW{};
-    kProcessorClassId.CopyTo(info->cid);
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyText(std::string_view(kAudioEffectCategory), info->category, sizeof info->category);
-    CopyText(kIdentity.name, info->name, 64);
-    CopyText(std::string_view(kSubCategories), info->subCategories, sizeof info->subCategories);
-    CopyText(kIdentity.vendor, info->vendor, 64);
-    CopyText(kIdentity.versionText, info->version, 64);
-    CopyText(std::string_view(kInterfaceVersion), info->sdkVersion, 64);
-    return kResultOk;
+    return FillClassInfo(index, info);
 }
 
 tresult CFactory::setHostContext(FUnknown*)

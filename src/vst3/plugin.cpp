@@ -2,6 +2,7 @@
 
 #include "device/description.h"
 #include "device/device_dsp.h"
+#include "processor/stereo_inputs.h"
 #include "vst3/class_ids.h"
 #include "vst3/parameters.h"
 #include "vst3/view.h"
@@ -33,29 +34,6 @@ bool StereoChannels(const AudioBusBuffers* buses, std::int32_t count, float* (&c
     channels[0] = buses[0].channelBuffers32[0];
     channels[1] = buses[0].channelBuffers32[1];
     return channels[0] != nullptr && channels[1] != nullptr;
-}
-
-// Hosts may hand any output the buffer of any input; copy so that no input is overwritten before it has
-// been read.
-void CopyInputs(float* const in[2], float* const out[2], std::size_t frames) noexcept
-{
-    if (out[0] == in[1] && out[1] == in[0])
-    {
-        if (in[0] != in[1])
-        {
-            std::swap_ranges(out[0], out[0] + frames, out[1]);
-        }
-        return;
-    }
-    const int first = out[0] == in[1] ? 1 : 0;
-    for (int k = 0; k < 2; ++k)
-    {
-        const int c = k == 0 ? first : 1 - first;
-        if (in[c] != out[c])
-        {
-            std::memmove(out[c], in[c], frames * sizeof(float));
-        }
-    }
 }
 
 // The sample rates a host can mean: anything else is refused rather than handed to the filter design.
@@ -391,7 +369,7 @@ tresult CPlugin::process(ProcessData& data)
         return kResultOk;
     }
     const std::uint64_t inputSilence = data.inputs[0].silenceFlags;
-    CopyInputs(in, out, frames);
+    CopyStereoInputs(in, out, frames);
     if (m_Bypassed.load(std::memory_order_relaxed))
     {
         data.outputs[0].silenceFlags = inputSilence;

@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "clap/param_values.h"
-#include "lv2/panel_pixels.h"
+#include "support/panel_pixels.h"
+#include "support/panel_pointer.h"
 #include "support/xvfb.h"
 #include "tovik/clap_host.h"
 
@@ -44,9 +45,7 @@ protected:
         m_Gui = static_cast<const Clap::PluginGui*>(m_Plugin->Extension(Clap::kExtGui));
         ASSERT_NE(m_Gui, nullptr);
         m_Host = std::make_unique<HostWindow>(kPanelX, kPanelY, 1000, 330);
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), 1200, 1000, CurrentTime); // no hint anywhere
-        XSync(display, False);
+        Pointer().Park(); // no hint on either panel
     }
 
     void TearDown() override
@@ -55,7 +54,7 @@ protected:
         {
             m_Gui->destroy(m_Plugin->Raw());
         }
-        m_Vst.reset();
+        m_Vst.Close();
         m_Plugin.reset();
         m_Host.reset();
     }
@@ -94,26 +93,12 @@ protected:
 
     std::vector<std::uint32_t> VstPixels(const std::vector<std::pair<int, float>>& values)
     {
-        if (m_Vst == nullptr)
-        {
-            m_Vst = std::make_unique<VstPanel>(kPanelX, kVstY);
-        }
-        return m_Vst->Pixels(values);
+        return m_Vst.Pixels(values);
     }
 
-    void MoveTo(int x, int y)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), kPanelX + x, kPanelY + y, CurrentTime);
-        XSync(display, False);
-    }
-
-    void Button(bool down)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
+    PanelPointer Pointer() const { return {m_Host->GetDisplay(), kPanelX, kPanelY}; }
+    void MoveTo(int x, int y) const { Pointer().MoveTo(x, y); }
+    void Button(bool down) const { Pointer().Button(down); }
 
     // Collects what the plug-in sends as a host does: a flush when the plug-in asks for one while the
     // host is not processing, the process call's output list while it is.
@@ -136,7 +121,7 @@ protected:
     std::unique_ptr<Tovik::ClapPlugin> m_Plugin;
     const Clap::PluginGui* m_Gui = nullptr;
     std::unique_ptr<HostWindow> m_Host;
-    std::unique_ptr<VstPanel> m_Vst;
+    VstPanel m_Vst{kPanelX, kVstY};
 };
 
 TEST_F(ClapGui, OffersOnlyAnEmbeddedX11WindowOfThePanelsFixedSize)
@@ -201,15 +186,7 @@ TEST_F(ClapGui, ADragReachesTheHostAsGestureBeginValuesAndEndInOrder)
     Open();
     Frames(2);
     // The 1 kHz fader, 100 pixels up from its centre position, with the host not processing.
-    MoveTo(463 + 12, 150);
-    Frames(1);
-    Button(true);
-    for (int i = 1; i <= 10; ++i)
-    {
-        MoveTo(463 + 12, 150 - 10 * i);
-        Frames(1);
-    }
-    Button(false);
+    Pointer().DragUp(463 + 12, 150, 100, [] { Frames(1); });
     std::vector<ClapOutputEvent> events;
     ASSERT_TRUE(WaitUntil(
         [&]

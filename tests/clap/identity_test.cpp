@@ -16,8 +16,9 @@ namespace
 struct Block
 {
     int frames;
-    // tovik settings applied before the block. Gains are exact in single precision, so that every format
-    // receives the same number.
+    // tovik settings applied before the block: gains exact in single precision and gains that are not
+    // (+0.1 dB, -3.3 dB, and -1.9 dB and -11.1 dB, whose normalised values from the decimal and from its
+    // float are a step apart), which every format must still receive as the same number.
     std::vector<std::string> sets;
 };
 
@@ -35,6 +36,7 @@ const std::vector<Block>& Script()
         {4096, {"4k=-0.125dB", "8k=+11.5dB", "63=-12dB"}},
         {64, {"in=off"}},
         {2048, {"31=0dB", "16k=0dB", "in=on"}},
+        {777, {"1k=+0.1dB", "250=-3.3dB", "125=-1.9dB", "8k=-11.1dB"}},
         {4000, {}},
     };
     return script;

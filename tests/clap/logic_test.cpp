@@ -1,7 +1,6 @@
-// The CLAP layer's plain logic: value mapping, value texts, input routing, state streams and the edit
-// queue, without a plug-in instance.
+// The CLAP layer's plain logic: value mapping, value texts, input routing and state streams, without a
+// plug-in instance.
 #include "clap/audio_routing.h"
-#include "clap/edit_queue.h"
 #include "clap/param_values.h"
 #include "clap/state_io.h"
 
@@ -11,7 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <vector>
 
 namespace KVX::Clap
@@ -283,45 +281,5 @@ TEST(ClapStateStreams, ChunksWithMissingRepeatedOrUnusableEntriesAreNotWhole)
     EXPECT_FALSE(IsWholeChunk(StateChunk{})); // all index 0
 }
 
-// ---- edit queue ------------------------------------------------------------------------------------
-TEST(ClapEditQueue, KeepsOrderAcrossThreadsAndNeverDropsAGestureEnd)
-{
-    CEditQueue queue;
-    std::thread producer(
-        [&queue]
-        {
-            for (std::uint32_t i = 0; i < 100; ++i)
-            {
-                queue.Push({CEditQueue::Kind::Begin, i % 11, 0.0f});
-                queue.Push({CEditQueue::Kind::Value, i % 11, static_cast<float>(i)});
-                queue.Push({CEditQueue::Kind::End, i % 11, 0.0f});
-            }
-        });
-    std::vector<CEditQueue::Edit> seen;
-    while (seen.size() < 300)
-    {
-        if (const auto* edit = queue.Peek())
-        {
-            seen.push_back(*edit);
-            queue.Pop();
-        }
-    }
-    producer.join();
-    for (std::size_t i = 0; i < seen.size(); ++i)
-    {
-        ASSERT_EQ(static_cast<int>(seen[i].kind), static_cast<int>(i % 3));
-        ASSERT_EQ(seen[i].index, (i / 3) % 11);
-    }
-    EXPECT_TRUE(queue.Empty());
-
-    // Nobody collects: values stop at the reserve, gesture ends still fit.
-    int values = 0;
-    while (queue.Push({CEditQueue::Kind::Value, 0, 0.5f}))
-    {
-        ++values;
-    }
-    EXPECT_EQ(values, static_cast<int>(CEditQueue::kCapacity - CEditQueue::kGestureReserve));
-    EXPECT_TRUE(queue.Push({CEditQueue::Kind::End, 0, 0.0f}));
-}
 } // namespace
 } // namespace KVX::Clap

@@ -8,6 +8,7 @@
 #include "platform/image.h"
 #include "platform/resources.h"
 
+#include "support/windows_panel.h"
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -122,41 +123,14 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void Pump(int milliseconds)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    do
-    {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (std::chrono::steady_clock::now() < end);
+    Test::PumpMessages(milliseconds);
 }
 
 // The panel's last frame (0xRRGGBB, rows from the top), read from its GL context, which is current on
 // this thread: on Windows the panel draws on the host's thread.
 std::vector<std::uint32_t> PanelPixels(int width, int height)
 {
-    if (wglGetCurrentContext() == nullptr)
-    {
-        return {};
-    }
-    std::vector<std::uint32_t> raw(static_cast<std::size_t>(width) * height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, 0x80E1 /* BGRA */, GL_UNSIGNED_BYTE, raw.data());
-    std::vector<std::uint32_t> pixels(raw.size());
-    for (int y = 0; y < height; ++y)
-    {
-        for (int x = 0; x < width; ++x)
-        {
-            pixels[static_cast<std::size_t>(y) * width + x] =
-                raw[static_cast<std::size_t>(height - 1 - y) * width + x] & 0xFFFFFFu;
-        }
-    }
-    return pixels;
+    return Test::CurrentPanelPixels(width, height);
 }
 
 // Pixels away from the faders and the switch that differ from the skin's panel image.

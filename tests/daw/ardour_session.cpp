@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -177,5 +178,49 @@ double DesignedGainDb(const std::vector<double>& faders, const PowerSpectrum& sp
         ++count;
     }
     return 10.0 * std::log10(sum / count);
+}
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void ExpectPrintedParameters(const std::string& out, std::size_t count, const std::vector<double>& expected,
+                             double tolerance, const std::string& what, const std::string& when)
+{
+    const auto printed = PrintedParameters(out);
+    ASSERT_EQ(printed.size(), count) << out;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_NEAR(printed.at(static_cast<int>(i)), expected[i], tolerance)
+            << what << " " << i << " " << when;
+    }
+}
+
+void ExpectDesignedResponse(const fs::path& root, const std::vector<double>& faders)
+{
+    const AudioFile wet = ReadAudio((root / "equalised.wav").string());
+    const AudioFile dry = ReadAudio((root / "bypassed.wav").string());
+    ASSERT_EQ(wet.channels, 2);
+    ASSERT_EQ(dry.channels, 2);
+    ASSERT_GT(wet.samples.size(), static_cast<std::size_t>(2 * 2 * ArdourSession::kRate));
+
+    constexpr int kSegment = 8192;
+    const std::pair<double, double> regions[] = {{15.0, 60.0}, {700.0, 1400.0}, {14000.0, 18000.0}};
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        const PowerSpectrum wetSpectrum(wet, channel, kSegment);
+        const PowerSpectrum drySpectrum(dry, channel, kSegment);
+        for (const auto& [low, high] : regions)
+        {
+            const double measured = RatioDb(wetSpectrum.Mean(low, high), drySpectrum.Mean(low, high));
+            const double designed = DesignedGainDb(faders, wetSpectrum, low, high);
+            std::printf("channel %d, %.0f-%.0f Hz: measured %+.2f dB, designed %+.2f dB\n", channel, low,
+                        high, measured, designed);
+            EXPECT_NEAR(measured, designed, 1.0) << low << "-" << high << " Hz, channel " << channel;
+        }
+    }
 }
 } // namespace KVX::Test

@@ -52,4 +52,13 @@ std::map<int, double> PrintedParameters(const std::string& out);
 // bins of a spectrum between lowHz and highHz.
 double DesignedGainDb(const std::vector<double>& faders, const PowerSpectrum& spectrum, double lowHz,
                       double highHz);
+
+std::string ReadText(const std::filesystem::path& path);
+// The "param|…" lines of a script's output: exactly `count` of them, the first expected.size() within
+// `tolerance` of what is expected. `what` names them in failures ("parameter", "port"), `when` the moment.
+void ExpectPrintedParameters(const std::string& out, std::size_t count, const std::vector<double>& expected,
+                             double tolerance, const std::string& what, const std::string& when);
+// The two exports in `root` (equalised.wav, bypassed.wav): stereo, over two seconds, and their ratio
+// within 1 dB of the engine's designed response at the low end, around 1 kHz and at the top.
+void ExpectDesignedResponse(const std::filesystem::path& root, const std::vector<double>& faders);
 } // namespace KVX::Test

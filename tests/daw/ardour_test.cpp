@@ -1,6 +1,6 @@
 // Ardour 7, run headless, as a host we did not write: it scans the plug-in, inserts it on a track, sets
 // its parameters, renders recorded noise through it, saves the session and brings the state back on load.
-// Skipped only where Ardour is not installed (scripts/setup.sh installs it).
+// Skipped only where Ardour is not installed (scripts/setup.sh --all installs it).
 #include "ardour_session.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +17,6 @@ namespace
 {
 constexpr double kRate = ArdourSession::kRate;
 
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 class Ardour : public ::testing::Test
 {
 protected:
@@ -33,7 +25,7 @@ protected:
         const std::string missing = ArdourSession::MissingProgram();
         if (!missing.empty())
         {
-            GTEST_SKIP() << missing << " is not installed (scripts/setup.sh installs Ardour)";
+            GTEST_SKIP() << missing << " is not installed (scripts/setup.sh --all installs Ardour)";
         }
         m_Ardour = std::make_unique<ArdourSession>();
         m_Root = m_Ardour->Root();
@@ -93,12 +85,7 @@ TEST_F(Ardour, RendersTheSetEqualisationAndRestoresItFromTheSavedSession)
     expected[0] = 1.0;
     expected[9] = 0.0;
     expected[10] = 1.0;
-    const auto set = PrintedParameters(record.out);
-    ASSERT_EQ(set.size(), 11u) << record.out;
-    for (int i = 0; i < 11; ++i)
-    {
-        EXPECT_NEAR(set.at(i), expected[static_cast<std::size_t>(i)], 1e-6) << "parameter " << i << " as set";
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectPrintedParameters(record.out, 11, expected, 1e-6, "parameter", "as set"));
 
     // ardour7-export loads the saved session afresh, so what it renders is the restored state.
     const ProgramRun equalised = Export(m_Root / "equalised.wav");
@@ -111,13 +98,8 @@ TEST_F(Ardour, RendersTheSetEqualisationAndRestoresItFromTheSavedSession)
     const ProgramRun reload = Lua("reload_session.lua", {Session().string(), "10=0"});
     ASSERT_TRUE(Succeeded(reload)) << Describe(reload);
     EXPECT_NE(reload.out.find("plugin|KVX Tovik|true"), std::string::npos) << reload.out;
-    const auto restored = PrintedParameters(reload.out);
-    ASSERT_EQ(restored.size(), 11u) << reload.out;
-    for (int i = 0; i < 11; ++i)
-    {
-        EXPECT_NEAR(restored.at(i), expected[static_cast<std::size_t>(i)], 1e-6)
-            << "parameter " << i << " after reload";
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectPrintedParameters(reload.out, 11, expected, 1e-6, "parameter", "after reload"));
     const ProgramRun bypassed = Export(m_Root / "bypassed.wav");
     ASSERT_TRUE(Succeeded(bypassed)) << Describe(bypassed);
 

@@ -10,6 +10,8 @@
 #include <GL/glew.h>
 #include <GL/glx.h>
 
+#include "support/gl_read_back.h" // after glew, which must come before gl.h
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -86,19 +88,7 @@ protected:
     {
         EXPECT_TRUE(panel->ReDraw(t));
         glFinish();
-        std::vector<std::uint32_t> raw(static_cast<std::size_t>(kWidth) * kHeight);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, raw.data());
-        std::vector<std::uint32_t> pixels(raw.size());
-        for (int y = 0; y < kHeight; ++y)
-        {
-            for (int x = 0; x < kWidth; ++x)
-            {
-                pixels[static_cast<std::size_t>(y) * kWidth + x] =
-                    raw[static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x] & 0xFFFFFFu;
-            }
-        }
-        return pixels;
+        return KVX::Test::ReadBackBuffer(kWidth, kHeight);
     }
 
     static int Distance(std::uint32_t a, std::uint32_t b)

@@ -5,7 +5,7 @@
 
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "panel_pixels.h"
+#include "support/panel_pixels.h"
 #include "support/program_runner.h"
 #include "support/xvfb.h"
 
@@ -162,7 +162,7 @@ TEST(Jalv, ShowsThePanelInItsWindowWithTheValuesItWasGiven)
     {
         if (!IsExecutable(program))
         {
-            GTEST_SKIP() << program << " is not installed (scripts/setup.sh installs jalv and jackd2)";
+            GTEST_SKIP() << program << " is not installed (scripts/setup.sh --all installs jalv and jackd2)";
         }
     }
     Xvfb server;

@@ -48,7 +48,7 @@ protected:
     {
         if (!IsExecutable(kLv2Apply))
         {
-            GTEST_SKIP() << kLv2Apply << " is not installed (scripts/setup.sh installs lilv-utils)";
+            GTEST_SKIP() << kLv2Apply << " is not installed (scripts/setup.sh --all installs lilv-utils)";
         }
         std::string pattern = (fs::temp_directory_path() / "kvx-lv2apply-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);

@@ -6,7 +6,8 @@
 
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "panel_pixels.h"
+#include "support/panel_pixels.h"
+#include "support/panel_pointer.h"
 #include "support/xvfb.h"
 
 #include <X11/Xlib.h>
@@ -58,16 +59,13 @@ protected:
             static_cast<const LV2UI_Idle_Interface*>(m_Descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(m_Idle, nullptr);
         m_Host = std::make_unique<HostWindow>(kUiX, kUiY, 1000, 330);
-        // The pointer away from both panels, so that no hint shows.
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), 1200, 1000, CurrentTime);
-        XSync(display, False);
+        Pointer().Park(); // no hint on either panel
     }
 
     void TearDown() override
     {
         CloseUi();
-        m_Vst.reset();
+        m_Vst.Close();
         m_Host.reset();
         if (m_Module != nullptr)
         {
@@ -127,25 +125,12 @@ protected:
 
     std::vector<std::uint32_t> VstPixels(const std::vector<std::pair<int, float>>& values)
     {
-        if (m_Vst == nullptr)
-        {
-            m_Vst = std::make_unique<VstPanel>(kUiX, kVstY);
-        }
-        return m_Vst->Pixels(values);
+        return m_Vst.Pixels(values);
     }
 
-    void MoveTo(int x, int y)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), kUiX + x, kUiY + y, CurrentTime);
-        XSync(display, False);
-    }
-    void Button(bool down)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
+    PanelPointer Pointer() const { return {m_Host->GetDisplay(), kUiX, kUiY}; }
+    void MoveTo(int x, int y) const { Pointer().MoveTo(x, y); }
+    void Button(bool down) const { Pointer().Button(down); }
 
     static void Write(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size,
                       std::uint32_t protocol, const void* buffer)
@@ -167,7 +152,7 @@ protected:
     LV2UI_Widget m_Widget = nullptr;
     std::pair<int, int> m_Resized{0, 0};
     std::vector<Written> m_Writes;
-    std::unique_ptr<VstPanel> m_Vst;
+    VstPanel m_Vst{kUiX, kVstY};
 };
 
 TEST_F(Lv2Ui, OpensInsideTheHostsWindowAndDrawsWhatTheVstEditorDraws)
@@ -192,15 +177,7 @@ TEST_F(Lv2Ui, ADragAndAClickAreWrittenToTheHostInPortUnits)
     OpenUi();
     Idle(2);
     // The 1 kHz fader, 100 pixels up from its centre position.
-    MoveTo(463 + 12, 150);
-    Frames(1);
-    Button(true);
-    for (int i = 1; i <= 10; ++i)
-    {
-        MoveTo(463 + 12, 150 - 10 * i);
-        Idle(1);
-    }
-    Button(false);
+    Pointer().DragUp(463 + 12, 150, 100, [this] { Idle(1); });
     ASSERT_TRUE(WaitUntil(
         [this]
         {

@@ -73,7 +73,7 @@ TEST(EditorCommand, OpensAnEditorThatReportsItsSizeOnlyWhenOpen)
     const std::string peer = "/usr/lib/vst/lsp-plugins/graph-equalizer-x16-stereo.so";
     if (!std::filesystem::exists(peer))
     {
-        GTEST_SKIP() << peer << " is not installed (scripts/setup.sh installs it)";
+        GTEST_SKIP() << peer << " is not installed (scripts/setup.sh --all installs it)";
     }
     Xvfb server;
     const std::string shot = (std::filesystem::temp_directory_path() / "tovik-editor-peer.png").string();

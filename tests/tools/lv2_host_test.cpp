@@ -25,7 +25,7 @@ constexpr const char* kAceDelay = "urn:ardour:a-delay";
 #define SKIP_UNLESS_INSTALLED(path)                                                                          \
     if (!Exists(path))                                                                                       \
     {                                                                                                        \
-        GTEST_SKIP() << (path) << " is not installed (scripts/setup.sh installs it)";                        \
+        GTEST_SKIP() << (path) << " is not installed (scripts/setup.sh --all installs it)";                  \
     }
 
 // Column `column` (1 = first channel) of a response CSV at the row nearest `hz`.

@@ -31,7 +31,7 @@ protected:
     {
         if (!Exists(GetParam().path))
         {
-            GTEST_SKIP() << GetParam().path << " is not installed (scripts/setup.sh installs it)";
+            GTEST_SKIP() << GetParam().path << " is not installed (scripts/setup.sh --all installs it)";
         }
     }
 };

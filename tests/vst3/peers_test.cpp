@@ -19,7 +19,7 @@ protected:
         const std::string bundle = std::string("/usr/lib/vst3/") + GetParam();
         if (!std::filesystem::exists(ModulePath(bundle)))
         {
-            GTEST_SKIP() << bundle << " is not installed (scripts/setup.sh installs zam-plugins)";
+            GTEST_SKIP() << bundle << " is not installed (scripts/setup.sh --all installs zam-plugins)";
         }
         std::string error;
         m_Module = CModule::Load(bundle, error);

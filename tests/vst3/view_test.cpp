@@ -5,8 +5,9 @@
 // gtest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 
-#include "panel_pixels.h"
 #include "plugin_fixture.h"
+#include "support/panel_pixels.h"
+#include "support/panel_pointer.h"
 #include "support/xvfb.h"
 
 #include <X11/Xlib.h>
@@ -37,10 +38,7 @@ protected:
             return;
         }
         m_Host = std::make_unique<HostWindow>(kViewX, kViewY, 1000, 330);
-        // The pointer away from both panels, so that no hint shows.
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), 1200, 1000, CurrentTime);
-        XSync(display, False);
+        Pointer().Park(); // no hint on either panel
         ASSERT_EQ(Controller()->setComponentHandler(&m_Handler), kResultOk);
     }
 
@@ -48,7 +46,7 @@ protected:
     {
         CloseView();
         m_Instance.reset(); // before the handler it holds goes
-        m_Vst.reset();
+        m_Vst.Close();
         m_Host.reset();
         Vst3Plugin::TearDown();
     }
@@ -92,39 +90,17 @@ protected:
 
     std::vector<std::uint32_t> VstPixels(const std::vector<std::pair<int, float>>& values)
     {
-        if (m_Vst == nullptr)
-        {
-            m_Vst = std::make_unique<VstPanel>(kViewX, kVstY);
-        }
-        return m_Vst->Pixels(values);
+        return m_Vst.Pixels(values);
     }
 
-    void MoveTo(int x, int y)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeMotionEvent(display, DefaultScreen(display), kViewX + x, kViewY + y, CurrentTime);
-        XSync(display, False);
-    }
-
-    void Button(bool down)
-    {
-        Display* display = m_Host->GetDisplay();
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
+    PanelPointer Pointer() const { return {m_Host->GetDisplay(), kViewX, kViewY}; }
+    void MoveTo(int x, int y) const { Pointer().MoveTo(x, y); }
+    void Button(bool down) const { Pointer().Button(down); }
 
     // Drags the 1 kHz fader 100 pixels up from its centre position.
     void DragTheOneKilohertzFader()
     {
-        MoveTo(463 + 12, 150);
-        Frames(1);
-        Button(true);
-        for (int i = 1; i <= 10; ++i)
-        {
-            MoveTo(463 + 12, 150 - 10 * i);
-            Turn(1);
-        }
-        Button(false);
+        Pointer().DragUp(463 + 12, 150, 100, [this] { Turn(1); });
     }
 
     // Checks that the calls are one gesture on `id`: a begin, performs, an end.
@@ -147,7 +123,7 @@ protected:
     std::unique_ptr<CPlugFrame> m_Frame;
     IPlugView* m_View = nullptr;
     CComponentHandler m_Handler;
-    std::unique_ptr<VstPanel> m_Vst;
+    VstPanel m_Vst{kViewX, kVstY};
 };
 
 TEST_F(Vst3View, OpensInsideTheHostsWindowAtItsFixedSizeAndDrawsWhatTheVstEditorDraws)

@@ -3,6 +3,7 @@
 // child window reaches only the GL buffers); mouse input arrives as the messages a user's hand causes.
 // The panel runs on the host's thread here, so its edits reach the handler at once, in order.
 #include "plugin_fixture.h"
+#include "support/windows_panel.h"
 
 #include <windows.h>
 
@@ -11,10 +12,6 @@
 #include <chrono>
 #include <functional>
 #include <thread>
-
-#ifndef GL_BGRA_EXT
-#define GL_BGRA_EXT 0x80E1
-#endif
 
 namespace KVX::Test::Vst3
 {
@@ -73,44 +70,11 @@ protected:
         Vst3Plugin::TearDown();
     }
 
-    static void Pump(int milliseconds)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        do
-        {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        } while (std::chrono::steady_clock::now() < end);
-    }
+    static void Pump(int milliseconds) { PumpMessages(milliseconds); }
 
     // The last frame the panel presented (0xRRGGBB, rows from the top), from its context, current on
     // this thread.
-    static std::vector<std::uint32_t> PanelPixels()
-    {
-        if (wglGetCurrentContext() == nullptr)
-        {
-            return {};
-        }
-        std::vector<std::uint32_t> raw(static_cast<std::size_t>(kWidth) * kHeight);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, kWidth, kHeight, GL_BGRA_EXT, GL_UNSIGNED_BYTE, raw.data());
-        std::vector<std::uint32_t> pixels(raw.size());
-        for (int y = 0; y < kHeight; ++y)
-        {
-            for (int x = 0; x < kWidth; ++x)
-            {
-                pixels[static_cast<std::size_t>(y) * kWidth + x] =
-                    raw[static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x] & 0xFFFFFFu;
-            }
-        }
-        return pixels;
-    }
+    static std::vector<std::uint32_t> PanelPixels() { return CurrentPanelPixels(kWidth, kHeight); }
 
     // Differing pixels inside and outside the 1 kHz fader's rectangle.
     static std::pair<int, int> Changes(const std::vector<std::uint32_t>& a,

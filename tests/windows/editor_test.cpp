@@ -6,6 +6,7 @@
 #include "host/module_loader.h"
 #include "platform/image.h"
 #include "platform/resources.h"
+#include "support/windows_panel.h"
 
 #include <windows.h>
 
@@ -18,10 +19,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-
-#ifndef GL_BGRA_EXT
-#define GL_BGRA_EXT 0x80E1
-#endif
 
 namespace KVX::Test
 {
@@ -137,20 +134,7 @@ protected:
     }
 
     // Delivers the thread's messages, the editor's timer ticks among them, for a while.
-    static void Pump(int milliseconds)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        do
-        {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        } while (std::chrono::steady_clock::now() < end);
-    }
+    static void Pump(int milliseconds) { PumpMessages(milliseconds); }
 
     static bool PumpUntil(const std::function<bool()>& condition, int milliseconds = 3000)
     {
@@ -167,27 +151,7 @@ protected:
 
     // The last frame the panel presented (0xRRGGBB, rows from the top), read from its context, which
     // is current on this thread: there is no editor thread on Windows.
-    static std::vector<std::uint32_t> PanelPixels()
-    {
-        if (wglGetCurrentContext() == nullptr)
-        {
-            return {};
-        }
-        std::vector<std::uint32_t> raw(static_cast<std::size_t>(kWidth) * kHeight);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, kWidth, kHeight, GL_BGRA_EXT, GL_UNSIGNED_BYTE, raw.data());
-        std::vector<std::uint32_t> pixels(raw.size());
-        for (int y = 0; y < kHeight; ++y)
-        {
-            for (int x = 0; x < kWidth; ++x)
-            {
-                pixels[static_cast<std::size_t>(y) * kWidth + x] =
-                    raw[static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x] & 0xFFFFFFu;
-            }
-        }
-        return pixels;
-    }
+    static std::vector<std::uint32_t> PanelPixels() { return CurrentPanelPixels(kWidth, kHeight); }
 
     // Pixels of the 1 kHz fader's rectangle that differ from frame `index` of its sheet over the panel.
     static int FaderMismatches(const std::vector<std::uint32_t>& screen, int index)

@@ -214,9 +214,13 @@ bool ParseValue(const ParameterNames& parameters, int position, const std::strin
             error = "gain " + text + " for '" + name + "' is out of range (-12 dB to +12 dB)";
             return false;
         }
-        // Our LV2 band ports carry dB themselves; the VST parameters map the range onto 0 … 1.
-        out = port != nullptr ? static_cast<float>(value)
-                              : static_cast<float>((value + kBandRangeDb) / (2.0 * kBandRangeDb));
+        // Our LV2 and CLAP band ports carry dB themselves, as a float; the VST parameters map the range onto
+        // 0 … 1. The VST value is made from that same float, converted as the plug-ins convert a port value
+        // (in double, rounded once), so that every format is handed the same gain.
+        const float gain = static_cast<float>(value);
+        out = port != nullptr
+                  ? gain
+                  : static_cast<float>((static_cast<double>(gain) + kBandRangeDb) / (2.0 * kBandRangeDb));
         return true;
     }
     if (!ParseNumber(folded, value))

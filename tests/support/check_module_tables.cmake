@@ -1,5 +1,11 @@
-# Checks a plug-in DLL's export and import tables with objdump.
-#   cmake -DOBJDUMP=<objdump> -DMODULE=<dll> -P check_module_tables.cmake
+# Checks a plug-in DLL's export and import tables with objdump: the names a host looks up, exported
+# undecorated (a 32-bit stdcall name would carry an @ suffix the host never asks for), and only Windows'
+# own DLLs imported (no compiler runtime to ship beside it).
+#   cmake -DOBJDUMP=<objdump> -DMODULE=<dll> -DEXPORTS=<name,name,...> -P check_module_tables.cmake
+if(NOT EXPORTS)
+  message(FATAL_ERROR "EXPORTS is not set")
+endif()
+string(REPLACE "," ";" expected_exports "${EXPORTS}")
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${MODULE}")
@@ -24,13 +30,13 @@ if(count EQUAL 0)
   string(APPEND failures "no import table found\n")
 endif()
 
-# Exports: the entry point under its three names, and the factory name.
+# Exports: every name asked for.
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
 if(start EQUAL -1)
   string(APPEND failures "no export table found\n")
 else()
   string(SUBSTRING "${dump}" ${start} -1 exports)
-  foreach(name VSTPluginMain main MAIN GetPluginFactory)
+  foreach(name ${expected_exports})
     if(NOT exports MATCHES "\\] ${name}\n")
       string(APPEND failures "does not export ${name}\n")
     endif()

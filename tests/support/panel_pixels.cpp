@@ -1,7 +1,7 @@
 // gtest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 
-#include "panel_pixels.h"
+#include "support/panel_pixels.h"
 
 #include "device/description.h"
 
@@ -81,12 +81,12 @@ int DifferingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::
     return count;
 }
 
-VstPanel::VstPanel(int x, int y)
+void VstPanel::Open()
 {
     std::string error;
     m_Plugin = Host::Plugin::Load(KVX_VST_PLUGIN_PATH, error);
     EXPECT_NE(m_Plugin, nullptr) << error;
-    m_Window = std::make_unique<HostWindow>(x, y, 1000, 330);
+    m_Window = std::make_unique<HostWindow>(m_X, m_Y, 1000, 330);
     if (m_Plugin != nullptr)
     {
         m_Plugin->Dispatch(effEditOpen, 0, 0,
@@ -94,16 +94,22 @@ VstPanel::VstPanel(int x, int y)
     }
 }
 
-VstPanel::~VstPanel()
+void VstPanel::Close()
 {
     if (m_Plugin != nullptr)
     {
         m_Plugin->Dispatch(effEditClose);
     }
+    m_Plugin.reset();
+    m_Window.reset();
 }
 
 std::vector<std::uint32_t> VstPanel::Pixels(const std::vector<std::pair<int, float>>& values)
 {
+    if (m_Window == nullptr)
+    {
+        Open();
+    }
     if (m_Plugin == nullptr)
     {
         return {};

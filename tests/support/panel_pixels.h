@@ -21,17 +21,27 @@ std::vector<std::uint32_t> SettledPanelPixels(Display* display, unsigned long wi
 // Pixels that differ visibly, or -1 when the two reads cannot be compared.
 int DifferingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
 
-// The VST build's editor, open in a host window of its own at (x, y).
+// The VST build's editor in a host window of its own at (x, y), opened when first read, so that a test
+// that never compares against it does not pay for it.
 class VstPanel
 {
 public:
-    VstPanel(int x, int y);
-    ~VstPanel();
+    VstPanel(int x, int y) : m_X(x), m_Y(y) {}
+    ~VstPanel() { Close(); }
+    VstPanel(const VstPanel&) = delete;
+    VstPanel& operator=(const VstPanel&) = delete;
+
     // The settled panel after setting the given normalised values and processing one block (which
     // lights the lamp as the processor drives it).
     std::vector<std::uint32_t> Pixels(const std::vector<std::pair<int, float>>& values);
+    // The editor and its window gone, as before a test's own host window goes.
+    void Close();
 
 private:
+    void Open();
+
+    int m_X;
+    int m_Y;
     std::unique_ptr<Host::Plugin> m_Plugin;
     std::unique_ptr<HostWindow> m_Window;
 };
