@@ -2,6 +2,7 @@
 // each open and close does below the panel (a display connection of its own, a window, a context, a
 // frame with textures, all torn down again). Resident memory and the C heap's bytes in use are read
 // before and after; the growth per cycle is the figure to compare.
+#include "editor_bench_host.h"
 #include "process_memory.h"
 
 #include <benchmark/benchmark.h>
@@ -53,24 +54,21 @@ struct Growth
 void BM_EditorOpenCloseCycles(benchmark::State& state)
 {
     const int cycles = static_cast<int>(state.range(0));
-    KVX::Test::Xvfb server;
-    KVX::Test::HostWindow host(0, 0, 900, 258);
-    std::string error;
-    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
-    if (!plugin)
+    KVX::Bench::CEditorBenchHost bench(state);
+    KVX::Host::Plugin* plugin = bench.Plugin();
+    if (plugin == nullptr)
     {
-        state.SkipWithError(error.c_str());
         return;
     }
-    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+    void* parent = bench.Parent();
+    const KVX::Test::HostWindow& host = bench.Window();
     const auto cycle = [&]
     {
         plugin->Dispatch(effEditOpen, 0, 0, parent);
         // Until the first frame is on the screen: every texture has been made.
         for (int i = 0; i < 2000; ++i)
         {
-            const auto pixel = KVX::Test::ReadWindowPixels(host.GetDisplay(), host.Id(), 600, 20, 1, 1);
-            if (!pixel.empty() && pixel[0] != 0x404040u)
+            if (bench.PanelShows())
             {
                 break;
             }

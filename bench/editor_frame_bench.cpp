@@ -1,5 +1,6 @@
 // Cost of one editor frame of the full panel on the machine's OpenGL (Mesa's llvmpipe on a private Xvfb
 // server), and the memory an open editor takes, measured through the plug-in module.
+#include "editor_bench_host.h"
 #include "process_memory.h"
 
 #include <benchmark/benchmark.h>
@@ -7,9 +8,6 @@
 
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
-#include "host/plugin_host.h"
-#include "support/host_window.h"
-#include "support/xvfb.h"
 
 #include <GL/glew.h>
 #include <GL/glx.h>
@@ -106,17 +104,15 @@ BENCHMARK(BM_EditorIdleTick)->Unit(benchmark::kMicrosecond);
 
 void BM_OpenEditorMemory(benchmark::State& state)
 {
-    KVX::Test::Xvfb server;
-    KVX::Test::HostWindow host(0, 0, 900, 258);
-    std::string error;
-    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
-    if (!plugin)
+    KVX::Bench::CEditorBenchHost bench(state);
+    KVX::Host::Plugin* plugin = bench.Plugin();
+    if (plugin == nullptr)
     {
-        state.SkipWithError(error.c_str());
         return;
     }
+    void* parent = bench.Parent();
     // One open and close first, so that libraries loaded once per process are not counted.
-    plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id())));
+    plugin->Dispatch(effEditOpen, 0, 0, parent);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     plugin->Dispatch(effEditClose);
     long closed = 0;
@@ -124,7 +120,7 @@ void BM_OpenEditorMemory(benchmark::State& state)
     for (auto _ : state)
     {
         closed = ResidentKiB();
-        plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id())));
+        plugin->Dispatch(effEditOpen, 0, 0, parent);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         open = ResidentKiB();
         plugin->Dispatch(effEditClose);
@@ -146,25 +142,17 @@ double Ms(Clock::duration d)
 // long a close right after the open takes. Every open is a fresh one: textures and context are made anew.
 void BM_EditorOpenLatency(benchmark::State& state)
 {
-    KVX::Test::Xvfb server;
-    KVX::Test::HostWindow host(0, 0, 900, 258);
-    std::string error;
-    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
-    if (!plugin)
+    KVX::Bench::CEditorBenchHost bench(state);
+    KVX::Host::Plugin* plugin = bench.Plugin();
+    if (plugin == nullptr)
     {
-        state.SkipWithError(error.c_str());
         return;
     }
-    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+    void* parent = bench.Parent();
     plugin->Dispatch(effEditOpen, 0, 0, parent); // loads the GL driver once for the process
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     plugin->Dispatch(effEditClose);
-    // A spot of plain panel: the host's own grey until the first frame is on the screen.
-    const auto panelShows = [&]
-    {
-        const auto pixels = KVX::Test::ReadWindowPixels(host.GetDisplay(), host.Id(), 600, 20, 1, 1);
-        return !pixels.empty() && pixels[0] != 0x404040u;
-    };
+    const KVX::Test::HostWindow& host = bench.Window();
     double openMs = 0.0;
     double shownMs = 0.0;
     double openCloseMs = 0.0;
@@ -173,7 +161,7 @@ void BM_EditorOpenLatency(benchmark::State& state)
         const auto start = Clock::now();
         plugin->Dispatch(effEditOpen, 0, 0, parent);
         const auto returned = Clock::now();
-        while (!panelShows() && Clock::now() - start < std::chrono::seconds(10))
+        while (!bench.PanelShows() && Clock::now() - start < std::chrono::seconds(10))
         {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }

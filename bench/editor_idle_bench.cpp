@@ -1,14 +1,12 @@
 // What an open editor costs: the time from effEditOpen to the first frame on the screen, the resident
 // memory that first open adds, and the CPU the process spends over five seconds of an idle, settled
 // editor (as a share of one core). The plug-in is loaded through its entry point into this process.
+#include "editor_bench_host.h"
 #include "process_memory.h"
 
 #include <benchmark/benchmark.h>
 #include <gtest/gtest.h> // before any X header, whose None macro would break it
 
-#include "host/plugin_host.h"
-#include "support/host_window.h"
-#include "support/xvfb.h"
 
 #include <sys/resource.h>
 
@@ -32,16 +30,13 @@ double ProcessCpuSeconds()
 void BM_EditorOpenAndIdle(benchmark::State& state)
 {
     using Clock = std::chrono::steady_clock;
-    KVX::Test::Xvfb server;
-    KVX::Test::HostWindow host(0, 0, 900, 258);
-    std::string error;
-    auto plugin = KVX::Host::Plugin::Load(KVX_PLUGIN_PATH, error);
-    if (!plugin)
+    KVX::Bench::CEditorBenchHost bench(state);
+    KVX::Host::Plugin* plugin = bench.Plugin();
+    if (plugin == nullptr)
     {
-        state.SkipWithError(error.c_str());
         return;
     }
-    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+    void* parent = bench.Parent();
     for (auto _ : state)
     {
         const long rssBefore = ResidentKiB();
@@ -49,8 +44,7 @@ void BM_EditorOpenAndIdle(benchmark::State& state)
         plugin->Dispatch(effEditOpen, 0, 0, parent);
         for (int i = 0; i < 10000; ++i)
         {
-            const auto pixel = KVX::Test::ReadWindowPixels(host.GetDisplay(), host.Id(), 600, 20, 1, 1);
-            if (!pixel.empty() && pixel[0] != 0x404040u)
+            if (bench.PanelShows())
             {
                 break;
             }
@@ -67,7 +61,7 @@ void BM_EditorOpenAndIdle(benchmark::State& state)
         const double cpu = ProcessCpuSeconds() - cpuBefore;
 
         plugin->Dispatch(effEditClose);
-        XSync(host.GetDisplay(), False);
+        XSync(bench.Window().GetDisplay(), False);
         state.counters["open_ms"] = openMs;
         state.counters["first_open_rss_MiB"] = static_cast<double>(rssOpen - rssBefore) / 1024.0;
         state.counters["idle_cpu_percent_of_core"] = 100.0 * cpu / wall;
