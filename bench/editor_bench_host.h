@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every editor benchmark starts from: a private X server, a host window the size of the panel, and
 // the plug-in loaded through its entry point into this process.

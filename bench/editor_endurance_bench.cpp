@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What many editor open/close cycles in one process leave behind, beside a bare GLX loop that does what
 // each open and close does below the panel (a display connection of its own, a window, a context, a
 // frame with textures, all torn down again). Resident memory and the C heap's bytes in use are read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one editor frame of the full panel on the machine's OpenGL (Mesa's llvmpipe on a private Xvfb
 // server), and the memory an open editor takes, measured through the plug-in module.
 #include "editor_bench_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an open editor costs: the time from effEditOpen to the first frame on the screen, the resident
 // memory that first open adds, and the CPU the process spends over five seconds of an idle, settled
 // editor (as a share of one core). The plug-in is loaded through its entry point into this process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the equaliser engine per stereo frame at 48 kHz, driven the way the device drives it: one
 // FTZ/DAZ guard per block, block size, rate, bypass and the ten band values, then the block itself.
 // The "frame" counter is the time per stereo frame. Every case runs with each kernel (scalar, SSE2, AVX2);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Embeds files into a target as named, typed module resources.
 #   kvx_embed_resources(<target> <name> <type> <file> [<name> <type> <file>]...)
 # On Linux each file is pulled in with the assembler's .incbin and listed in a generated table that the

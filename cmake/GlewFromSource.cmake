@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # GLEW for the Windows builds: Debian ships no mingw GLEW, so its source package is fetched (by
 # scripts/fetch-glew-source.sh, into a cache outside the repository) and src/glew.c is compiled into a
 # static library for the target. Defines the target kvx_glew.

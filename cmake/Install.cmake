@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs each Linux format into the folder hosts scan, and describes the Debian package (CPack).
 #
 # Two layouts, chosen by KVX_INSTALL_LAYOUT:

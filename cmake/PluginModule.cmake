@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a plug-in module that hosts load, from src/shell/entry.cpp and the libraries given.
 #   kvx_add_plugin_module(<target> <output name> <libraries>...)
 # Linux: a shared object exporting VSTPluginMain and main. Windows: a DLL whose exports come from

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the mingw-w64 toolchain files: set KVX_MINGW_TRIPLE and CMAKE_SYSTEM_PROCESSOR, then include.
 # The -posix compilers are the ones with std::thread and std::mutex; everything from the compiler's
 # runtime is linked in statically, so the plug-in imports nothing but Windows' own DLLs.

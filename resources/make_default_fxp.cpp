@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the default program: a single-program preset with an opaque chunk holding every parameter's
 // program default, made for this plug-in (or, for tests, for another one).
 #include "device/description.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the main job on a bare Debian 12 machine: bootstraps a minimal bookworm into a scratch folder,
 # clones this repository into it, and inside a chroot runs scripts/setup.sh and scripts/demo.sh. Reports
 # how many packages setup.sh added, their download and installed size, the time each step took, and

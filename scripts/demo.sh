@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job: installs what the build needs (scripts/setup.sh without --all: no test hosts, no Wine),
 # builds the plug-in and the command-line host, and lets the equaliser work on a drum-and-bass pattern
 # the host makes itself: out/demo-in.wav goes through the plug-in with a "smile" (bass and treble up,

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fetches Debian's GLEW source package (the Windows builds compile its src/glew.c) into a cache folder
 # outside the repository, and prints the folder of the unpacked source. Idempotent.
 #   fetch-glew-source.sh [cache folder]    (default: /var/cache/kvx-tovik/glew)
 # Adds a deb-src twin of each enabled Debian archive entry when the machine has no source entries.
 set -euo pipefail
+# shellcheck source=scripts/apt-update.sh
+source "$(cd "$(dirname "$0")" && pwd)/apt-update.sh"
 cache="${1:-/var/cache/kvx-tovik/glew}"
 
 find_source() {
@@ -53,7 +56,7 @@ if ! has_deb_src; then
     install -m 0644 "${tmp}.list" /etc/apt/sources.list.d/kvx-tovik-deb-src.list
   fi
   rm -f "$tmp" "${tmp}.list"
-  apt-get update -q >&2
+  apt_update >&2
 fi
 
 mkdir -p "$cache"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project needs. The single list of dependencies, in two parts:
 #   setup.sh         what configuring and building the default preset and the main job
 #                    (scripts/demo.sh) need: compilers, CMake, the libraries the plug-ins and tovik link,
@@ -10,6 +11,8 @@
 # Idempotent; run as root (scripts/demo.sh and scripts/test.sh call it).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=scripts/apt-update.sh
+source "${here}/apt-update.sh"
 
 all=0
 case "${1:-}" in
@@ -70,7 +73,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ "$all" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -q
+  apt_update
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 echo "setup: all packages present"

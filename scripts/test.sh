@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs every test: the normal build and the AddressSanitizer + UBSan build on Linux, then the
 # 32-bit and 64-bit Windows DLLs, cross-built with mingw-w64 and tested under Wine (each build folder
 # has its own Wine prefix and Xvfb server, started and ended by its tests). The Windows audio is compared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IN switch: a round push button in a metal bezel with a light ring. Frame 0 is off (cap up, ring
 // dark), frame 1 is on (cap pressed in, ring glowing).
 #include "layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small drawing helpers shared by the sheet painters: an owned cairo canvas, colours, paths, gradients,
 // a seeded noise source and the sprite-sheet frame arithmetic.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fader sheet: the cap in 64 positions from -12 dB (frame 0) to +12 dB (frame 63). The slot is
 // painted on the panel, so a frame holds only the cap and the shadow it throws.
 #include "layout.h"

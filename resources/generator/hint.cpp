@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint's frame: 8 x 8 pixels drawn nine-sliced with 3-px margins, so the rounding of the corners
 // must stay inside the 3 x 3 corner cells and the middle two rows and columns must be plain.
 #include "layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signal lamp: an amber glass lens in a chrome bezel. Frame 0 is dark, frame 1 lit with a halo.
 #include "layout.h"
 #include "sheets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Geometry of the skin: where the widgets sit on the panel, how a fader frame is laid out and where the
 // printed labels go. The device description places the controls and names the bands; the generator draws
 // from these numbers and the skin tests check against them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvx_skin_generator: draws every sprite sheet of the skin into a folder.
 //   kvx_skin_generator OUTPUT_DIR [--preview FILE.png]
 #include "layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The background: a brushed, dark anodised front plate with a recessed fader bay, the fader slots, the
 // dB scales, the printed legends and the seats of the IN button and the lamp.
 #include "layout.h"

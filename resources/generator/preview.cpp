@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A composed picture of the editor for review: the panel with every sheet drawn where and as the
 // widgets draw it (fader frames by position, the button and lamp in their last frames, a hint
 // stretched nine-sliced around a value text).

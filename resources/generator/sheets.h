@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The painters of the skin, one per sheet. Each returns a finished canvas of the sheet's exact size.
 #pragma once
 

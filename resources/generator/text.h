@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printed legends: DejaVu Sans found through fontconfig and drawn with cairo.
 #pragma once
 

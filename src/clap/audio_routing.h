@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving the host's input channels into the two buffers the processor filters in place.
 #include "clap/clap_abi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Our own declarations of the CLAP plug-in ABI (version 1.x), for both sides: the plug-in module and the
 // hosts that load CLAP modules (tovik, the tests). Plain C layout: every record is a struct of fixed-size

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's export: the CLAP entry, its plug-in factory and the one descriptor it lists.
 #include "clap/clap_abi.h"
 #include "clap/plugin.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device's parameters as CLAP parameters: ids, ranges and the mapping between a CLAP value and the
 // processor's normalised value.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One instance of the device as a CLAP plug-in: the same processor as the VST build, driven through its
 // dispatcher and processReplacing path, with the host's parameter events applied at the start of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in's state through the host's streams: exactly the processor's program chunk (eleven
 // little-endian (int32 index, float32 value) entries, 88 bytes), the same bytes the VST build stores.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What this device is, as plain data: identity, the host parameters, the panel and its images. Every
 // plug-in format and tool derives its view of the device from here, so nothing below includes anything

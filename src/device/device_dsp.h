@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // This device's processor: identity, the default program and the in-place process. It also defines the
 // factory that the VST entry point calls (vst/effect_factory.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // This device's panel: the background, ten band faders, the IN switch and the signal lamp.
 #include "device/device_layout.h"

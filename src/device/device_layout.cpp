@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One record per widget. Names, units, ranges, defaults, images and the panel's size come from the
 // device description; what is only the panel's own (insets, shadows, timings) is set here.
 #include "device/device_layout.h"

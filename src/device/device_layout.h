@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // This device's layout: fifteen widget records, built when the module loads from the description and
 // the positions below.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The description's texts as the framework takes them: wide strings.
 #include <string>

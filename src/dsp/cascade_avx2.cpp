@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cascade on 256-bit registers. The sections of one frame depend on each other, so instead of one
 // frame at a time the sections are skewed: at step t section k filters frame t - 2k, and all of them
 // run at once, two sections by two channels to a register. The skew of two frames per section gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both channels of the cascade at once, the left channel in the low lane: the same operations in the same
 // order as the per-channel sections. The sections of one frame depend on each other, so blocks are
 // skewed: at step t section k filters frame t - k (t - 2k in long blocks), and all sections run at once,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dsp/output_lowpass.h"
 
 #include "dsp/filter_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dsp/peaking_batch.h"
 
 #include "dsp/cascade_kernel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 32-bit fields in a stated byte order, whatever the machine's own: preset files and chunks travel
 // between machines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Single-program preset files (.fxp). Header integers and four-character codes are big-endian (a code's
 // first character is the first byte). After the 56-byte header comes either a big-endian chunk size and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program chunk that hosts store and presets carry: one 8-byte entry per parameter, a little-endian
 // int32 parameter index followed by its normalised value as a little-endian IEEE 754 single.

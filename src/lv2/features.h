@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Looking up a host feature by its URI in the null-ended list a host hands an instance.
 #include <lv2/core/lv2.h>

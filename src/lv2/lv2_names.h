@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names under which LV2 hosts know this device: URIs, the bundle and its binaries. Changing any of
 // them makes hosts treat the plug-in as a different one and lose saved sessions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device as an LV2 plug-in: the same processor as the VST build, driven through its processReplacing
 // path, with the control ports fed in through the same parameter entry.
 #include "device/description.h"

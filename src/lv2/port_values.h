@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The LV2 ports and how their values map onto the device's normalised parameters.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the bundle's Turtle files from the device description, so that what hosts read about the
 // plug-in can never drift from what the binary does.
 //     kvx_lv2_turtle OUTPUT_FOLDER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's panel as an LV2 X11 UI: the same panel and widgets as the VST editor, opened as a child of
 // the host's window. Its widgets hold the values the host last sent; edits go back through the host's
 // write function (and touch, where offered) on the host's own thread, from the idle call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Module resources carried inside the shared object (Linux). Each build of a module links one generated
 // table; a module that embeds nothing sees an empty one.

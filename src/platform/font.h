@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measuring and drawing one line of text into a bitmap. Sizes are in points at 96 dots per inch
 // (pixels = points × 96 / 72). Safe to call from several threads (each call builds its own drawing

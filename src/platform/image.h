@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoded images as the panel uses them: 32 bits per pixel, bytes in memory order B, G, R, A (an ARGB word
 // stored little-endian), colour NOT premultiplied by alpha. Decoding and scaling are the platform's job.

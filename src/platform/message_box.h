@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modal error box. Every box the system shows goes through ShowMessageBox, so a test (or a host
 // that must never block) can install a handler that records the box instead of showing it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Read-only access to the module's own resources, found by name and type without regard to letter case.
 #include <cstddef>

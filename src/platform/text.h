@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions at the text boundaries. Wide strings are UTF-16 everywhere.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small native text field in which the user types a value over a control. The window that owns it
 // creates it on first use and destroys it with itself; every call happens on the window's thread.

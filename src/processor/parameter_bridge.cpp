@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter side of the editor adapter: every host parameter is the value of the first widget bound
 // to its index. Reads and writes reach the widgets whether or not the editor window is open.
 #include "formats/program_chunk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs are single-program preset files with an opaque chunk, carried as module resources of type
 // "FXP". Header fields are big-endian; the chunk keeps its own little-endian layout.
 #include "formats/fxp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving a host's two input channels into the two output buffers the processor filters in place.
 #include <algorithm>

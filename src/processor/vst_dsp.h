@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The framework's processor base: turns the host's operations into the framework's own, holds no
 // parameter values (the panel's widgets do) and hands processed audio to the device in place.

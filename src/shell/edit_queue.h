@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's edits (begin, value, end) on their way from the panel's own thread to the thread that
 // hands them to the host. One writer (the panel), one reader at a time; no lock, no allocation, so the

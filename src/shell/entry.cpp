@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported entry points a host looks for: VSTPluginMain, and main for older hosts. On Windows the
 // module-definition file (shell/windows/exports.def) exports them, with MAIN and GetPluginFactory.
 #include "platform/message_box.h"

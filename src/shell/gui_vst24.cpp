@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/gui_vst24.h"
 
 #include "formats/program_chunk.h"

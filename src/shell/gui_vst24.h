@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One object that is both the framework's panel and the host's editor, and that answers the processor's
 // parameter requests from the widgets (the widgets hold the parameter values).

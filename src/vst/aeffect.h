@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The VST 2.4 binary interface: the record a plug-in hands to its host, the entry and callback
 // signatures, the opcodes and the flag bits. Written from the published ABI facts.

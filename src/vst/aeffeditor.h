@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host's editor interface, with the behaviour of the base class for every operation.
 #include "vst/aeffect.h"

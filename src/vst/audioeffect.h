@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in side of the VST 2.4 interface: owns the AEffect record, routes the host's static entries
 // to virtual operations and answers opcodes 0-24.

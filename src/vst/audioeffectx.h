@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The VST 2.x extensions: answers the opcodes from 25 on and hands the others to AudioEffect.
 #include "vst/audioeffect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one function a plug-in module's entry point needs from the device it carries: the entry is written
 // once against this, and the device that is linked in defines it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // This plug-in's class in the factory. Hosts remember plug-ins by class id: it never changes.
 #include "vst3/abi/types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a host looks up in the module: the factory, and the calls that bracket the module's use (Linux:
 // ModuleEntry and ModuleExit; Windows: InitDll and ExitDll, exported through entry_windows.def).
 #include "platform/message_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The module's one factory: it lists the device's class and creates it.
 #include "vst3/abi/interfaces.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host's view of the parameters: the device's eleven (ids equal their indices) and the bypass switch
 // that hosts drive from their own bypass button. Plain code, shared by the plug-in and its tests.

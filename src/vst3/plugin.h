@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device as one VST3 object: component, audio processor and edit controller together. The processor
 // side wraps the same AudioEffect as the VST 2.4 build (so the audio is the same to the bit); the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in's state through a host stream: exactly the device's 88-byte program chunk.
 #include "device/description.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug view: the controller's panel opened inside the host's window. On Linux the panel draws and
 // handles input on its own thread; its edits reach the host on the host's UI thread through a timer on

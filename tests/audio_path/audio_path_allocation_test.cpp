@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // processReplacing, from the host's entry down to the filters, allocates nothing: not while faders move,
 // not when IN is switched, not when the host changes sample rate or block size between blocks.
 #include "device/device_dsp.h"

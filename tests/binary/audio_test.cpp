@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // processReplacing as a host drives it.
 #include "binary_host.h"
 

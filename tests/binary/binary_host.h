@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The test host: loads a built module through VSTPluginMain, with the plug-in's error boxes recorded
 // instead of shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 88-byte program chunk: eleven little-endian (index, value) entries.
 #include "binary_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record and the dispatcher as a host sees them.
 #include "binary_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parameters through the host's entries: names, units, value texts, clamping and hostile input.
 #include "binary_host.h"
 

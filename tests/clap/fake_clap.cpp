@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A CLAP file holding two small plug-ins, for tovik's choice between several: each scales its stereo input
 // by its "Gain" parameter, which starts at 0.5 for one and 2 for the other.
 #include "clap/clap_abi.h"

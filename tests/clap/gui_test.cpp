@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLAP plug-in's panel as a host embeds it: created for X11, given a host window as parent on a
 // private X server, driven with XTest. It must draw what the VST editor draws, hand the user's edits to
 // the host as gesture begin, values and gesture end, and follow the host's values without echoing them.

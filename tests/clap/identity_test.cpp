@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One scripted session (fader moves, the IN switch, blocks of many sizes) rendered with tovik through our
 // VST 2.4 module, our LV2 bundle and our CLAP module: the three must leave the same samples, bit for bit.
 #include "tovik/plugin_session.h"

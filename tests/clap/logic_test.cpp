@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLAP layer's plain logic: value mapping, value texts, input routing and state streams, without a
 // plug-in instance.
 #include "clap/audio_routing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Our CLAP module in tovik's CLAP host, for the tests of the module itself on either platform.
 #include "tovik/clap_host.h"

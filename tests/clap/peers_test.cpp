@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tovik's CLAP host on CLAP plug-ins we did not write (installed in /usr/lib/clap): each must do what its
 // parameters say once tovik has set them, measured in its audio.
 #include "tovik/plugin_session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLAP module as a host meets it: loaded through clap_entry and driven by tovik's CLAP host, with the
 // VST build loaded beside it as the reference for texts, state bytes and audio.
 #include "clap/param_values.h"

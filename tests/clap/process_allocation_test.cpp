@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLAP plug-in's process allocates nothing: not while parameter events arrive (NaN, out of range,
 // unknown ids among them), not in place, not through its own buffers for an odd channel count. This binary
 // replaces the global allocator; the module's allocations reach it too, which its creation shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tovik as a program on CLAP files: choosing one of several plug-ins with --id, settings as parameter
 // events, and our CLAP build giving the same files and measurements as our VST build.
 #include "tools/tool_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CLAP DLL as a Windows host meets it, under Wine: clap_entry and its factory, audio against the VST
 // DLL of the same build (bit for bit: one platform, one compiler), state, and the panel inside a host
 // window of this thread, whose edits reach the host as gesture begin, values and gesture end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ardour 7 run headless for a test: a private configuration, cache and plug-in folder in a temporary
 // folder, its Lua session tool and its exporter, and the engine's designed response to check what it

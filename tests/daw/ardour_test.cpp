@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ardour 7, run headless, as a host we did not write: it scans the plug-in, inserts it on a track, sets
 // its parameters, renders recorded noise through it, saves the session and brings the state back on load.
 // Skipped only where Ardour is not installed (scripts/setup.sh --all installs it).

@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- ardour7-lua record_session.lua <engine script> <session folder> <plug-in name> <seconds> <index=value>...
 -- Creates a session with one stereo track, inserts the plug-in first in it, sets parameters through
 -- Ardour, records the dummy noise and saves with the track playing from disk. Reports on stdout.

@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- ardour7-lua reload_session.lua <engine script> <session folder> <index=value>...
 -- Loads the saved session, reports the plug-in and its parameters as Ardour restored them, then sets the
 -- given parameters and saves again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Power spectra of rendered audio, to see what an equaliser did to broadband noise.
 #include <string>

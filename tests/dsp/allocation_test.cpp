@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dsp/denormals.h"
 #include "dsp/graphic_eq.h"
 #include "engine_driver.h"

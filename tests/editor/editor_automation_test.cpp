@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a host hears of edits made on the panel: each gesture is one begin edit, the new values as
 // automation, one end edit, all for the parameter of the widget the user worked; values the host sets
 // itself are never sent back.

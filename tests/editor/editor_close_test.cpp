@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What closing the editor and the pointer leaving it end: nothing the hand had under way may carry over
 // into the next open.
 #include "editor_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing a value into a fader: a double click opens the text field at the pointer, the keys go into it,
 // and Enter, a press elsewhere on the panel or closing the editor hands the typed decibels to the fader.
 #include "editor_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint as the user sees it, and failures while opening.
 #include "editor_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A host for editor tests: the plug-in loaded through its entry point, a host window on the private X
 // server, and the editor opened inside it.

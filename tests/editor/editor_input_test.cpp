@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouse on the panel, as a user's hand reaches it through the X server.
 #include "editor_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the editor as a host does, and what it draws.
 #include "editor_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An OpenGL context current on the test's thread, on the private X server, for tests of code that
 // needs one (texture uploads, shaders).

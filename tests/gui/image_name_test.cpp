@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image names: cache keys and frame layouts.
 #include "gui/core/image_name.h"
 #include "gui/core/texture_cache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's panel drawn frame by frame at chosen clock times, on a real context: the hint's wait,
 // fades, text, place and size, the lamp's fade, and every layout record against the hit test and the
 // pixels it draws.

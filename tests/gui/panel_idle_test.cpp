@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open editor in a real child window on the private server: an idle panel presents nothing, and
 // whatever wakes it (a host value, the lamp, the pointer, an exposure) brings back the picture that a full
 // redraw would show.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shader programs built from inline sources, shared and released.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texture cache with a real context: power-of-two sides, extents, sharing and release.
 #include <gtest/gtest.h>
 

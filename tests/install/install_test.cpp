@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What users get: the build installed for everyone (prefix /usr) and for one user (prefix = home), and
 // the Debian package, all made by stage.cmake in a scratch folder before these tests run. Each format
 // must land in the folder hosts scan, stripped, and nothing else may come along.

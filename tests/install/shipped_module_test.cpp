@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every Linux module we ship can be unloaded: hosts close plug-ins they no longer use and rescan or
 // reload them, and a module the loader keeps mapped after dlclose (a GNU-unique symbol, a thread-local
 // destructor, a callback left registered) leaks on every cycle and runs stale code on the next load.

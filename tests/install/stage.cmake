@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch folder as users would (for everyone under a /usr prefix, for one
 # user into a home folder, both stripped), and makes and unpacks the Debian package there, for the
 # install tests to inspect. Nothing outside the scratch folder changes: the build's own

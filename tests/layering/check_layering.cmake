@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source includes a header of a layer it must not know. Run as
 #   cmake -DKVX_SOURCE_DIR=<project> -P check_layering.cmake
 # Each rule: a folder (relative to the project), a bar, then the include prefixes its sources may use,

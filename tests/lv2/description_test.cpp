@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the device builds from its description: the layout records, the panel, the processor and the
 // default program resource all carry the description's values.
 #include "device/description.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 build against the VST build, both loaded through their entry points in one test host: same
 // identity and parameters, and the same audio bit for bit over a scripted session.
 #include "host/plugin_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // jalv.gtk3, an LV2 host we did not write, runs the plug-in on a JACK server of the test's own (its dummy
 // driver, no realtime) and embeds the panel in its window on a private X server: the panel appears and
 // draws what the VST editor draws for the values jalv was told to set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small LV2 host for the tests: loads a plug-in binary through its exported lv2_descriptor, exactly as
 // an LV2 host does, owns its control values, and saves and restores its state through the state

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion between LV2 port values and the device's normalised values.
 #include "lv2/port_values.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 plug-in's run, loaded through lv2_descriptor, allocates nothing: not while ports move, not with
 // NaN or out-of-range values, not in place. This binary replaces the global allocator; the module's
 // allocations reach it too, which the instantiation shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One scripted session, rendered through either build: blocks of given sizes with port changes before
 // them, over the same stereo input. The LV2 build takes port values as they are; the VST build takes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in's state through the LV2 state extension: the program chunk as an atom:Chunk, given back
 // whole, and anything damaged refused without a change.
 #include "host/plugin_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bundle's generated Turtle: valid against the installed LV2 specifications, and, read back by lilv
 // (the library most LV2 hosts use), saying what the device description says.
 #include "lv2/lv2_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 UI as a host loads it: its binary through lv2ui_descriptor, opened in a host window on a
 // private X server and driven with XTest. It must show what the VST editor shows for the same values,
 // report the user's edits through the write function and follow the host's values without echoing them.

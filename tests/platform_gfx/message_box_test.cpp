@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest first: Xlib's macros (None, Bool, Status) would break its headers.
 #include <gtest/gtest.h>
 

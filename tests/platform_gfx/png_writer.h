@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes small PNG files byte by byte (uncompressed deflate blocks), so that tests know exactly which
 // samples a file holds, independently of the decoder under test.

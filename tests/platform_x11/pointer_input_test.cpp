@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event translation without a server: the double-click rules at their edges.
 
 // GoogleTest comes before the X headers, whose None macro would break it.

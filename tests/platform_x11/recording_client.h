@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window client that records what the window tells it, and runs test code on the editor thread.
 #include "platform/window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A shown text field in a real window on the private Xvfb, with keys and clicks sent through XTest.
 

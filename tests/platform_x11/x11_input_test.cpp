@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input through the window as the server delivers it: pointer and keyboard synthesised with XTest on a
 // connection of the test's own, the way a user's hand would reach the panel.
 

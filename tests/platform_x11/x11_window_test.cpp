@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's life on a private X server: creation inside the host's window, the frame clock, pixels,
 // failures, and what is left behind after closing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoded PNG sheets for the skin tests, read back with cairo as the Linux panel reads them.
 #pragma once
 

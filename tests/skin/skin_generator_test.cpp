@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generator itself: it reproduces the committed sheets (and the preview) exactly, and it says so
 // when it cannot write them.
 #include "png_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The committed sprite sheets: sizes and pixel format the panel relies on, fader frames that show the
 // cap where the frame index says, switch and lamp frames that read as off and on, a hint frame that
 // survives nine-slicing, and a background whose legends really carry ink.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks a plug-in DLL's export and import tables with objdump: the names a host looks up, exported
 # undecorated (a 32-bit stdcall name would carry an @ suffix the host never asks for), and only Windows'
 # own DLLs imported (no compiler runtime to ship beside it).

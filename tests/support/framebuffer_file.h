@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads the screen that Xvfb keeps in a file (its -fbdir option): unlike XGetImage, this shows the
 // software cursor as it is drawn on the screen.

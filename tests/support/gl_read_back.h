@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The back buffer of the GL context current on this thread, as a panel test compares it: 0xRRGGBB, rows
 // from the top.

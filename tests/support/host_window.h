@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A top-level window standing in for the window a host gives the editor, on a display connection of its
 // own, plus reading pixels back from the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gtest before Xlib, whose macros clash with its names.
 #include <gtest/gtest.h>
 

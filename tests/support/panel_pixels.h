@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a panel's pixels off the X server, and the VST editor as the reference for what the panel
 // must look like with given parameter values.

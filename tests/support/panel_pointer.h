@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pointer and its first button driven through XTest over a panel whose top-left corner is at (x, y)
 // of the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs another program the way CI would: no standard input, no display, in a process group of its own that
 // is taken down whole when the program overruns its time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A panel inside a host window on Windows, where it draws on the host's own thread: the thread's
 // messages delivered (the panel's timer ticks among them), and its last frame read back.

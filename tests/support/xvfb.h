@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private X server for the editor tests: Xvfb on a display number it picks itself, with DISPLAY set for
 // this process while it runs. Mesa renders GLX into it in software.

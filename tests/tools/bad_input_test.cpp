@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input: one line on standard error, a non-zero exit code, and nothing left where the output belongs.
 #include "tool_runner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's conventions: help and version on standard output, the output's format from its
 // extension, and what integer outputs tell about clipping and take as dither.
 #include "tool_runner.h"

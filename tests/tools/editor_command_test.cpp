@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik editor`: the plug-in's editor in a window of its own, on a private X server.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for broken plug-ins; each build carries one fault a host must survive.
 #include "vst/aeffect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik info` on our own plug-in: the identity a host reads and the parameter table after effOpen.
 #include "tool_runner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tovik hosting LV2 plug-ins through lilv: installed peers by URI and by bundle, our own bundle against
 // our VST build, and the refusals of things that are not usable plug-ins.
 #include "tool_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plug-ins and inputs that misbehave: tovik answers with one line and an exit code, never a crash or a
 // hang.
 #include "tool_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where outputs go: devices and FIFOs are written in place, links are followed, a replaced file keeps its
 // mode, and a write that fails or a signal that ends the run leaves no partial file, with the reason said.
 #include "tool_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Other Linux VST 2.4 equalisers, where installed: tovik must load, render with and time plug-ins it was
 // not written with. Skipped when the peer is not on this machine.
 #include "tool_runner.h"

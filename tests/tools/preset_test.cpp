@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preset files: save and load through tovik, the file's layout, and files that must be refused.
 #include "tool_runner.h"
 #include "tovik/preset_file.h"

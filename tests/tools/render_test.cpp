@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik render` against the plug-in driven directly through the host library.
 #include "host/plugin_host.h"
 #include "tool_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik response` against the analytic response of the filters the engine designs for the same faders.
 #include "dsp/band_tuning.h"
 #include "dsp/biquad.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --set parsing: names, band frequencies, dB, on/off and the refusals.
 #include "tovik/settings.h"
 

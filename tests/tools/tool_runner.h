@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the built tovik as a separate program, and makes and reads the files it works on.
 #include "support/program_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IN switch: toggles on a plain left click only and reads On or Off.
 #include "device/device_layout.h"
 #include "gui/core/gui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device as a whole, below the host boundary: panel construction, the in-place process's lamp and
 // IN reading, host automation, and preset files with hostile content.
 #include "device/device_dsp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which user actions on the widgets make an edit gesture for the host (begin, new values, end), and that
 // values set from outside the panel never do; then the same gestures as host callbacks of the device.
 #include "device/device_dsp.h"

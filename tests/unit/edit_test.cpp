@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value editor's logic: which characters it takes and how a typed text becomes a value.
 #include "device/device_layout.h"
 #include "fake_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Report texts of the exception family, as a user would send them to support.
 #include "gui/core/exceptions.h"
 #include "gui/core/resource_stream.h"

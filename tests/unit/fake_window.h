@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window that records what the panel asks of it, for routing tests without a display.
 #include "platform/window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint's timing and placement.
 #include "device/device_layout.h"
 #include "gui/core/gui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The band control's behaviour: value texts, drag, wheel and Ctrl+click.
 #include "device/device_layout.h"
 #include "gui/core/gui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value model shared by every value-holding widget, and the widget animations.
 #include "device/device_layout.h"
 #include "gui/core/gui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse routing of the panel: hit order, capture, hover and the wheel.
 #include "device/device_layout.h"
 #include "fake_window.h"

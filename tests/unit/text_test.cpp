@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text at the boundaries, and the module's resources.
 #include "platform/resources.h"
 #include "platform/text.h"

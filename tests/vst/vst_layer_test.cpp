@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface layer on its own: record defaults and the dispatcher's routing, with a minimal effect.
 #include "vst/aeffeditor.h"
 #include "vst/audioeffectx.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ardour 7, headless, as a VST3 host we did not write: it scans the bundle, inserts the plug-in on a
 // track, sets bands, renders recorded noise through it, saves the plug-in's state with the session and
 // brings it back on load.

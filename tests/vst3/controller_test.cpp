@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit controller as a host's generic editor and automation lanes use it: parameter descriptions,
 // value texts that match the VST 2.4 build's display, conversions, and host-set values.
 #include "host/plugin_host.h"

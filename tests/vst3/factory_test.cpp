@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's factory as a host scanning plug-ins reads it, and the identifiers' byte order.
 #include "plugin_fixture.h"
 

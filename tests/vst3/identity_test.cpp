@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VST3 build against the VST 2.4 build over one scripted host session: the same blocks, fader moves,
 // IN toggles and bad input must give the same output to the bit.
 #include "host/plugin_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The same format checks against VST3 plug-ins we did not write: if they pass there, the checks test the
 // format and not just our reading of it.
 #include "vst3_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Our bundle loaded through its entry points, and one instance of its class, as a host makes it.
 #include "vst3_host.h"

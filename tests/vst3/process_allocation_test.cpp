@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor's process(), loaded through the bundle's factory, allocates nothing: not while parameters
 // move, not with NaN or out-of-range values, not bypassed, not in place. This binary replaces the global
 // allocator; the module's allocations reach it too, which the instance's creation shows.

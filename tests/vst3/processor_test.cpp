@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio side as a host drives it: bus set-up, sample sizes, processing with parameter changes,
 // bypass, and the calls hosts make with odd arguments.
 #include "plugin_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state a host stores with its projects: the device's 88-byte chunk, taken back whole or not at all.
 #include "plugin_fixture.h"
 

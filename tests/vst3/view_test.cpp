@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plug view as a Linux host opens it: inside the host's window on a private X server, driven with
 // XTest. It must draw what the VST 2.4 editor draws, report a drag to the host's component handler as
 // begin, perform and end on the host's own thread (through the run loop's timer), and show host-set

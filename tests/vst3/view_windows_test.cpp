@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plug view as a Windows host opens it: inside a window of the host's, on the host's own thread,
 // with the host pumping messages. Pixels are read back with glReadPixels (under Wine, GL drawn into a
 // child window reaches only the GL buffers); mouse input arrives as the messages a user's hand causes.

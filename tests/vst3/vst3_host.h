@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small VST3 host for the tests: loads a bundle's module through its exported entry points, as a host
 // application does, and offers the host side of the interfaces (streams, parameter changes, a component

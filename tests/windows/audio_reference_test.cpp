@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows build's audio against the Linux build's: the same input, settings, rates and block sizes
 // must give the same output within the rounding of the C runtimes' sin, cos and pow.
 #include "audio_scenario.h"

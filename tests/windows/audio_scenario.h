@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One fixed run of the plug-in's audio path per (sample rate, block size): the Linux build writes its
 // output as the reference, and the Windows builds must reproduce it within the rounding of their C

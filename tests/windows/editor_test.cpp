@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor as a Windows host opens it: inside a top-level window of the host's, on the host's own
 // thread, with the host pumping messages. Pixels are read back with glReadPixels (under Wine, GL drawn
 // into a child window reaches only the GL buffers, not the X screen); mouse and keyboard arrive as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DLL's exports as a Windows host finds them with GetProcAddress, and its module resources.
 #include "binary_host.h"
 #include "host/module_loader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the Linux build's output for every audio case, the reference the Windows builds are held to.
 //   kvx_audio_reference PLUGIN.so OUTPUT
 #include "audio_scenario.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 32-bit hosts built with other compilers keep the stack aligned to 4 bytes only, where GCC's own code
 // keeps 16. The plug-in's entries must work when called that way: here they are called through a
 // trampoline that leaves the stack 4 bytes off a 16-byte boundary at the call.

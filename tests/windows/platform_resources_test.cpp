@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module resources and host text conversion of the Windows platform layer, linked into this program.
 #include "platform/resources.h"
 #include "platform/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring and drawing text with GDI+: the same contract as on Linux, with Windows' own Tahoma.
 #include "platform/font.h"
 

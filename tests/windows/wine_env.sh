@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Wine environment of a Windows build's tests: a prefix of its own in the build folder, a private
 # Xvfb server for the editor, and a Wine server kept warm between the test programs.
 #   wine_env.sh start STATE_DIR win32|win64    create the prefix if needed, start Xvfb and the Wine server

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loading a plug-in module and finding its exports: dlopen on Linux, LoadLibraryW on Windows.
 #include <string>

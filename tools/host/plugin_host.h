@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loads a VST 2.4 plug-in (a Linux shared object or a Windows DLL) through its exported entry point
 // (VSTPluginMain, else main), exactly as a host application does, and closes it again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound files through libsndfile (WAV, FLAC, AIFF and whatever else it reads), as interleaved floats.
 #include <sndfile.h>

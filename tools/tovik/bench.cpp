@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik bench PLUGIN... [--set [N:]NAME=VALUE]... [--block N] [--rate R] [--seconds S] [--runs K]
 //  [--uri URI] [--id ID]`:
 // nanoseconds per frame for each plug-in, the same pink noise and block size for all.

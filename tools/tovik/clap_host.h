@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A CLAP host: a module opened through its clap_entry export, and plug-in instances made by its factory
 // and driven the way a host drives them (init, activate, start processing, process, state, parameters

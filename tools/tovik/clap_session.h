@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A CLAP plug-in loaded from its .clap file and run through tovik's CLAP host: parameters in their own
 // units and ranges, set through parameter events, audio through the plug-in's ports in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A session with a preset file and --set values applied, in that order, before it is started.
 #include "plugin_session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik demo OUTDIR [--plugin PATH]`: the equaliser heard and measured in one step. A drum-and-bass
 // pattern made here is written, rendered through the plug-in with a "smile" (bass and treble up, mids
 // down) and its response is measured, plotted and compared band by band with the setting.

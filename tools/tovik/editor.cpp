@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik editor PLUGIN`: the plug-in's editor in a window of its own, so a person can try the panel
 // without a DAW. Pink noise runs through the plug-in (and is thrown away) so that meters and lamps live;
 // parameter changes made on the panel are printed as they happen.

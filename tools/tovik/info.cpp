@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik info PLUGIN [--uri URI] [--id ID]`: the plug-in's identity and its parameter or port table.
 #include "commands.h"
 #include "options.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host features tovik offers LV2 plug-ins, and which of a plug-in's required features it lacks.
 #include <lv2/core/lv2.h>

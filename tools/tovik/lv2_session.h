@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An LV2 plug-in found through lilv (by URI on LV2_PATH, or in a bundle folder) and run with the host
 // features a plain effect needs: URID mapping, options with bounded block lengths, a log, and its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tovik: a command-line host for Linux VST 2.4, LV2 and CLAP plug-ins.
 #include "commands.h"
 #include "output_file.h"

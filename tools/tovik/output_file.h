@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An output written beside its destination under a temporary name and renamed over it only when complete,
 // so that a failure (or a signal) never leaves a partial file where the finished one belongs. A destination

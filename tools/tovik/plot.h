@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A magnitude-response plot as a PNG: log frequency axis from 20 Hz to 20 kHz, gain in dB, one curve per
 // channel with a legend.

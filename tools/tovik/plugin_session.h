@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One loaded plug-in driven the way a host drives it: opened, told the sample rate and block size,
 // switched on, fed blocks, switched off and closed. The commands see only this interface; a VST 2.4

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik preset save|load PLUGIN FILE.fxp [--set ...]`.
 #include "preset.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving a program between a loaded plug-in and a preset file.
 #include "preset_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Single-program preset files (.fxp): a big-endian header naming the plug-in, then either an opaque
 // state chunk or one normalised value per parameter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A progress bar on standard error, shown only to a person watching a terminal and only for jobs long
 // enough to be worth one.

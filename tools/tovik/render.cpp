@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tovik render PLUGIN IN OUT [--set NAME=VALUE]... [--preset FILE.fxp] [--block N]`.
 #include "render.h"
 

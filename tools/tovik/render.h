@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Streaming a sound file through a plug-in into a new file of the same format.
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a measured response as a plot and as a table of numbers.
 #include "response_measurement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "response_measurement.h"
 
 #include "plugin_session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measuring a plug-in's magnitude response: after the plug-in has settled on silence, an impulse goes into
 // every input at once, and each output's impulse response is evaluated at the wanted frequencies.

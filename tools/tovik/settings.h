@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --set NAME_OR_INDEX=VALUE: which parameter, and the normalised value it receives.
 #include "vst/aeffect.h"

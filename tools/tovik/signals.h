@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The test signals tovik makes itself: pink noise and a short drum-and-bass pattern. Both are the same on
 // every run (fixed seeds), so renders and measurements can be compared.

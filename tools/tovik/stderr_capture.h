@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Holds back what libraries write to standard error while they work (lilv and its Turtle reader report
 // problems there in several lines), so that tovik can keep to one line per failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A VST 2.4 plug-in loaded through its exported entry point.
 #include "host/plugin_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The load-time blur of images that are loaded with a blur count (shadows): a cheap in-place diagonal
 // average whose reach grows by one pixel per pass.

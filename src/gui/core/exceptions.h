@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Failures of platform services, each carrying one finished report text for the user to send to support.
 // Thrown by value, caught by const reference at the factory, the panel's window creation and its redraw.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The framework's panel: the list of widgets, the mouse routing and (while the editor is open) the child
 // window with its OpenGL context and frame clock. One panel exists for the plug-in's whole life.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's editor window: creation and destruction from the host's thread, and everything that runs on
 // the window's own thread with its OpenGL context current (set-up, frames, release).
 #include "gui/core/exceptions.h"

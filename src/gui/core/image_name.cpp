@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/core/image_name.h"
 
 #include "gui/core/exceptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image names: base [ "((" frames [ "x" columns ] "))" ] [ "##Sz" W "x" H "px" "Sb" blur ] "." extension.
 // The frame part says how a sprite sheet is cut; the load part under which parameters it is cached.

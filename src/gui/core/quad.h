@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing primitives of every widget: one textured quad, or nine quads that keep the corners of an
 // image at their pixel size while edges and centre stretch.

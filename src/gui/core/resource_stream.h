@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The module's resources as the panel and the preset loader read them.
 #include "platform/resources.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/core/shader_cache.h"
 
 #include "gui/core/resource_stream.h"

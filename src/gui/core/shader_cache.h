@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's reference-counted shader programs. A shader name starts with "//"; its key is the rest of
 // its first line. A key whose part after the first '.' is "ps" names a resource of type "GLSL"; any other

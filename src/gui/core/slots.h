@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the panel's texture and shader caches hand out and a widget keeps per image or program.
 #include <cstdint>

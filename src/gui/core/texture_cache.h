@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's reference-counted textures: each distinct (image, size, blur) is decoded and uploaded once,
 // into a power-of-two texture whose top-left corner holds the image. Images are also keyed by content, so

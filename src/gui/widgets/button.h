@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A latching switch: a plain left click toggles its value between 0 and 1.
 #include "gui/widgets/led.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The switch draws like a lamp, then its optional overlay image, then its label.
 #include "gui/core/gui.h"
 #include "gui/widgets/button.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The in-place value editor: a small native text field opened over a knob by a double click. It takes
 // the keyboard while open; Enter, a lost focus or a press elsewhere on the panel commits the typed value.

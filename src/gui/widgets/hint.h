@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tooltip: half a second after the mouse comes to rest over a widget it fades in near the cursor,
 // showing the widget's display text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint sizes itself to its text and draws as a nine-sliced frame with the text inside.
 #include "gui/core/gui.h"
 #include "gui/widgets/hint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A meter the user drags vertically, scrolls, resets with Ctrl+click and types into; it owns the
 // conversion between its normalised value and the display value with its unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A widget that can show one line of text, rendered into an image of its own.
 #include "gui/widgets/widget.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The label's text image: rendered once on the platform's text layer, then drawn as a texture.
 #include "gui/core/gui.h"
 #include "gui/core/quad.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A lamp: shows its value by cross-fading between the first and last frame of its sheet. The user cannot
 // operate it; setting its value notifies nobody.

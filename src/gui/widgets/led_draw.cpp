@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A lamp cross-fades between its first (off) and last (on) frame.
 #include "gui/widgets/led.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label that holds one normalised value (the host parameter itself) and shows it as a frame of a sprite
 // sheet. The value is read by the audio thread and written by host calls and the editor: one atomic float.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A meter shows its value as one frame of a sprite sheet.
 #include "gui/core/gui.h"
 #include "gui/core/quad.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The base of every control on the panel: a rectangle that may be bound to a host parameter, animates its
 // opacity, hover level and width, and receives the mouse events the panel routes to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the base widget draws itself: lazily loaded images, shadow and body passes, anchoring.
 #include "gui/core/gui.h"
 #include "gui/core/quad.h"

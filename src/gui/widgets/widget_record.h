@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The construction record of every widget: one per widget, copied by the constructors.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Linux only: moving bitmaps in and out of cairo's premultiplied image surfaces, and owning handles for
 // cairo objects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Linux only: finding fonts with fontconfig and turning them into cairo font faces. A process-wide cache
 // behind a lock holds one face per (family, bold, italic).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's GLX frame buffer format and context.
 #include "platform/linux/x11_error_trap.h"

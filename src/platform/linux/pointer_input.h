@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns X pointer events into the panel's mouse calls, with the key word and the double click that the
 // Windows message set delivers and X does not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Linux only: sending a picture drawn in memory with cairo to an X window as one image. Drawing in memory
 // keeps the picture free of flicker and independent of cairo's X backend.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's text field on X11: a small child window of the panel's window that draws itself with cairo
 // and reads keys itself, so that no toolkit is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's window on X11: a child of the host's window with a GLX context, run by a thread of its own.
 //

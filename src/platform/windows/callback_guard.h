@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: client calls made from window procedures and timer callbacks. An exception must never
 // unwind through the system's frames into the host, and there is nobody on this path to tell: the

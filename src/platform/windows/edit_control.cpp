@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/windows/edit_control.h"
 
 #include "platform/windows/callback_guard.h"

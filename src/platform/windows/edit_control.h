@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: the panel's text field, a native "EDIT" control in the panel window, subclassed through
 // the common controls so that its keys and focus changes reach the client first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: GDI+ for the image and text code. GDI+ must not be started or stopped from a module's
 // entry routine, and must be stopped before its DLL can go away with ours, so it runs while someone holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/windows/wgl_context.h"
 
 #include "platform/window.h"

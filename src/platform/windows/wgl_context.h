@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows only: the panel's pixel format and OpenGL rendering context.
 #include <windows.h>

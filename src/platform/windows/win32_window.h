@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panel's window on Windows: a child of the host's window, class "KVXGUIWindow", with a WGL context
 // and a window timer as the frame clock.

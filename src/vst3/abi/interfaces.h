@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The VST3 interfaces this plug-in implements or calls, with their records, in their published slot order.
 // Records use natural alignment on every platform we build for.

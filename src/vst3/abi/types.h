@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The basic types of the VST3 binary interface, written from its published facts: result codes, interface
 // identifiers and the calling convention. Windows keeps COM's conventions (result values, identifier byte
