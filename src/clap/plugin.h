@@ -4,7 +4,7 @@
 // dispatcher and processReplacing path, with the host's parameter events applied at the start of each
 // block and the panel's edits sent back as gesture and value events.
 #include "clap/clap_abi.h"
-#include "shell/edit_queue.h"
+#include "device/edit_queue.h"
 #include "vst/audioeffect.h"
 
 #include <memory>

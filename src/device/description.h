@@ -32,6 +32,11 @@ struct Identity
 constexpr Identity kIdentity{"KVX Tovik", "Brellmoor", FourCharCode('T', 'v', 'k', '1'),
                              1000,        "1.0.0.283", {1, 0, 0, 283}};
 
+// Sample rates the plug-in formats run at. Below the lowest, the upper bands' sections lie beyond the
+// audio band and ring far above their gains; no host runs above the highest.
+constexpr double kMinSampleRate = 8000.0;
+constexpr double kMaxSampleRate = 768000.0;
+
 constexpr int kInputs = 2;
 constexpr int kOutputs = 2;
 
@@ -55,6 +60,7 @@ struct Parameter
     float frequencyHz;    // the band's nominal centre; 0 for the switch
     std::string_view offText;
     std::string_view onText;
+    int decimals = 1; // digits after the point in the value text
 };
 
 constexpr Parameter Band(std::int32_t index, std::string_view name, std::string_view symbol, float hz)

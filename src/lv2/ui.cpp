@@ -7,7 +7,7 @@
 #include "lv2/features.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "shell/edit_queue.h"
+#include "device/edit_queue.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>

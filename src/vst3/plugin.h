@@ -5,7 +5,7 @@
 // controller side keeps its own panel, whose widgets hold the values the host last gave the controller and
 // which the plug view shows.
 #include "device/device_gui.h"
-#include "shell/edit_queue.h"
+#include "device/edit_queue.h"
 #include "vst/audioeffect.h"
 #include "vst3/abi/interfaces.h"
 #include "vst3/state.h"

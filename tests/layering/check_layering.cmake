@@ -8,22 +8,23 @@ if(NOT KVX_SOURCE_DIR)
   message(FATAL_ERROR "KVX_SOURCE_DIR is not set")
 endif()
 
-set(bottom "vst/,platform/,dsp/,formats/")
+set(bottom "vst/,platform/,dsp/,formats/,values/")
 set(framework "${bottom},gui/core/,gui/widgets/,shell/,processor/")
 set(kvx_rules
   "src/vst|vst/"
   "src/platform|platform/"
   "src/dsp|dsp/"
   "src/formats|formats/"
+  "src/values|values/"
   "src/gui/core|gui/core/,platform/"
-  "src/gui/widgets|gui/widgets/,gui/core/,platform/"
+  "src/gui/widgets|gui/widgets/,gui/core/,platform/,values/"
   "src/shell|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
   "src/processor|processor/,shell/,gui/core/,gui/widgets/,vst/,platform/,dsp/,formats/"
   "src/device|device/,${framework}"
   "src/lv2|lv2/,device/,${framework}"
   "src/vst3|vst3/,device/,${framework}"
   "src/clap|clap/,device/,${framework}"
-  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,host/,tovik/"
+  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,values/,host/,tovik/"
   "resources|device/description.h,formats/")
 
 # Files whose target is not their folder's, with the prefixes their target allows.

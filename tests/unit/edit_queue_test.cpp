@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's edit queue: the order edits leave in, what a full queue drops and keeps, and one writer
 // thread against one reader thread through many wrap-arounds.
-#include "shell/edit_queue.h"
+#include "device/edit_queue.h"
 
 #include <gtest/gtest.h>
 
