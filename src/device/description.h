@@ -60,12 +60,13 @@ struct Parameter
     float frequencyHz;    // the band's nominal centre; 0 for the switch
     std::string_view offText;
     std::string_view onText;
-    int decimals = 1; // digits after the point in the value text
+    std::string_view group; // where hosts that group parameters list it
+    int decimals = 1;       // digits after the point in the value text
 };
 
 constexpr Parameter Band(std::int32_t index, std::string_view name, std::string_view symbol, float hz)
 {
-    return {index, name, symbol, ParameterKind::BandFader, "dB", -12.0f, 12.0f, 0.5f, 0.5f, hz, {}, {}};
+    return {index, name, symbol, ParameterKind::BandFader, "dB", -12.0f, 12.0f, 0.5f, 0.5f, hz, {}, {}, "Bands"};
 }
 
 constexpr int kBandCount = 10;

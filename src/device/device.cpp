@@ -174,7 +174,7 @@ bool CDevice::Prepare(double sampleRate, std::uint32_t maxFrames)
 
 void CDevice::Reset() noexcept
 {
-    m_Processor->ResetStream();
+    m_Processor->OnStreamReset();
 }
 
 void CDevice::ProcessPieces(float* left, float* right, std::uint32_t frames) noexcept
@@ -339,13 +339,18 @@ std::uintptr_t CDevice::EditorWindow() const
 
 void CDevice::OnPanelEdit(const PanelEdit& edit)
 {
-    if (edit.index == D::kInParameter && edit.kind == PanelEdit::Kind::Value)
+    PanelEdit sent = edit;
+    if (edit.kind == PanelEdit::Kind::Value)
     {
-        FollowInSwitch();
+        sent.value = std::isnan(edit.value) ? 0.0f : std::clamp(edit.value, 0.0f, 1.0f);
+        if (edit.index == D::kInParameter)
+        {
+            FollowInSwitch();
+        }
     }
     if (m_Sink != nullptr)
     {
-        m_Sink->OnPanelEdit(edit);
+        m_Sink->OnPanelEdit(sent);
     }
 }
 

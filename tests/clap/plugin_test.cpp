@@ -2,6 +2,7 @@
 // The CLAP module as a host meets it: loaded through clap_entry and driven by tovik's CLAP host, with the
 // VST build loaded beside it as the reference for texts, state bytes and audio.
 #include "clap/param_values.h"
+#include "device/parameter_values.h"
 #include "device/description.h"
 #include "host/plugin_host.h"
 #include "our_plugin.h"
@@ -116,7 +117,7 @@ TEST(ClapParams, ShowTheTextsOfTheVstBuild)
     auto vst = NewVst();
     ASSERT_NE(plugin, nullptr);
     ASSERT_NE(vst, nullptr);
-    ASSERT_EQ(plugin->Params().size(), kParamCount);
+    ASSERT_EQ(plugin->Params().size(), ParamCount());
     for (const auto& parameter : kParameters)
     {
         const auto index = parameter.index;
@@ -135,7 +136,7 @@ TEST(ClapParams, ShowTheTextsOfTheVstBuild)
             {
                 expected += " " + label;
             }
-            const double value = ValueFromNormalised(parameter, v);
+            const double value = Device::ValueTypeOf(index).ToPlain(v);
             const std::string text = plugin->ValueText(id, value);
             EXPECT_EQ(text, expected) << parameter.name << " at " << v;
             // What the host shows, typed back, is the value it shows.
@@ -221,7 +222,7 @@ TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
     for (const auto& [index, value] : settings)
     {
         plugin->SetParam(static_cast<Id>(index), value);
-        vst->SetParameter(index, *NormalisedFromValue(kParameters[static_cast<std::size_t>(index)], value));
+        vst->SetParameter(index, *Device::ValueTypeOf(index).ToNormalised(value));
     }
     std::vector<std::uint8_t> state;
     ASSERT_TRUE(plugin->SaveState(state));
