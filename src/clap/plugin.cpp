@@ -21,6 +21,29 @@ constexpr const char* kNativeWindowApi = kWindowApiWin32;
 constexpr const char* kNativeWindowApi = kWindowApiX11;
 #endif
 
+// The output channels whose every sample equals their first, one bit each, so that a host can skip
+// silence after us. A varying channel usually gives itself away at its second sample. A single frame is
+// constant by definition and tells a host nothing, so it is not flagged (the format's validator judges
+// the flag over its whole buffer, not over the block).
+std::uint64_t ConstantChannels(const AudioBuffer& out, std::uint32_t frames) noexcept
+{
+    std::uint64_t mask = 0;
+    if (frames < 2)
+    {
+        return mask;
+    }
+    for (std::uint32_t c = 0; c < out.channelCount && c < 64; ++c)
+    {
+        const float* channel = out.data32[c];
+        if (channel != nullptr &&
+            std::all_of(channel + 1, channel + frames, [first = channel[0]](float x) { return x == first; }))
+        {
+            mask |= std::uint64_t{1} << c;
+        }
+    }
+    return mask;
+}
+
 template <class T> const T* HostExtension(const Host* host, const char* id)
 {
     return host->getExtension != nullptr ? static_cast<const T*>(host->getExtension(host, id)) : nullptr;
@@ -484,7 +507,7 @@ ProcessStatus CPlugin::Run(const Process* process) noexcept
     m_Device->Process(hasInput ? in->data32 : nullptr, hasInput ? in->channelCount : 0, out->data32,
                       std::min<std::uint32_t>(out->channelCount, 64), process->framesCount,
                       hasInput ? in->constantMask : 0);
-    out->constantMask = 0;
+    out->constantMask = ConstantChannels(*out, process->framesCount);
     return kProcessContinue;
 }
 

@@ -26,8 +26,9 @@ public:
     void Deactivate();
     bool StartProcessing();
     void StopProcessing();
-    void Reset() noexcept;
     ProcessStatus Run(const Process* process) noexcept;
+    // On the audio thread between blocks: the filters forget the stream so far.
+    void Reset() noexcept;
 
     // Parameters.
     bool GetValue(Id id, double* value) const;

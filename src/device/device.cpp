@@ -18,8 +18,10 @@ namespace D = Device::Description;
 
 // Absurd block lengths go in pieces that the processor's frame count and byte sizes can hold.
 constexpr std::uint32_t kMaxPiece = 1u << 20;
-// The scratch used for outputs that cannot be filtered in place holds a host's whole block up to this
-// length (so the fader smoothing steps once per host block, as in place); longer blocks go in pieces.
+// The scratch used for outputs that cannot be filtered in place holds a host's whole block (so the fader
+// smoothing steps once per host block, as in place), at least this many frames for hosts that send more
+// than they announced, and at most the longest; longer blocks go in pieces.
+constexpr std::uint32_t kMinScratchFrames = 4096;
 constexpr std::uint32_t kMaxScratchFrames = 1u << 16;
 
 // Where a stereo input channel comes from: a buffer, or one value for the whole block (a constant
@@ -160,7 +162,7 @@ bool CDevice::Prepare(double sampleRate, std::uint32_t maxFrames)
     const std::uint32_t frames = std::clamp<std::uint32_t>(maxFrames, 1u, kMaxPiece);
     m_Processor->setSampleRate(static_cast<float>(sampleRate));
     m_Processor->setBlockSize(static_cast<VstInt32>(frames));
-    const std::size_t scratch = std::min(frames, kMaxScratchFrames);
+    const std::size_t scratch = std::clamp(frames, kMinScratchFrames, kMaxScratchFrames);
     for (auto& channel : m_Scratch)
     {
         if (channel.size() < scratch)
