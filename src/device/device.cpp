@@ -209,6 +209,19 @@ void CDevice::Process(float* left, float* right, std::uint32_t frames) noexcept
 void CDevice::Process(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
                       std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs) noexcept
 {
+    Route(inputs, inputCount, outputs, outputCount, frames, constantInputs, true);
+}
+
+void CDevice::Pass(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
+                   std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs) noexcept
+{
+    Route(inputs, inputCount, outputs, outputCount, frames, constantInputs, false);
+}
+
+void CDevice::Route(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
+                    std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs,
+                    bool filter) noexcept
+{
     if (frames == 0 || outputs == nullptr || outputCount == 0)
     {
         return;
@@ -222,7 +235,10 @@ void CDevice::Process(const float* const* inputs, std::uint32_t inputCount, floa
         const Source sources[2] = {SourceOf(inputs, inputCount, 0, constantInputs, 0),
                                    SourceOf(inputs, inputCount, rightChannel, constantInputs, 0)};
         FillStereo(sources, left, right, frames);
-        ProcessPieces(left, right, frames);
+        if (filter)
+        {
+            ProcessPieces(left, right, frames);
+        }
     }
     else if (!m_Scratch[0].empty())
     {
@@ -236,7 +252,10 @@ void CDevice::Process(const float* const* inputs, std::uint32_t inputCount, floa
             const Source sources[2] = {SourceOf(inputs, inputCount, 0, constantInputs, done),
                                        SourceOf(inputs, inputCount, rightChannel, constantInputs, done)};
             FillStereo(sources, l, r, n);
-            ProcessPieces(l, r, n);
+            if (filter)
+            {
+                ProcessPieces(l, r, n);
+            }
             if (left != nullptr)
             {
                 std::memcpy(left + done, l, n * sizeof(float));

@@ -62,6 +62,9 @@ public:
     // (in place, crossed, shared); null buffers are silence in and skipped out.
     void Process(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
                  std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs = 0) noexcept;
+    // The same channels arranged the same way, unfiltered: what a host's own bypass lets through.
+    void Pass(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
+              std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs = 0) noexcept;
 
     // ---- parameters: normalised values (0 … 1), as the panel holds them ---------------------------
     static bool IsParameter(std::int64_t index) { return index >= 0 && index < kParameterCount; }
@@ -103,6 +106,8 @@ private:
     void OnPanelEdit(const PanelEdit& edit);
     void FollowInSwitch();
     void ProcessPieces(float* left, float* right, std::uint32_t frames) noexcept;
+    void Route(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
+               std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs, bool filter) noexcept;
 
     friend struct DeviceHostCallback;
 

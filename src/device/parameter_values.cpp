@@ -5,7 +5,7 @@
 #include "values/switch_value.h"
 
 #include <array>
-#include <memory>
+#include <variant>
 
 namespace KVX::Device
 {
@@ -13,36 +13,35 @@ namespace
 {
 namespace D = Description;
 
-std::unique_ptr<Values::CValueType> Make(const D::Parameter& parameter)
+// A kind of parameter is one alternative here and one case below.
+using AnyType = std::variant<Values::CLinearValue, Values::CSwitchValue>;
+
+AnyType Make(const D::Parameter& parameter)
 {
     switch (parameter.kind)
     {
     case D::ParameterKind::Switch:
-        return std::make_unique<Values::CSwitchValue>(parameter.offText, parameter.onText);
+        return Values::CSwitchValue(parameter.offText, parameter.onText);
     case D::ParameterKind::BandFader:
         break;
     }
-    return std::make_unique<Values::CLinearValue>(parameter.displayMin, parameter.displayMax,
-                                                  parameter.decimals, parameter.unit);
+    return Values::CLinearValue(parameter.displayMin, parameter.displayMax, parameter.decimals,
+                                parameter.unit);
 }
 
-const std::array<std::unique_ptr<Values::CValueType>, D::kParameterCount>& Types()
+template <std::size_t... I> std::array<AnyType, sizeof...(I)> MakeAll(std::index_sequence<I...>)
 {
-    static const auto types = []
-    {
-        std::array<std::unique_ptr<Values::CValueType>, D::kParameterCount> made;
-        for (int i = 0; i < D::kParameterCount; ++i)
-        {
-            made[static_cast<std::size_t>(i)] = Make(D::kParameters[static_cast<std::size_t>(i)]);
-        }
-        return made;
-    }();
-    return types;
+    return {Make(D::kParameters[I])...};
 }
+
+// Made as the module loads, never on first use: the audio thread converts values too.
+const std::array<AnyType, D::kParameterCount> g_Types =
+    MakeAll(std::make_index_sequence<D::kParameterCount>());
 } // namespace
 
 const Values::CValueType& ValueTypeOf(int index)
 {
-    return *Types()[static_cast<std::size_t>(index)];
+    return std::visit([](const auto& type) -> const Values::CValueType& { return type; },
+                      g_Types[static_cast<std::size_t>(index)]);
 }
 } // namespace KVX::Device
