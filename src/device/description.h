@@ -27,10 +27,22 @@ struct Identity
     std::string_view versionText;
     // The version text's four numbers.
     std::array<int, 4> versionParts;
+    // What the other formats' hosts remember the plug-in by: never change them.
+    std::string_view clapId;
+    std::string_view lv2Uri;
 };
 
-constexpr Identity kIdentity{"KVX Tovik", "Brellmoor", FourCharCode('T', 'v', 'k', '1'),
-                             1000,        "1.0.0.283", {1, 0, 0, 283}};
+// The LV2 URI is also a literal for the names built on it (lv2/lv2_names.h).
+#define KVX_DEVICE_LV2_URI "https://brellmoor.example/lv2/kvx-tovik"
+
+constexpr Identity kIdentity{"KVX Tovik",
+                             "Brellmoor",
+                             FourCharCode('T', 'v', 'k', '1'),
+                             1000,
+                             "1.0.0.283",
+                             {1, 0, 0, 283},
+                             "example.brellmoor.kvx-tovik",
+                             KVX_DEVICE_LV2_URI};
 
 // Sample rates the plug-in formats run at. Below the lowest, the upper bands' sections lie beyond the
 // audio band and ring far above their gains; no host runs above the highest.

@@ -10,6 +10,9 @@ endif()
 
 set(bottom "vst/,platform/,dsp/,formats/,values/")
 set(framework "${bottom},gui/core/,gui/widgets/,shell/,processor/")
+# The plug-in formats talk to the device object only: never to the VST 2.4 layer, the editor adapter,
+# the processor or the panel's widgets.
+set(format "device/device.h,device/description.h,device/parameter_values.h,device/edit_queue.h,values/,formats/,platform/")
 set(kvx_rules
   "src/vst|vst/"
   "src/platform|platform/"
@@ -21,10 +24,10 @@ set(kvx_rules
   "src/shell|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
   "src/processor|processor/,shell/,gui/core/,gui/widgets/,vst/,platform/,dsp/,formats/"
   "src/device|device/,${framework}"
-  "src/lv2|lv2/,device/,${framework}"
-  "src/vst3|vst3/,device/,${framework}"
-  "src/clap|clap/,device/,${framework}"
-  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,values/,host/,tovik/"
+  "src/lv2|lv2/,${format}"
+  "src/vst3|vst3/,${format}"
+  "src/clap|clap/,${format}"
+  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,values/,host/,tovik/"
   "resources|device/description.h,formats/")
 
 # Files whose target is not their folder's, with the prefixes their target allows.
