@@ -5,6 +5,8 @@
 # It takes the 32-bit files from the mingw32 build (KVX_MINGW32_BUILD_DIR), so build that preset first,
 # and the factory presets from the default build (KVX_PRESETS_DIR) when that made them. makensis comes
 # with Debian's nsis (scripts/setup.sh --all).
+# Included by Install.cmake, and earlier by tests/package, whose tests need its folders.
+include_guard(GLOBAL)
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
   return()
 endif()

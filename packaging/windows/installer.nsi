@@ -27,6 +27,7 @@ ManifestSupportedOS all
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include x64.nsh
 !include Sections.nsh
 !ifdef KVX_HAS_PRESETS
@@ -52,6 +53,13 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (C) 2026 ${VENDOR}. Licence
 
 Var Vst2Dir64
 Var Vst2Dir32
+; Program Files and Common Files for 64-bit and for 32-bit programs (the same folders on 32-bit Windows),
+; read from the registry rather than NSIS's own constants, which a 64-bit build of NSIS resolves to the
+; native folders for both: so the tests' 64-bit build puts every file where this 32-bit one does.
+Var Pf64
+Var Pf32
+Var Cf64
+Var Cf32
 
 !define MUI_ABORTWARNING
 ; The GPL grants rights and asks nothing to be accepted: the page informs, Next goes on.
@@ -78,12 +86,57 @@ Var Vst2Dir32
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE English
 
-; The uninstall entry and the folders chosen live in the native registry view, whatever this program's
-; own bitness: Add/Remove Programs lists both views, and the 64-bit test build must act the same.
-!macro NativeRegView
+!define WINDOWS_KEY "Software\Microsoft\Windows\CurrentVersion"
+!macro ReadFolder VAR NAME FALLBACK
+  ReadRegStr ${VAR} HKLM "${WINDOWS_KEY}" "${NAME}"
+  ${If} ${VAR} == ""
+    StrCpy ${VAR} "${FALLBACK}"
+  ${EndIf}
+!macroend
+
+; Leaves the native registry view selected: the uninstall entry and the folders chosen live there,
+; whatever this program's own bitness (Add/Remove Programs lists both views), so that the tests' 64-bit
+; build acts as this one does.
+!macro ReadFolders
   ${If} ${RunningX64}
     SetRegView 64
+    !insertmacro ReadFolder $Pf64 "ProgramFilesDir" "$PROGRAMFILES64"
+    !insertmacro ReadFolder $Cf64 "CommonFilesDir" "$COMMONFILES64"
+    !insertmacro ReadFolder $Pf32 "ProgramFilesDir (x86)" "$PROGRAMFILES32"
+    !insertmacro ReadFolder $Cf32 "CommonFilesDir (x86)" "$COMMONFILES32"
+  ${Else}
+    StrCpy $Pf32 "$PROGRAMFILES"
+    StrCpy $Cf32 "$COMMONFILES"
+    StrCpy $Pf64 "$PROGRAMFILES"
+    StrCpy $Cf64 "$COMMONFILES"
   ${EndIf}
+!macroend
+
+; Removes a folder and then its parents, DEPTH folders in all, each only when empty: a folder that holds
+; anything else stays, and so do those above it.
+!macro RemoveEmptyFolders FOLDER DEPTH
+  StrCpy $R9 "${FOLDER}"
+  StrCpy $R8 ${DEPTH}
+  ${DoWhile} $R8 > 0
+    RMDir "$R9"
+    ${GetParent} "$R9" $R9
+    IntOp $R8 $R8 - 1
+  ${Loop}
+!macroend
+
+; How many folders, from FOLDER up, do not exist yet and so will be made for it: the uninstaller removes
+; those (when empty) and no folder that was there before. Kept in the uninstall entry as NAME.
+!macro RecordFoldersMade FOLDER NAME
+  StrCpy $R9 "${FOLDER}"
+  StrCpy $R8 0
+  ${DoUntil} $R9 == ""
+    ${If} ${FileExists} "$R9\*.*"
+      ${Break}
+    ${EndIf}
+    IntOp $R8 $R8 + 1
+    ${GetParent} "$R9" $R9
+  ${Loop}
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${NAME}" $R8
 !macroend
 
 Section "-Program folder" SecProgram
@@ -91,10 +144,13 @@ Section "-Program folder" SecProgram
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
   ${AndIf} ${FileExists} "$0\uninstall.exe"
+    ; Run in place (_?=), it cannot remove itself nor its folder: that is done here.
+    ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "InstallLocationMade"
     ExecWait '"$0\uninstall.exe" /S _?=$0'
     Delete "$0\uninstall.exe"
-    RMDir "$0"
+    !insertmacro RemoveEmptyFolders "$0" $1
   ${EndIf}
+  !insertmacro RecordFoldersMade "$INSTDIR" "InstallLocationMade"
   SetOutPath "$INSTDIR"
   File "${KVX_STAGE}/README.txt"
   File "${KVX_STAGE}/LICENSE.txt"
@@ -103,35 +159,37 @@ Section "-Program folder" SecProgram
 SectionEnd
 
 Section "VST 2.4, 64-bit" SecVst2x64
+  !insertmacro RecordFoldersMade "$Vst2Dir64" "Vst2Folder64Made"
   SetOutPath "$Vst2Dir64"
   File "${KVX_STAGE}/VST2/64-bit/KVX-Tovik-x64.dll"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder64" "$Vst2Dir64"
 SectionEnd
 
 Section "VST 2.4, 32-bit" SecVst2x86
+  !insertmacro RecordFoldersMade "$Vst2Dir32" "Vst2Folder32Made"
   SetOutPath "$Vst2Dir32"
   File "${KVX_STAGE}/VST2/32-bit/KVX-Tovik.dll"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder32" "$Vst2Dir32"
 SectionEnd
 
 Section "VST3" SecVst3
-  ; On 32-bit Windows $COMMONFILES64 is the only Common Files folder.
-  SetOutPath "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86_64-win"
+  ; On 32-bit Windows $Cf64 is the only Common Files folder.
+  SetOutPath "$Cf64\VST3\${BUNDLE}\Contents\x86_64-win"
   File "${KVX_STAGE}/VST3/${BUNDLE}/Contents/x86_64-win/${BUNDLE}"
-  SetOutPath "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86-win"
+  SetOutPath "$Cf64\VST3\${BUNDLE}\Contents\x86-win"
   File "${KVX_STAGE}/VST3/${BUNDLE}/Contents/x86-win/${BUNDLE}"
   ${If} ${RunningX64}
-    SetOutPath "$COMMONFILES32\VST3\${BUNDLE}\Contents\x86-win"
+    SetOutPath "$Cf32\VST3\${BUNDLE}\Contents\x86-win"
     File "${KVX_STAGE}/VST3/${BUNDLE}/Contents/x86-win/${BUNDLE}"
   ${EndIf}
 SectionEnd
 
 Section "CLAP" SecClap
   ${If} ${RunningX64}
-    SetOutPath "$COMMONFILES64\CLAP"
+    SetOutPath "$Cf64\CLAP"
     File "${KVX_STAGE}/CLAP/64-bit/kvx-tovik.clap"
   ${EndIf}
-  SetOutPath "$COMMONFILES32\CLAP"
+  SetOutPath "$Cf32\CLAP"
   File "${KVX_STAGE}/CLAP/32-bit/kvx-tovik.clap"
 SectionEnd
 
@@ -191,20 +249,23 @@ SectionEnd
 
 Function .onInit
   SetShellVarContext all
+  !insertmacro ReadFolders
+  ; Without quotes, so that /VST2DIR64="C:\My VST" and "/VST2DIR64=C:\My VST" both read the same.
   ${GetParameters} $R0
+  ${WordReplace} $R0 '"' '' '+' $R0
   ${If} ${RunningX64}
     SetRegView 32
-    !insertmacro Vst2Folder $Vst2Dir32 "/VST2DIR32=" "$PROGRAMFILES32\VSTPlugins"
+    !insertmacro Vst2Folder $Vst2Dir32 "/VST2DIR32=" "$Pf32\VSTPlugins"
     SetRegView 64
-    !insertmacro Vst2Folder $Vst2Dir64 "/VST2DIR64=" "$PROGRAMFILES64\VSTPlugins"
+    !insertmacro Vst2Folder $Vst2Dir64 "/VST2DIR64=" "$Pf64\VSTPlugins"
   ${Else}
-    !insertmacro Vst2Folder $Vst2Dir32 "/VST2DIR32=" "$PROGRAMFILES\VSTPlugins"
+    !insertmacro Vst2Folder $Vst2Dir32 "/VST2DIR32=" "$Pf32\VSTPlugins"
     ; No 64-bit plug-in on 32-bit Windows: shown, but neither selected nor selectable.
     SectionSetFlags ${SecVst2x64} ${SF_RO}
     SectionSetText ${SecVst2x64} "VST 2.4, 64-bit (64-bit Windows only)"
   ${EndIf}
   ${If} $INSTDIR == ""
-    StrCpy $INSTDIR "$PROGRAMFILES64\${VENDOR}\${PRODUCT}"
+    StrCpy $INSTDIR "$Pf64\${VENDOR}\${PRODUCT}"
   ${EndIf}
 FunctionEnd
 
@@ -222,45 +283,37 @@ FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
-  !insertmacro NativeRegView
+  !insertmacro ReadFolders
 FunctionEnd
 
-; Removes a folder and then its parents, DEPTH folders in all, each only when empty: a folder that holds
-; anything else stays, and so do those above it.
-!macro RemoveEmptyFolders FOLDER DEPTH
-  StrCpy $R9 "${FOLDER}"
-  StrCpy $R8 ${DEPTH}
-  ${DoWhile} $R8 > 0
-    RMDir "$R9"
-    ${GetParent} "$R9" $R9
-    IntOp $R8 $R8 - 1
-  ${Loop}
-!macroend
 
 Section "Uninstall"
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder64"
-  ${If} $0 != ""
-    Delete "$0\KVX-Tovik-x64.dll"
-    RMDir "$0"
-  ${EndIf}
+  ; In the reverse order of the install, so that a folder made for the first is empty by its turn.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder32"
   ${If} $0 != ""
     Delete "$0\KVX-Tovik.dll"
-    RMDir "$0"
+    ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "Vst2Folder32Made"
+    !insertmacro RemoveEmptyFolders "$0" $1
+  ${EndIf}
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder64"
+  ${If} $0 != ""
+    Delete "$0\KVX-Tovik-x64.dll"
+    ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "Vst2Folder64Made"
+    !insertmacro RemoveEmptyFolders "$0" $1
   ${EndIf}
 
-  Delete "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86_64-win\${BUNDLE}"
-  Delete "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86-win\${BUNDLE}"
-  RMDir "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86_64-win"
-  !insertmacro RemoveEmptyFolders "$COMMONFILES64\VST3\${BUNDLE}\Contents\x86-win" 4
+  Delete "$Cf64\VST3\${BUNDLE}\Contents\x86_64-win\${BUNDLE}"
+  Delete "$Cf64\VST3\${BUNDLE}\Contents\x86-win\${BUNDLE}"
+  RMDir "$Cf64\VST3\${BUNDLE}\Contents\x86_64-win"
+  !insertmacro RemoveEmptyFolders "$Cf64\VST3\${BUNDLE}\Contents\x86-win" 4
   ${If} ${RunningX64}
-    Delete "$COMMONFILES32\VST3\${BUNDLE}\Contents\x86-win\${BUNDLE}"
-    !insertmacro RemoveEmptyFolders "$COMMONFILES32\VST3\${BUNDLE}\Contents\x86-win" 4
-    Delete "$COMMONFILES64\CLAP\kvx-tovik.clap"
-    RMDir "$COMMONFILES64\CLAP"
+    Delete "$Cf32\VST3\${BUNDLE}\Contents\x86-win\${BUNDLE}"
+    !insertmacro RemoveEmptyFolders "$Cf32\VST3\${BUNDLE}\Contents\x86-win" 4
+    Delete "$Cf64\CLAP\kvx-tovik.clap"
+    RMDir "$Cf64\CLAP"
   ${EndIf}
-  Delete "$COMMONFILES32\CLAP\kvx-tovik.clap"
-  RMDir "$COMMONFILES32\CLAP"
+  Delete "$Cf32\CLAP\kvx-tovik.clap"
+  RMDir "$Cf32\CLAP"
 
 !ifdef KVX_HAS_PRESETS
   !insertmacro KvxUnFxpFiles "$APPDATA\${VENDOR}\${PRODUCT}\Presets"
@@ -273,8 +326,7 @@ Section "Uninstall"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\THIRD-PARTY.txt"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  ; The vendor folder of the default program folder, when nothing else is in it.
-  RMDir "$PROGRAMFILES64\${VENDOR}"
+  ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "InstallLocationMade"
+  !insertmacro RemoveEmptyFolders "$INSTDIR" $1
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
