@@ -34,6 +34,17 @@ if [ "$(sort -u <<<"${installer_files}")" != "${zip_files}" ]; then
   diff <(sort -u <<<"${installer_files}") <(echo "${zip_files}") || true
   exit 1
 fi
+# Each module names its licence in its version resource (UTF-16 text), as the installer does in its own.
+while IFS= read -r -d '' module; do
+  if ! strings -el "${module}" | grep -q 'GPL-3.0-or-later'; then
+    echo "FAIL: ${module#"${scratch}/zip/"} has no licence in its version resource"
+    exit 1
+  fi
+done < <(find "${scratch}/zip" -type f \( -name '*.dll' -o -name '*.vst3' -o -name '*.clap' \) -print0)
+if ! strings -el "${installer}" | grep -q 'GNU GPL version 3 or later'; then
+  echo "FAIL: the installer's version resource names no licence"
+  exit 1
+fi
 count="$(wc -l <<<"${zip_files}")"
 if [ "${count}" -lt 9 ]; then
   echo "FAIL: only ${count} files in the zip"
