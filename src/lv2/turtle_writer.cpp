@@ -130,8 +130,8 @@ std::string PluginTurtle()
         << "    doap:name " << Literal(kIdentity.name) << " ;\n"
         << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
         << "    doap:maintainer [\n        foaf:name " << Literal(kIdentity.vendor)
-        << " ;\n        foaf:mbox " << Iri(kVendorMail) << " ;\n        foaf:homepage " << Iri(kVendorHomepage)
-        << "\n    ] ;\n"
+        << " ;\n        foaf:mbox " << Iri(kVendorMail) << " ;\n        foaf:homepage "
+        << Iri(kVendorHomepage) << "\n    ] ;\n"
         << "    rdfs:comment "
         << Literal("Ten-band graphic equaliser, version " + std::string(kIdentity.versionText)) << " ;\n"
         << "    lv2:minorVersion " << kIdentity.versionParts[1] << " ;\n"

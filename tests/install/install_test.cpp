@@ -37,8 +37,8 @@ struct Layout
     fs::path vst, lv2, vst3, clap, bin, doc, man;
 };
 const Layout kSystem{"lib/vst", "lib/lv2", "lib/vst3", "lib/clap", "bin", "share/doc/kvx-tovik", "share/man"};
-const Layout kUser{".vst",      ".lv2",       ".vst3",   ".clap",
-                   ".local/bin", ".local/share/doc/kvx-tovik", ".local/share/man"};
+const Layout kUser{
+    ".vst", ".lv2", ".vst3", ".clap", ".local/bin", ".local/share/doc/kvx-tovik", ".local/share/man"};
 // What the Debian package holds besides the system install, and what it leaves out: Debian keeps the
 // GPL's text in /usr/share/common-licenses.
 const std::string kPackageOnly = "share/lintian/overrides/kvx-tovik";
@@ -175,6 +175,24 @@ TEST(InstallLayout, HomePrefixPutsEachFormatInItsDotFolder)
 {
     ExpectLayout(kHome, kUser);
     EXPECT_FALSE(fs::exists(kHome / "lib")) << "a home install took the system layout";
+}
+
+// man finds a page through PATH (a bin folder's ../share/man), so `man tovik` works after either install
+// once tovik itself is found.
+TEST(InstallLayout, ManFindsTovikBesideTheInstalledProgram)
+{
+    if (!KVX_HAS_MANPAGE || !IsExecutable("/usr/bin/man"))
+    {
+        GTEST_SKIP() << "no manual page made (help2man missing) or no man";
+    }
+    for (const auto& [root, layout] : {std::pair{kSystemRoot, kSystem}, std::pair{kHome, kUser}})
+    {
+        const ProgramRun run =
+            RunTool({"/usr/bin/man", "-w", "tovik"},
+                    {{"PATH", (root / layout.bin).string() + ":/usr/bin:/bin"}, {"MANPATH", ""}});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, (root / layout.man / "man1/tovik.1.gz").string() + "\n");
+    }
 }
 
 TEST(InstallLayout, EveryInstalledBinaryIsStripped)

@@ -138,13 +138,15 @@ int main(int argc, char** argv)
     const auto installed = run(argv[2], error);
     if (!installed)
     {
-        std::fprintf(stderr, "%s: the installed %s does not load or run: %s\n", kind.c_str(), argv[2], error.c_str());
+        std::fprintf(stderr, "%s: the installed %s does not load or run: %s\n", kind.c_str(), argv[2],
+                     error.c_str());
         return 1;
     }
     const auto built = run(argv[3], error);
     if (!built)
     {
-        std::fprintf(stderr, "%s: the built %s does not load or run: %s\n", kind.c_str(), argv[3], error.c_str());
+        std::fprintf(stderr, "%s: the built %s does not load or run: %s\n", kind.c_str(), argv[3],
+                     error.c_str());
         return 1;
     }
     float peak = 0.0f;
@@ -153,10 +155,11 @@ int main(int argc, char** argv)
         peak = std::fmax(peak, std::fabs(sample));
     }
     if (installed->size() != built->size() ||
-        std::memcmp(installed->data(), built->data(), installed->size() * sizeof(float)) != 0 || !(peak > 0.0f))
+        std::memcmp(installed->data(), built->data(), installed->size() * sizeof(float)) != 0 ||
+        !(peak > 0.0f))
     {
-        std::fprintf(stderr, "%s: %s processes other audio than %s (peak %g)\n", kind.c_str(), argv[2], argv[3],
-                     static_cast<double>(peak));
+        std::fprintf(stderr, "%s: %s processes other audio than %s (peak %g)\n", kind.c_str(), argv[2],
+                     argv[3], static_cast<double>(peak));
         return 1;
     }
     std::printf("%s: %s loads and its %zu samples equal the build's (peak %.3f)\n", kind.c_str(), argv[2],
