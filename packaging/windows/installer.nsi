@@ -14,7 +14,7 @@
 ;   always            uninstall.exe, README.txt, LICENSE.txt, THIRD-PARTY.txt in the program folder
 ;                     (default %PROGRAMFILES%\Brellmoor\KVX Tovik; /D= chooses another)
 ; Silent: /S, /D=FOLDER (last), /VST2DIR64=FOLDER, /VST2DIR32=FOLDER. The uninstaller is listed in
-; Add/Remove Programs; it removes exactly these files and each folder they leave empty.
+; Add/Remove Programs; it removes exactly these files, and each folder the install made once it is empty.
 Unicode true
 !ifdef KVX_TARGET_AMD64
   ; Only for the tests: the same installer as a 64-bit program, for a Wine without its 32-bit half.
@@ -220,6 +220,10 @@ Section "-Uninstall entry" SecRegister
   IntOp $0 $0 + $1
   SectionGetSize ${SecClap} $1
   IntOp $0 $0 + $1
+!ifdef KVX_HAS_PRESETS
+  SectionGetSize ${SecPresets} $1
+  IntOp $0 $0 + $1
+!endif
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 

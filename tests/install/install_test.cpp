@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -131,6 +132,12 @@ bool IsElf(const fs::path& file)
     char magic[4] = {};
     in.read(magic, sizeof magic);
     return in && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
+}
+
+std::string ReadAll(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string Field(const std::string& name)
@@ -268,6 +275,30 @@ TEST(DebianPackage, HoldsExactlyTheSystemInstallOwnedByRoot)
         EXPECT_NE(line.find(" ./usr/"), std::string::npos) << line;
     }
     EXPECT_GT(entries, 10);
+}
+
+// Where a packager or a host looks for the licence: the package's copyright file (machine-readable,
+// every third party we link or embed with its licence) and the LV2 bundle's description.
+TEST(DebianPackage, NamesTheLicenceAndEveryThirdParty)
+{
+    const std::string copyright = ReadAll(kPackageRoot / kSystem.doc / "copyright");
+    ASSERT_FALSE(copyright.empty()) << "see " << kStage / "stage.log";
+    EXPECT_EQ(
+        copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0),
+        0u);
+    EXPECT_NE(copyright.find("Files: *\nCopyright: 2026 Brellmoor"), std::string::npos);
+    EXPECT_NE(copyright.find("\nLicense: GPL-3+\n"), std::string::npos);
+    for (const char* part :
+         {"GLEW", "cairo", "fontconfig", "FreeType", "libsndfile", "lilv", "mingw-w64", "libgcc"})
+    {
+        EXPECT_NE(copyright.find(part), std::string::npos) << part << " is not listed";
+    }
+
+    const std::string turtle =
+        ReadAll(kPackageRoot / kSystem.lv2 / std::string(LV2::kBundleName) / std::string(LV2::kPluginTurtle));
+    EXPECT_NE(turtle.find("doap:license <https://spdx.org/licenses/GPL-3.0-or-later>"), std::string::npos);
+    EXPECT_NE(turtle.find("foaf:mbox <mailto:"), std::string::npos);
+    EXPECT_NE(turtle.find("foaf:homepage <https://"), std::string::npos);
 }
 
 // Hosts pointed at the unpacked package find each format there: lilv's tools and tovik through LV2_PATH,

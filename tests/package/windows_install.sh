@@ -29,9 +29,9 @@ wine_env="${here}/../windows/wine_env.sh"
 
 # Debian's wine64 runs only 64-bit programs; 32-bit ones need wine32:i386 (it reports success even so).
 wine32=0
-for dir in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/wine/i386-windows; do
-  [ -e "${dir}/ntdll.dll" ] && wine32=1
-done
+if [ -x /usr/lib/wine/wine ] || command -v wine32 >/dev/null 2>&1; then
+  wine32=1
+fi
 installer_is_32bit=0
 [ "$(od -An -tx1 -j"$(( $(od -An -tu4 -j60 -N4 "${installer}") + 4 ))" -N2 "${installer}" | tr -d ' ')" = "4c01" ] &&
   installer_is_32bit=1
