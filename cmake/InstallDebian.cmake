@@ -85,7 +85,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack writes postinst and postrm scripts that run ldconfig whenever a shared object lies one folder
 # below /usr/lib, as the plug-ins in /usr/lib/vst and /usr/lib/clap do; but plug-ins are not in the
 # loader's search path, so the call is useless. Naming scripts of those names here turns that off, and
-# CPack adds to the package only the files that exist: there are none, so it gets no scripts at all.
+# CPack adds to the package only the files that exist: there are none, so it gets no scripts at all
+# (cpack says so with a "missing file" warning for each).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   "${PROJECT_BINARY_DIR}/no-maintainer-scripts/postinst" "${PROJECT_BINARY_DIR}/no-maintainer-scripts/postrm")
 set(CPACK_SOURCE_GENERATOR TGZ)

@@ -19,8 +19,10 @@ find_program(KVX_MAKENSIS makensis)
 # The version text hosts are shown is the device's own.
 file(STRINGS ${PROJECT_SOURCE_DIR}/src/device/description.h kvx_version_line REGEX "\"[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\"")
 string(REGEX MATCH "[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+" kvx_version_text "${kvx_version_line}")
-file(GLOB kvx_glew_license "${KVX_GLEW_CACHE}/glew-*/LICENSE.txt")
-list(GET kvx_glew_license 0 kvx_glew_license)
+# GLEW's notice goes into THIRD-PARTY.txt: from the source package the build compiles.
+file(GLOB kvx_glew_licenses "${KVX_GLEW_CACHE}/glew-*/LICENSE.txt")
+list(SORT kvx_glew_licenses)
+list(POP_BACK kvx_glew_licenses kvx_glew_license)
 
 set(KVX_WINDOWS_PACKAGE_DIR ${PROJECT_BINARY_DIR}/package CACHE INTERNAL "")
 set(KVX_WINDOWS_PACKAGE_SETTINGS ${KVX_WINDOWS_PACKAGE_DIR}/settings.cmake CACHE INTERNAL "")

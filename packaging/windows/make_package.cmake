@@ -68,6 +68,11 @@ endfunction()
 file(READ "${SOURCE_DIR}/LICENSE" license)
 write_text("${stage}/LICENSE.txt" "${license}")
 
+foreach(notice GLEW_LICENSE MINGW_COPYRIGHT)
+  if(NOT EXISTS "${${notice}}")
+    message(FATAL_ERROR "${notice} (\"${${notice}}\") is missing: scripts/setup.sh --all brings it")
+  endif()
+endforeach()
 file(READ "${GLEW_LICENSE}" glew_license)
 file(READ "${MINGW_COPYRIGHT}" mingw_copyright)
 write_text("${stage}/THIRD-PARTY.txt" "Third-party software in KVX Tovik for Windows
