@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs each Linux format into the folder hosts scan, and describes the Debian package (CPack).
+# Installs each Linux format into the folder hosts scan; InstallDebian.cmake adds the documents, the
+# manual page and the Debian package (CPack), InstallWindows.cmake the Windows installer and zip.
 #
 # Two layouts, chosen by KVX_INSTALL_LAYOUT:
 #   system   <prefix>/lib/vst/kvx-tovik.so, lib/lv2/kvx-tovik.lv2/, "lib/vst3/KVX Tovik.vst3/",
