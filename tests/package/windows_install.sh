@@ -203,12 +203,12 @@ echo "== silent uninstall, as Add/Remove Programs runs it"
 quiet="$(registry_value QuietUninstallString)"
 uninstaller="$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<<"${quiet}")"
 wine_run "${uninstaller}" /S
-# The uninstaller hands over to its copy in the temporary folder and returns at once.
+# The uninstaller hands over to its copy in the temporary folder and returns at once: wait for that
+# copy's last step, the uninstall entry going.
 for _ in $(seq 120); do
-  [ -e "${drive}/${app}/uninstall.exe" ] || break
+  [ -e "${drive}/${app}/uninstall.exe" ] || [ -n "$(registry_value DisplayName)" ] || break
   sleep 0.5
 done
-sleep 1
 snapshot "${state}/after"
 if ! diff -q "${state}/before.files" "${state}/after.files" >/dev/null; then
   fail "the uninstall left files or folders behind (> left, < removed):"
