@@ -17,6 +17,10 @@ namespace
 using namespace KVX::Device::Description;
 using namespace KVX::LV2;
 
+// Who answers for the plug-in, for hosts and catalogues that show it.
+constexpr const char* kVendorMail = "mailto:packages@brellmoor.example";
+constexpr const char* kVendorHomepage = "https://brellmoor.example/kvx-tovik";
+
 constexpr const char* kPrefixes = "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
                                   "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
@@ -124,7 +128,10 @@ std::string PluginTurtle()
     out << kPrefixes << Iri(kPluginUri) << "\n"
         << "    a lv2:Plugin , lv2:MultiEQPlugin , doap:Project ;\n"
         << "    doap:name " << Literal(kIdentity.name) << " ;\n"
-        << "    doap:maintainer [ foaf:name " << Literal(kIdentity.vendor) << " ] ;\n"
+        << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    doap:maintainer [\n        foaf:name " << Literal(kIdentity.vendor)
+        << " ;\n        foaf:mbox " << Iri(kVendorMail) << " ;\n        foaf:homepage "
+        << Iri(kVendorHomepage) << "\n    ] ;\n"
         << "    rdfs:comment "
         << Literal("Ten-band graphic equaliser, version " + std::string(kIdentity.versionText)) << " ;\n"
         << "    lv2:minorVersion " << kIdentity.versionParts[1] << " ;\n"
