@@ -17,8 +17,7 @@ set(KVX_PRESETS_DIR ${PROJECT_SOURCE_DIR}/build/default/presets
   CACHE PATH "Factory presets for the Windows package (fxp/*.fxp, vst3/*.vstpreset); none when missing")
 find_program(KVX_MAKENSIS makensis)
 # The version text hosts are shown is the device's own.
-file(STRINGS ${PROJECT_SOURCE_DIR}/src/device/description.h kvx_version_line REGEX "\"[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\"")
-string(REGEX MATCH "[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+" kvx_version_text "${kvx_version_line}")
+set(kvx_version_text "${KVX_IDENTITY_VERSION_TEXT}")
 # GLEW's notice goes into THIRD-PARTY.txt: from the source package the build compiles.
 file(GLOB kvx_glew_licenses "${KVX_GLEW_CACHE}/glew-*/LICENSE.txt")
 list(SORT kvx_glew_licenses)

@@ -3,6 +3,8 @@
 // What this device is, as plain data: identity, the host parameters, the panel and its images. Every
 // plug-in format and tool derives its view of the device from here, so nothing below includes anything
 // but the standard library.
+#include "device/identity.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -30,19 +32,40 @@ struct Identity
     // What the other formats' hosts remember the plug-in by: never change them.
     std::string_view clapId;
     std::string_view lv2Uri;
+    std::string_view homepage;
 };
 
-// The LV2 URI is also a literal for the names built on it (lv2/lv2_names.h).
-#define KVX_DEVICE_LV2_URI "https://brellmoor.example/lv2/kvx-tovik"
-
-constexpr Identity kIdentity{"KVX Tovik",
-                             "Brellmoor",
+constexpr Identity kIdentity{KVX_IDENTITY_NAME,
+                             KVX_IDENTITY_VENDOR,
                              FourCharCode('T', 'v', 'k', '1'),
                              1000,
-                             "1.0.0.283",
+                             KVX_IDENTITY_VERSION_TEXT,
                              {1, 0, 0, 283},
-                             "example.brellmoor.kvx-tovik",
-                             KVX_DEVICE_LV2_URI};
+                             KVX_IDENTITY_CLAP_ID,
+                             KVX_IDENTITY_LV2_URI,
+                             KVX_IDENTITY_HOMEPAGE};
+
+// The version text is the four numbers.
+constexpr bool VersionTextMatches()
+{
+    std::string_view text = kIdentity.versionText;
+    for (int part : kIdentity.versionParts)
+    {
+        int value = 0;
+        std::size_t used = 0;
+        while (used < text.size() && text[used] >= '0' && text[used] <= '9')
+        {
+            value = value * 10 + (text[used++] - '0');
+        }
+        if (used == 0 || value != part)
+        {
+            return false;
+        }
+        text.remove_prefix(used < text.size() ? used + 1 : used);
+    }
+    return text.empty();
+}
+static_assert(VersionTextMatches());
 
 // Sample rates the plug-in formats run at. Below the lowest, the upper bands' sections lie beyond the
 // audio band and ring far above their gains; no host runs above the highest.

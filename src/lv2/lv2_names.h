@@ -8,7 +8,7 @@
 
 namespace KVX::LV2
 {
-#define KVX_LV2_PLUGIN_URI KVX_DEVICE_LV2_URI
+#define KVX_LV2_PLUGIN_URI KVX_IDENTITY_LV2_URI
 
 constexpr std::string_view kPluginUri = Device::Description::kIdentity.lv2Uri;
 constexpr std::string_view kUiUri = KVX_LV2_PLUGIN_URI "#ui";

@@ -18,8 +18,8 @@ using namespace KVX::Device::Description;
 using namespace KVX::LV2;
 
 // Who answers for the plug-in, for hosts and catalogues that show it.
-constexpr const char* kVendorMail = "mailto:packages@brellmoor.example";
-constexpr const char* kVendorHomepage = "https://brellmoor.example/kvx-tovik";
+constexpr const char* kVendorMail = "mailto:" KVX_IDENTITY_EMAIL;
+constexpr const char* kVendorHomepage = KVX_IDENTITY_HOMEPAGE;
 
 constexpr const char* kPrefixes = "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
                                   "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
@@ -128,7 +128,7 @@ std::string PluginTurtle()
     out << kPrefixes << Iri(kPluginUri) << "\n"
         << "    a lv2:Plugin , lv2:MultiEQPlugin , doap:Project ;\n"
         << "    doap:name " << Literal(kIdentity.name) << " ;\n"
-        << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    doap:license <https://spdx.org/licenses/" KVX_IDENTITY_LICENCE "> ;\n"
         << "    doap:maintainer [\n        foaf:name " << Literal(kIdentity.vendor)
         << " ;\n        foaf:mbox " << Iri(kVendorMail) << " ;\n        foaf:homepage "
         << Iri(kVendorHomepage) << "\n    ] ;\n"
