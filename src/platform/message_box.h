@@ -11,7 +11,8 @@ enum : unsigned
     kMessageBoxErrorOk = 0x10 // error icon, one OK button
 };
 
-using MessageBoxHandler = void (*)(const char16_t* caption, const char16_t* text, void* owner, unsigned style);
+using MessageBoxHandler = void (*)(const char16_t* caption, const char16_t* text, void* owner,
+                                   unsigned style);
 
 void ShowMessageBox(const std::u16string& caption, const std::u16string& text, void* owner, unsigned style);
 
@@ -21,4 +22,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 // The platform's own box; blocks until the user closes it. Implemented per platform.
 void ShowNativeMessageBox(const std::u16string& caption, const std::u16string& text, void* owner,
                           unsigned style);
+
+// Where no box can be shown: "caption: text" on standard error, line breaks as the terminal's.
+void PrintMessageBox(const std::u16string& caption, const std::u16string& text);
 } // namespace KVX::Platform

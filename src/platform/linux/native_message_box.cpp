@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/font_library.h"
+#include "platform/linux/window_closing.h"
 #include "platform/linux/x11_present.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -8,14 +9,21 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace KVX::Platform
@@ -23,10 +31,6 @@ namespace KVX::Platform
 namespace
 {
 using namespace Linux;
-
-// A frame that fails on every tick must not pile up boxes: while one is open, further requests are
-// dropped, from any thread.
-std::atomic<bool> g_BoxOpen{false};
 
 constexpr int kMargin = 16;
 constexpr int kIconSize = 32;
@@ -277,7 +281,9 @@ void SetTitle(Display* display, ::Window window, const std::string& utf8)
                     reinterpret_cast<const unsigned char*>(ascii.data()), static_cast<int>(ascii.size()));
 }
 
-void RunBox(Display* display, const std::string& caption, const std::string& text, std::uintptr_t owner)
+// Shows the box until the user closes it (true) or `dismiss` becomes readable (false).
+bool RunBox(Display* display, const std::string& caption, const std::string& text, std::uintptr_t owner,
+            int dismiss)
 {
     const int screen = DefaultScreen(display);
     const ::Window root = RootWindow(display, screen);
@@ -338,8 +344,19 @@ void RunBox(Display* display, const std::string& caption, const std::string& tex
 
     bool pressed = false;
     bool done = false;
-    while (!done)
+    bool dismissed = false;
+    while (!done && !dismissed)
     {
+        if (XPending(display) == 0)
+        {
+            pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {dismiss, POLLIN, 0}};
+            if (poll(watched, 2, -1) < 0 && errno != EINTR)
+            {
+                break;
+            }
+            dismissed = (watched[1].revents & POLLIN) != 0;
+            continue;
+        }
         XEvent event;
         XNextEvent(display, &event);
         switch (event.type)
@@ -392,45 +409,125 @@ void RunBox(Display* display, const std::string& caption, const std::string& tex
 
     XDestroyWindow(display, window);
     XSync(display, False);
+    return done;
 }
 
-std::string ForTerminal(const std::u16string& text)
+// The box runs on a thread of its own with a display connection of its own, so that it can outlive the
+// call that showed it. A caller on a host's thread waits until the user closes it, as for any modal box.
+// A caller on an editor window's thread waits only while its window is open: when the host closes the
+// editor, the box stays up on its own and the host never waits for the user. A box still up when the
+// module is unloaded (or the process ends) goes with it, and its report goes to standard error instead.
+class BoxThread
 {
-    std::string out;
-    for (const std::string& line : SplitParagraphs(Utf16ToUtf8(text)))
+public:
+    BoxThread()
+        : m_dismiss(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_closed(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
-        if (!out.empty())
-        {
-            out.push_back('\n');
-        }
-        out += line;
     }
-    return out;
-}
 
-struct BoxGuard
-{
-    ~BoxGuard() { g_BoxOpen.store(false); }
+    ~BoxThread()
+    {
+        if (m_thread.joinable())
+        {
+            Signal(m_dismiss);
+            m_thread.join();
+        }
+        close(m_dismiss);
+        close(m_closed);
+    }
+
+    BoxThread(const BoxThread&) = delete;
+    BoxThread& operator=(const BoxThread&) = delete;
+
+    enum class Shown
+    {
+        Yes,
+        AlreadyUp,
+        NoDisplay
+    };
+
+    // Shows the box, unless one is up already: a frame that fails on every tick must not pile up boxes,
+    // so further requests are dropped, from any thread.
+    Shown Show(const std::u16string& caption, const std::u16string& text, std::uintptr_t owner)
+    {
+        bool expected = false;
+        if (!m_open.compare_exchange_strong(expected, true))
+        {
+            return Shown::AlreadyUp;
+        }
+        const char* name = std::getenv("DISPLAY");
+        Display* display = name != nullptr && name[0] != '\0' ? XOpenDisplay(name) : nullptr;
+        if (display == nullptr || m_dismiss < 0 || m_closed < 0)
+        {
+            if (display != nullptr)
+            {
+                XCloseDisplay(display);
+            }
+            m_open = false;
+            return Shown::NoDisplay;
+        }
+        if (m_thread.joinable())
+        {
+            m_thread.join(); // the last box's thread, ending or ended
+        }
+        Drain(m_closed);
+        m_thread = std::thread(
+            [this, display, caption, text, owner]
+            {
+                pthread_setname_np(pthread_self(), "kvx-message-box");
+                if (!RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), owner, m_dismiss))
+                {
+                    PrintMessageBox(caption, text);
+                }
+                XCloseDisplay(display);
+                Signal(m_closed);
+                m_open = false;
+            });
+        return Shown::Yes;
+    }
+
+    // Until the box is closed, or `interrupt` (a descriptor; -1 for none) becomes readable.
+    void Wait(int interrupt) const
+    {
+        pollfd watched[2] = {{m_closed, POLLIN, 0}, {interrupt, POLLIN, 0}};
+        while (poll(watched, interrupt >= 0 ? 2 : 1, -1) <= 0 && errno == EINTR)
+        {
+        }
+    }
+
+private:
+    static void Signal(int fd)
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+    }
+    static void Drain(int fd)
+    {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto got = read(fd, &count, sizeof count);
+    }
+
+    const int m_dismiss; // readable: take the box down
+    const int m_closed;  // readable: the box is gone
+    std::atomic<bool> m_open{false};
+    std::thread m_thread;
 };
+
+BoxThread g_Box;
 } // namespace
 
 void ShowNativeMessageBox(const std::u16string& caption, const std::u16string& text, void* owner, unsigned)
 {
-    bool expected = false;
-    if (!g_BoxOpen.compare_exchange_strong(expected, true))
+    switch (g_Box.Show(caption, text, reinterpret_cast<std::uintptr_t>(owner)))
     {
-        return;
+    case BoxThread::Shown::Yes:
+        g_Box.Wait(WindowClosingSignal());
+        break;
+    case BoxThread::Shown::NoDisplay:
+        PrintMessageBox(caption, text);
+        break;
+    case BoxThread::Shown::AlreadyUp:
+        break;
     }
-    BoxGuard guard;
-    const char* name = std::getenv("DISPLAY");
-    Display* display = name != nullptr && name[0] != '\0' ? XOpenDisplay(name) : nullptr;
-    if (display == nullptr)
-    {
-        std::fprintf(stderr, "%s: %s\n", ForTerminal(caption).c_str(), ForTerminal(text).c_str());
-        std::fflush(stderr);
-        return;
-    }
-    RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), reinterpret_cast<std::uintptr_t>(owner));
-    XCloseDisplay(display);
 }
 } // namespace KVX::Platform
