@@ -19,10 +19,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <numbers>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -281,9 +282,10 @@ void SetTitle(Display* display, ::Window window, const std::string& utf8)
                     reinterpret_cast<const unsigned char*>(ascii.data()), static_cast<int>(ascii.size()));
 }
 
-// Shows the box until the user closes it (true) or `dismiss` becomes readable (false).
+// Shows the box until the user closes it (true) or `dismiss` becomes readable (false). `up` is cleared
+// before the window goes, so that a box asked for once this one has vanished is never taken for it.
 bool RunBox(Display* display, const std::string& caption, const std::string& text, std::uintptr_t owner,
-            int dismiss)
+            int dismiss, std::atomic<bool>& up)
 {
     const int screen = DefaultScreen(display);
     const ::Window root = RootWindow(display, screen);
@@ -407,10 +409,48 @@ bool RunBox(Display* display, const std::string& caption, const std::string& tex
         }
     }
 
+    up = false;
     XDestroyWindow(display, window);
     XSync(display, False);
     return done;
 }
+
+// Readable once its box is gone; shared by the box's thread and whoever waits for it, so that a wait
+// never mistakes another box's end for its own.
+class BoxClosed
+{
+public:
+    BoxClosed() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~BoxClosed()
+    {
+        if (m_fd >= 0)
+        {
+            close(m_fd);
+        }
+    }
+    BoxClosed(const BoxClosed&) = delete;
+    BoxClosed& operator=(const BoxClosed&) = delete;
+
+    bool Valid() const { return m_fd >= 0; }
+    void Signal() const { Write(m_fd); }
+    // Until the box is gone, or `interrupt` (a descriptor; -1 for none) becomes readable.
+    void Wait(int interrupt) const
+    {
+        pollfd watched[2] = {{m_fd, POLLIN, 0}, {interrupt, POLLIN, 0}};
+        while (poll(watched, interrupt >= 0 ? 2 : 1, -1) < 0 && errno == EINTR)
+        {
+        }
+    }
+
+    static void Write(int fd)
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+    }
+
+private:
+    const int m_fd;
+};
 
 // The box runs on a thread of its own with a display connection of its own, so that it can outlive the
 // call that showed it. A caller on a host's thread waits until the user closes it, as for any modal box.
@@ -420,95 +460,75 @@ bool RunBox(Display* display, const std::string& caption, const std::string& tex
 class BoxThread
 {
 public:
-    BoxThread()
-        : m_dismiss(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_closed(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-    {
-    }
+    BoxThread() : m_dismiss(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
     ~BoxThread()
     {
         if (m_thread.joinable())
         {
-            Signal(m_dismiss);
+            BoxClosed::Write(m_dismiss);
             m_thread.join();
         }
-        close(m_dismiss);
-        close(m_closed);
+        if (m_dismiss >= 0)
+        {
+            close(m_dismiss);
+        }
     }
 
     BoxThread(const BoxThread&) = delete;
     BoxThread& operator=(const BoxThread&) = delete;
 
-    enum class Shown
-    {
-        Yes,
-        AlreadyUp,
-        NoDisplay
-    };
-
-    // Shows the box, unless one is up already: a frame that fails on every tick must not pile up boxes,
-    // so further requests are dropped, from any thread.
-    Shown Show(const std::u16string& caption, const std::u16string& text, std::uintptr_t owner)
+    // Shows the box and gives what its end makes readable; null when nothing was shown because there is
+    // no display to show it on (`alreadyUp` false), or because a box is up already: a frame that fails on
+    // every tick must not pile up boxes, so further requests are dropped, from any thread.
+    std::shared_ptr<const BoxClosed> Show(const std::u16string& caption, const std::u16string& text,
+                                          std::uintptr_t owner, bool& alreadyUp)
     {
         bool expected = false;
-        if (!m_open.compare_exchange_strong(expected, true))
+        alreadyUp = !m_open.compare_exchange_strong(expected, true);
+        if (alreadyUp)
         {
-            return Shown::AlreadyUp;
+            return nullptr;
         }
         const char* name = std::getenv("DISPLAY");
         Display* display = name != nullptr && name[0] != '\0' ? XOpenDisplay(name) : nullptr;
-        if (display == nullptr || m_dismiss < 0 || m_closed < 0)
+        auto closed = std::make_shared<const BoxClosed>();
+        if (display != nullptr && m_dismiss >= 0 && closed->Valid())
         {
-            if (display != nullptr)
+            if (m_thread.joinable())
             {
-                XCloseDisplay(display);
+                m_thread.join(); // the last box's thread, ending or ended
             }
-            m_open = false;
-            return Shown::NoDisplay;
-        }
-        if (m_thread.joinable())
-        {
-            m_thread.join(); // the last box's thread, ending or ended
-        }
-        Drain(m_closed);
-        m_thread = std::thread(
-            [this, display, caption, text, owner]
+            try
             {
-                pthread_setname_np(pthread_self(), "kvx-message-box");
-                if (!RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), owner, m_dismiss))
-                {
-                    PrintMessageBox(caption, text);
-                }
-                XCloseDisplay(display);
-                Signal(m_closed);
-                m_open = false;
-            });
-        return Shown::Yes;
-    }
-
-    // Until the box is closed, or `interrupt` (a descriptor; -1 for none) becomes readable.
-    void Wait(int interrupt) const
-    {
-        pollfd watched[2] = {{m_closed, POLLIN, 0}, {interrupt, POLLIN, 0}};
-        while (poll(watched, interrupt >= 0 ? 2 : 1, -1) <= 0 && errno == EINTR)
-        {
+                m_thread = std::thread(
+                    [this, display, caption, text, owner, closed]
+                    {
+                        pthread_setname_np(pthread_self(), "kvx-message-box");
+                        if (!RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), owner, m_dismiss,
+                                    m_open))
+                        {
+                            PrintMessageBox(caption, text);
+                        }
+                        XCloseDisplay(display);
+                        closed->Signal();
+                    });
+                return closed;
+            }
+            catch (const std::system_error&)
+            {
+            }
         }
+        if (display != nullptr)
+        {
+            XCloseDisplay(display);
+        }
+        m_open = false;
+        return nullptr;
     }
 
 private:
-    static void Signal(int fd)
-    {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
-    }
-    static void Drain(int fd)
-    {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const auto got = read(fd, &count, sizeof count);
-    }
-
-    const int m_dismiss; // readable: take the box down
-    const int m_closed;  // readable: the box is gone
+    const int m_dismiss; // readable: take the box down now
     std::atomic<bool> m_open{false};
     std::thread m_thread;
 };
@@ -518,16 +538,14 @@ BoxThread g_Box;
 
 void ShowNativeMessageBox(const std::u16string& caption, const std::u16string& text, void* owner, unsigned)
 {
-    switch (g_Box.Show(caption, text, reinterpret_cast<std::uintptr_t>(owner)))
+    bool alreadyUp = false;
+    if (const auto closed = g_Box.Show(caption, text, reinterpret_cast<std::uintptr_t>(owner), alreadyUp))
     {
-    case BoxThread::Shown::Yes:
-        g_Box.Wait(WindowClosingSignal());
-        break;
-    case BoxThread::Shown::NoDisplay:
+        closed->Wait(WindowClosingSignal());
+    }
+    else if (!alreadyUp)
+    {
         PrintMessageBox(caption, text);
-        break;
-    case BoxThread::Shown::AlreadyUp:
-        break;
     }
 }
 } // namespace KVX::Platform
