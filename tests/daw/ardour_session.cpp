@@ -26,7 +26,7 @@ const std::string kLua = "/usr/bin/ardour7-lua";
 const std::string kExport = "/usr/bin/ardour7-export";
 const std::string kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 const std::string kScripts = KVX_DAW_SCRIPTS;
-constexpr auto kRunLimit = std::chrono::seconds(60);
+constexpr auto kRunLimit = std::chrono::seconds(180);
 } // namespace
 
 std::string ArdourSession::MissingProgram()

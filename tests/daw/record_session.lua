@@ -33,7 +33,14 @@ end
 track:rec_enable_control():set_value(1, PBD.GroupControlDisposition.NoGroup)
 Session:maybe_enable_record(false)
 Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
-ARDOUR.LuaAPI.usleep(math.floor(seconds * 1000000))
+-- Until the engine has run the whole take: on a loaded machine the dummy engine falls behind the clock.
+local start = Session:transport_sample()
+for _ = 1, math.floor(seconds * 40) + 1200 do
+    if Session:transport_sample() - start >= seconds * 48000 then
+        break
+    end
+    ARDOUR.LuaAPI.usleep(25000)
+end
 Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
 -- The stop is carried out on the engine's thread; the take becomes a region once it has.
 for _ = 1, 100 do

@@ -5,6 +5,8 @@
 #   wine_env.sh start STATE_DIR win32|win64    create the prefix if needed, start Xvfb and the Wine server
 #   wine_env.sh run STATE_DIR PROGRAM [ARGS]   run a Windows program in it
 #   wine_env.sh stop STATE_DIR                 end the Wine server and Xvfb started by "start"
+# Where this machine's Wine cannot run the build's programs (a 32-bit build without Debian's wine32),
+# "start" records why and every "run" prints it and exits with 77, which CTest counts as skipped.
 set -euo pipefail
 command="${1:?command}"
 state="${2:?state folder}"
@@ -54,9 +56,22 @@ stop_xvfb() {
   fi
 }
 
+# Debian's wine32 brings the 32-bit loader beside wine64's; a 32-bit prefix cannot start without it.
+wine_missing_for() {
+  if [ "$1" = win32 ] && [ ! -x /usr/lib/wine/wine ] && ! command -v wine32 >/dev/null 2>&1; then
+    echo "32-bit Wine is not installed (scripts/setup.sh --all installs wine32:i386 and libgl1:i386)"
+  fi
+}
+
 case "${command}" in
 start)
   arch="${3:?win32 or win64}"
+  rm -f "${state}/unavailable"
+  missing="$(wine_missing_for "${arch}")"
+  if [ -n "${missing}" ]; then
+    echo "${missing}" | tee "${state}/unavailable"
+    exit 0
+  fi
   stop_xvfb
   start_xvfb
   if [ ! -f "${WINEPREFIX}/.kvx-ready" ] || [ "$(cat "${state}/arch" 2>/dev/null)" != "${arch}" ]; then
@@ -76,6 +91,10 @@ start)
   ;;
 run)
   shift 2
+  if [ -f "${state}/unavailable" ]; then
+    echo "skipped: $(cat "${state}/unavailable")"
+    exit 77
+  fi
   # Wine's own background processes inherit the program's output; were it CTest's pipe, CTest would
   # wait for them to end. The program writes to a file instead, shown once it has finished.
   log="$(mktemp "${state}/run.XXXXXX")"
