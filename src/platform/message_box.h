@@ -19,7 +19,8 @@ void ShowMessageBox(const std::u16string& caption, const std::u16string& text, v
 // Replaces the box; null restores the native one. Returns the previous handler.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
-// The platform's own box; blocks until the user closes it. Implemented per platform.
+// The platform's own box; blocks until the user closes it. Implemented per platform. On Linux a call from
+// an editor window's own thread returns when the host closes that window, and leaves the box up.
 void ShowNativeMessageBox(const std::u16string& caption, const std::u16string& text, void* owner,
                           unsigned style);
 
