@@ -59,6 +59,29 @@ VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     return 0;
 }
 
+// The output channels whose every sample equals their first, one bit each, so that a host can skip
+// silence after us. A varying channel usually gives itself away at its second sample. A single frame is
+// constant by definition and tells a host nothing, so it is not flagged (the format's validator judges
+// the flag over its whole buffer, not over the block).
+std::uint64_t ConstantChannels(const AudioBuffer& out, std::uint32_t frames) noexcept
+{
+    std::uint64_t mask = 0;
+    if (frames < 2)
+    {
+        return mask;
+    }
+    for (std::uint32_t c = 0; c < out.channelCount && c < 64; ++c)
+    {
+        const float* channel = out.data32[c];
+        if (channel != nullptr &&
+            std::all_of(channel + 1, channel + frames, [first = channel[0]](float x) { return x == first; }))
+        {
+            mask |= std::uint64_t{1} << c;
+        }
+    }
+    return mask;
+}
+
 template <class T> const T* HostExtension(const Host* host, const char* id)
 {
     return host->getExtension != nullptr ? static_cast<const T*>(host->getExtension(host, id)) : nullptr;
@@ -96,9 +119,10 @@ void KVX_CLAP_CALL PluginStopProcessing(const Plugin* plugin)
     CPlugin::From(plugin)->StopProcessing();
 }
 
-// The filters keep no state a host would need cleared apart from a restart of the stream, which
-// activation already gives.
-void KVX_CLAP_CALL PluginReset(const Plugin*) {}
+void KVX_CLAP_CALL PluginReset(const Plugin* plugin)
+{
+    CPlugin::From(plugin)->Reset();
+}
 
 ProcessStatus KVX_CLAP_CALL PluginProcess(const Plugin* plugin, const Process* process)
 {
@@ -424,8 +448,15 @@ bool CPlugin::Activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     Dispatch(effSetBlockSize, 0, blockSize);
     Dispatch(effMainsChanged, 0, 1);
+    // A new activation is a new stream: nothing of the last one rings on into it.
+    m_Device->OnStreamReset();
     m_Active = true;
     return true;
+}
+
+void CPlugin::Reset() noexcept
+{
+    m_Device->OnStreamReset();
 }
 
 void CPlugin::Deactivate()
@@ -621,7 +652,7 @@ ProcessStatus CPlugin::Run(const Process* process) noexcept
             std::fill(channel, channel + frames, 0.0f);
         }
     }
-    out->constantMask = 0;
+    out->constantMask = ConstantChannels(*out, frames);
     return kProcessContinue;
 }
 

@@ -37,6 +37,8 @@ public:
     bool StartProcessing();
     void StopProcessing();
     ProcessStatus Run(const Process* process) noexcept;
+    // On the audio thread between blocks: the filters forget the stream so far.
+    void Reset() noexcept;
 
     // Parameters.
     bool GetValue(Id id, double* value) const;

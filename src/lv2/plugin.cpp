@@ -70,6 +70,15 @@ public:
 
     void SetSampleRate(double rate) { m_Effect->setSampleRate(static_cast<float>(rate)); }
 
+    // A new activation starts a new stream: nothing of the last one rings on into it.
+    void Activate()
+    {
+        if (auto* processor = dynamic_cast<CVSTDSP*>(m_Effect.get()))
+        {
+            processor->OnStreamReset();
+        }
+    }
+
     void Run(std::uint32_t frames) noexcept
     {
         ApplyControls();
@@ -184,7 +193,10 @@ void ConnectPort(LV2_Handle instance, std::uint32_t port, void* data)
     static_cast<CPlugin*>(instance)->Connect(port, data);
 }
 
-void Activate(LV2_Handle) {}
+void Activate(LV2_Handle instance)
+{
+    static_cast<CPlugin*>(instance)->Activate();
+}
 
 void Run(LV2_Handle instance, std::uint32_t frames)
 {

@@ -37,6 +37,21 @@ bool StereoChannels(const AudioBusBuffers* buses, std::int32_t count, float* (&c
     return channels[0] != nullptr && channels[1] != nullptr;
 }
 
+// One bit for each of the two channels that holds nothing but zeros, so that the host can skip what
+// follows us. Audio gives itself away at its first samples.
+std::uint64_t SilentChannels(float* const (&channels)[2], std::size_t frames)
+{
+    std::uint64_t flags = 0;
+    for (std::uint64_t c = 0; c < 2; ++c)
+    {
+        if (std::all_of(channels[c], channels[c] + frames, [](float x) { return x == 0.0f; }))
+        {
+            flags |= std::uint64_t{1} << c;
+        }
+    }
+    return flags;
+}
+
 // The sample rates a host can mean: anything else is refused rather than handed to the filter design.
 bool UsableSampleRate(double rate)
 {
@@ -105,11 +120,16 @@ CPlugin::CPlugin(std::unique_ptr<AudioEffect> effect)
 
 CPlugin::~CPlugin()
 {
+    ReleaseHandler();
+    m_Panel->close();
+}
+
+void CPlugin::ReleaseHandler()
+{
     if (IComponentHandler* handler = m_Handler.exchange(nullptr))
     {
         handler->release();
     }
-    m_Panel->close();
 }
 
 tresult CPlugin::queryInterface(const TUID iid, void** object)
@@ -126,6 +146,10 @@ tresult CPlugin::queryInterface(const TUID iid, void** object)
     else if (Iid::IAudioProcessor.Equals(iid))
     {
         found = static_cast<IAudioProcessor*>(this);
+    }
+    else if (Iid::IProcessContextRequirements.Equals(iid))
+    {
+        found = static_cast<IProcessContextRequirements*>(this);
     }
     else if (Iid::IEditController.Equals(iid))
     {
@@ -162,8 +186,11 @@ tresult CPlugin::initialize(FUnknown*)
     return kResultOk;
 }
 
+// The host may keep the object a while after it has finished with it, and its handler must not be held
+// past that point.
 tresult CPlugin::terminate()
 {
+    ReleaseHandler();
     return kResultOk;
 }
 
@@ -216,6 +243,11 @@ tresult CPlugin::setActive(TBool state)
     if (state != 0)
     {
         m_Effect->resume();
+        // A new activation starts a new stream: nothing of the last one rings on into it.
+        if (auto* processor = dynamic_cast<CVSTDSP*>(m_Effect.get()))
+        {
+            processor->OnStreamReset();
+        }
     }
     else
     {
@@ -226,14 +258,16 @@ tresult CPlugin::setActive(TBool state)
 
 tresult CPlugin::SetProcessorState(IBStream* state)
 {
-    Chunk chunk;
-    if (!ReadChunk(state, chunk))
+    ComponentState read;
+    if (!ReadState(state, read))
     {
         return kResultFalse; // nothing changes
     }
-    m_Effect->setChunk(chunk.data(), static_cast<VstInt32>(chunk.size()), true);
+    m_Effect->setChunk(read.chunk.data(), static_cast<VstInt32>(read.chunk.size()), true);
+    m_Bypassed.store(read.bypassed, std::memory_order_relaxed);
     // The controller is this object: it shows the state at once, also for hosts that never pass it on.
-    ShowChunk(chunk);
+    ShowChunk(read.chunk);
+    ShowBypass(read.bypassed);
     return kResultOk;
 }
 
@@ -241,13 +275,14 @@ tresult CPlugin::GetProcessorState(IBStream* state)
 {
     void* data = nullptr;
     const VstInt32 size = m_Effect->getChunk(&data, true);
-    Chunk chunk;
-    if (data == nullptr || size != static_cast<VstInt32>(chunk.size()))
+    ComponentState written;
+    if (data == nullptr || size != static_cast<VstInt32>(written.chunk.size()))
     {
         return kInternalError;
     }
-    std::memcpy(chunk.data(), data, chunk.size());
-    return WriteChunk(state, chunk) ? kResultOk : kResultFalse;
+    std::memcpy(written.chunk.data(), data, written.chunk.size());
+    written.bypassed = m_Bypassed.load(std::memory_order_relaxed);
+    return WriteState(state, written) ? kResultOk : kResultFalse;
 }
 
 // ---- Audio processor -------------------------------------------------------------------------------
@@ -378,7 +413,7 @@ tresult CPlugin::process(ProcessData& data)
     }
     // In place from here: the processor copies nothing when input and output are the same buffer.
     m_Effect->processReplacing(out, out, static_cast<VstInt32>(data.numSamples));
-    data.outputs[0].silenceFlags = 0;
+    data.outputs[0].silenceFlags = SilentChannels(out, frames);
     return kResultOk;
 }
 
@@ -401,12 +436,13 @@ void CPlugin::ShowChunk(const Chunk& chunk)
 
 tresult CPlugin::setComponentState(IBStream* state)
 {
-    Chunk chunk;
-    if (!ReadChunk(state, chunk))
+    ComponentState read;
+    if (!ReadState(state, read))
     {
         return kResultFalse;
     }
-    ShowChunk(chunk);
+    ShowChunk(read.chunk);
+    ShowBypass(read.bypassed);
     return kResultOk;
 }
 

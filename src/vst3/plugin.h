@@ -61,7 +61,10 @@ private:
     CPlugin& m_Owner;
 };
 
-class CPlugin final : public CComponentSide, public IAudioProcessor, public CControllerSide
+class CPlugin final : public CComponentSide,
+                      public IAudioProcessor,
+                      public IProcessContextRequirements,
+                      public CControllerSide
 {
 public:
     // Null when the device could not be built (it has shown why).
@@ -99,6 +102,9 @@ public:
     tresult KVX_VST3_API process(ProcessData& data) override;
     std::uint32_t KVX_VST3_API getTailSamples() override;
 
+    // IProcessContextRequirements: the filters need nothing of the host's transport or tempo.
+    std::uint32_t KVX_VST3_API getProcessContextRequirements() override { return 0; }
+
     // IEditController
     tresult KVX_VST3_API setComponentState(IBStream* state) override;
     std::int32_t KVX_VST3_API getParameterCount() override;
@@ -135,6 +141,8 @@ private:
 
     void ApplyParameterChanges(IParameterChanges* changes) noexcept;
     void ShowChunk(const Chunk& chunk);
+    void ShowBypass(bool bypassed) { m_ControllerBypass = bypassed ? 1.0 : 0.0; }
+    void ReleaseHandler();
     void Deliver(const PanelEdit& edit);
 
     std::atomic<std::uint32_t> m_References{1};

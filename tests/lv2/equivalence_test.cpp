@@ -156,5 +156,40 @@ TEST(Lv2Build, IgnoresAnEmptyBlockAndUnconnectedAudio)
     instance.Run(a.data(), nullptr, c.data(), c.data(), 64);
     EXPECT_EQ(c, std::vector<float>(64, 9.0f));
 }
+
+TEST(Lv2Build, ReactivationForgetsWhatTheFiltersHeard)
+{
+    Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    UridMap map;
+    // Every band at +12 dB and settled, then an impulse in a block's last sample: the filters ring on.
+    auto ring = [](Lv2Instance& instance)
+    {
+        std::vector<float> block(512);
+        for (std::uint32_t band = 0; band < 10; ++band)
+        {
+            instance.Control(band) = 12.0f;
+        }
+        for (int i = 0; i <= 20; ++i)
+        {
+            std::fill(block.begin(), block.end(), 0.0f);
+            block.back() = i == 20 ? 1.0f : 0.0f;
+            instance.Run(block.data(), block.data(), block.data(), block.data(), 512);
+        }
+    };
+    auto silence = [](Lv2Instance& instance)
+    {
+        std::vector<float> left(512, 0.0f), right(512, 0.0f);
+        instance.Run(left.data(), right.data(), left.data(), right.data(), 512);
+        left.insert(left.end(), right.begin(), right.end());
+        return left;
+    };
+    Lv2Instance reference(module, 48000.0, &map), instance(module, 48000.0, &map);
+    ASSERT_TRUE(reference.Valid() && instance.Valid());
+    ring(reference);
+    EXPECT_NE(silence(reference), std::vector<float>(1024, 0.0f)) << "without a restart it rings on";
+    ring(instance);
+    instance.Reactivate();
+    EXPECT_EQ(silence(instance), std::vector<float>(1024, 0.0f));
+}
 } // namespace
 } // namespace KVX::Test

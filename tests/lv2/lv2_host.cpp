@@ -104,6 +104,12 @@ void Lv2Instance::Run(float* inLeft, float* inRight, float* outLeft, float* outR
     m_Descriptor->run(m_Handle, frames);
 }
 
+void Lv2Instance::Reactivate()
+{
+    m_Descriptor->deactivate(m_Handle);
+    m_Descriptor->activate(m_Handle);
+}
+
 namespace
 {
 LV2_State_Status Store(LV2_State_Handle handle, std::uint32_t key, const void* value, std::size_t size,

@@ -75,6 +75,9 @@ public:
     // Runs one block; in-place (the output buffers are the inputs) when `out` is null.
     void Run(float* inLeft, float* inRight, float* outLeft, float* outRight, std::uint32_t frames);
 
+    // deactivate and activate again, as a host does between two runs of a session.
+    void Reactivate();
+
     LV2_State_Status Save(State& state);
     LV2_State_Status Restore(const State& state);
 

@@ -158,5 +158,15 @@ TEST_F(Vst3Controller, KeepsHostSetValuesWithoutReportingThemBackAndSharesThemWi
     EXPECT_EQ(Controller()->getState(&empty), kResultOk);
     EXPECT_EQ(Controller()->setState(&empty), kResultOk);
 }
+
+TEST_F(Vst3Controller, TerminateGivesTheHostsHandlerBack)
+{
+    CComponentHandler handler;
+    ASSERT_EQ(Controller()->setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(handler.References(), 2u);
+    EXPECT_EQ(Component()->terminate(), kResultOk);
+    EXPECT_EQ(handler.References(), 1u) << "the plug-in holds nothing of the host's after terminate";
+    Controller()->setComponentHandler(nullptr); // the handler goes before the instance does
+}
 } // namespace
 } // namespace KVX::Test::Vst3
