@@ -170,8 +170,7 @@ private:
 
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
-    const LV2_Feature* mapFeature = FindFeature(features, LV2_URID__map);
-    const auto* map = mapFeature != nullptr ? static_cast<const LV2_URID_Map*>(mapFeature->data) : nullptr;
+    const auto* map = FeatureWith(features, LV2_URID__map, &LV2_URID_Map::map);
     try
     {
         std::unique_ptr<AudioEffect> effect(createEffectInstance(&HostCallback));

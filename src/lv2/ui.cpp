@@ -160,22 +160,20 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     {
         return nullptr;
     }
-    const LV2_Feature* touch = FindFeature(features, LV2_UI__touch);
-    const LV2_Feature* resize = FindFeature(features, LV2_UI__resize);
+    const auto* touch = FeatureWith(features, LV2_UI__touch, &LV2UI_Touch::touch);
+    const auto* resize = FeatureWith(features, LV2_UI__resize, &LV2UI_Resize::ui_resize);
     try
     {
-        auto ui = std::make_unique<CUi>(
-            write, controller, touch != nullptr ? static_cast<const LV2UI_Touch*>(touch->data) : nullptr);
+        auto ui = std::make_unique<CUi>(write, controller, touch);
         const std::uintptr_t window = ui->Open(parent->data);
         if (window == 0)
         {
             return nullptr;
         }
-        if (resize != nullptr && resize->data != nullptr)
+        if (resize != nullptr)
         {
-            const auto* host = static_cast<const LV2UI_Resize*>(resize->data);
-            host->ui_resize(host->handle, Device::Description::kPanelWidth,
-                            Device::Description::kPanelHeight);
+            resize->ui_resize(resize->handle, Device::Description::kPanelWidth,
+                              Device::Description::kPanelHeight);
         }
         *widget = reinterpret_cast<LV2UI_Widget>(window);
         return ui.release();
