@@ -35,7 +35,7 @@ class CPlugin
 public:
     CPlugin(std::unique_ptr<CDevice> device, const LV2_URID_Map* map) : m_Device(std::move(device))
     {
-        if (map != nullptr && map->map != nullptr)
+        if (map != nullptr)
         {
             m_ChunkKey = map->map(map->handle, std::string(kStateChunkKey).c_str());
             m_ChunkType = map->map(map->handle, LV2_ATOM__Chunk);
@@ -136,8 +136,7 @@ LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV
     {
         return nullptr;
     }
-    const LV2_Feature* mapFeature = FindFeature(features, LV2_URID__map);
-    const auto* map = mapFeature != nullptr ? static_cast<const LV2_URID_Map*>(mapFeature->data) : nullptr;
+    const auto* map = FeatureWith(features, LV2_URID__map, &LV2_URID_Map::map);
     try
     {
         auto device = CDevice::Create();

@@ -134,8 +134,8 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     {
         return nullptr;
     }
-    const LV2_Feature* touch = FindFeature(features, LV2_UI__touch);
-    const LV2_Feature* resize = FindFeature(features, LV2_UI__resize);
+    const auto* touch = FeatureWith(features, LV2_UI__touch, &LV2UI_Touch::touch);
+    const auto* resize = FeatureWith(features, LV2_UI__resize, &LV2UI_Resize::ui_resize);
     try
     {
         auto device = CDevice::Create();
@@ -143,17 +143,15 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
         {
             return nullptr; // it has shown why
         }
-        auto ui = std::make_unique<CUi>(std::move(device), write, controller,
-                                        touch != nullptr ? static_cast<const LV2UI_Touch*>(touch->data) : nullptr);
+        auto ui = std::make_unique<CUi>(std::move(device), write, controller, touch);
         const std::uintptr_t window = ui->Open(parent->data);
         if (window == 0)
         {
             return nullptr;
         }
-        if (resize != nullptr && resize->data != nullptr)
+        if (resize != nullptr)
         {
-            const auto* host = static_cast<const LV2UI_Resize*>(resize->data);
-            host->ui_resize(host->handle, CDevice::kEditorWidth, CDevice::kEditorHeight);
+            resize->ui_resize(resize->handle, CDevice::kEditorWidth, CDevice::kEditorHeight);
         }
         *widget = reinterpret_cast<LV2UI_Widget>(window);
         return ui.release();

@@ -169,5 +169,14 @@ TEST_F(Lv2State, DamagedStateIsRefusedAndChangesNothing)
     EXPECT_EQ(instance.Restore(withBytes(fullUp, chunkType)), LV2_STATE_SUCCESS);
     EXPECT_EQ(Saved(instance).at(chunkKey).bytes, fullUp);
 }
+TEST_F(Lv2State, AUridMapWithoutItsFunctionCountsAsNoMap)
+{
+    UridMap broken;
+    broken.Map()->map = nullptr;
+    Lv2Instance withoutMap{module, 48000.0, &broken};
+    ASSERT_TRUE(withoutMap.Valid());
+    State state;
+    EXPECT_EQ(withoutMap.Save(state), LV2_STATE_ERR_NO_FEATURE);
+}
 } // namespace
 } // namespace KVX::Test
