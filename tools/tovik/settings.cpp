@@ -218,10 +218,13 @@ bool ParseValue(const ParameterNames& parameters, int position, const std::strin
                     Number(band.PlainMax()) + " dB)";
             return false;
         }
-        // Our LV2 and CLAP band ports carry dB themselves, as a float; the VST parameters take the normalised
-        // value the plug-ins make from that same float, so that every format is handed the same gain.
+        // Every format is handed the value the gain's text reads as. Our LV2 and CLAP band ports carry dB
+        // themselves, as a float: the gain as typed wherever that float reads as the same value.
+        const float normalised = *band.Parse(folded);
         const auto single = static_cast<float>(*gain);
-        out = port != nullptr ? single : *band.ToNormalised(single);
+        out = port == nullptr                        ? normalised
+              : band.ToNormalised(single) == normalised ? single
+                                                        : static_cast<float>(band.ToPlain(normalised));
         return true;
     }
     if (!ParseNumber(folded, value))
