@@ -67,8 +67,8 @@ constexpr bool VersionTextMatches()
 }
 static_assert(VersionTextMatches());
 
-// Sample rates the plug-in formats run at. Below the lowest, the upper bands' sections lie beyond the
-// audio band and ring far above their gains; no host runs above the highest.
+// Sample rates the plug-in formats run at: from the lowest rate audio is kept at (telephony) to the
+// highest any host offers. Far below it the band designs ring far above their marks.
 constexpr double kMinSampleRate = 8000.0;
 constexpr double kMaxSampleRate = 768000.0;
 
