@@ -3,6 +3,7 @@
 // plug-in can never drift from what the binary does.
 //     kvx_lv2_turtle OUTPUT_FOLDER
 #include "device/description.h"
+#include "device/parameter_values.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
 
@@ -84,7 +85,8 @@ void WriteControlPort(std::ostream& out, const Parameter& parameter)
         << "        lv2:default " << Number(range.defaultValue) << " ;\n"
         << "        lv2:minimum " << Number(range.minimum) << " ;\n"
         << "        lv2:maximum " << Number(range.maximum) << " ;\n";
-    if (parameter.kind == ParameterKind::Switch)
+    // A value of one step is an on/off toggle.
+    if (KVX::Device::ValueTypeOf(parameter.index).StepCount() == 1)
     {
         out << "        lv2:portProperty lv2:toggled ;\n"
             << "        lv2:scalePoint [ rdfs:label " << Literal(parameter.offText) << " ; rdf:value "

@@ -62,7 +62,9 @@ std::optional<float> CLinearValue::Parse(std::string_view text) const
     {
         return std::nullopt;
     }
-    const auto normalised = ToNormalised(*number);
+    // Taken in single precision first, as a plug-in port carries it, so that a typed value and the same
+    // value sent as a port's number select the same normalised value.
+    const auto normalised = ToNormalised(static_cast<float>(*number));
     const bool plus = text.front() == '+';
     if (*number == 0.0 && (plus || text.front() == '-'))
     {

@@ -8,8 +8,8 @@
 // negative ones.
 //
 // Reading a text: surrounding spaces and the unit (any case, with or without a space) are ignored; the
-// rest must be one decimal number with at most one sign. Numbers beyond the scale are clamped to its
-// ends, as the panel's own typed-value box does. A signed zero ("+0.0", "-0.0"), which the panel shows
+// rest must be one decimal number with at most one sign, read in single precision (as a port carries
+// it). Numbers beyond the scale are clamped to its ends, as the panel's own typed-value box does. A signed zero ("+0.0", "-0.0"), which the panel shows
 // for values a hair off the centre, reads as the nearest value on that side, so that every text the
 // value shows reads back as a value showing the same text.
 #include "values/value_type.h"
