@@ -45,7 +45,7 @@ TEST(WindowsClap, TheEntryListsTheEqualiserAndExportsNothingElseAHostNeeds)
     EXPECT_EQ(Host::ModuleSymbol(module->Handle(), "VSTPluginMain"), nullptr) << "a CLAP file, not a VST one";
     auto plugin = ClapPlugin::Create(module, kId, error);
     ASSERT_NE(plugin, nullptr) << error;
-    EXPECT_EQ(plugin->Params().size(), kParamCount);
+    EXPECT_EQ(plugin->Params().size(), ParamCount());
     EXPECT_EQ(plugin->InputChannels(), 2u);
     EXPECT_EQ(plugin->OutputChannels(), 2u);
     EXPECT_EQ(plugin->ValueText(5, 6.0), "+6.0 dB");
