@@ -5,12 +5,12 @@
 #include "device/description.h"
 #include "device/parameter_values.h"
 #include "formats/program_chunk.h"
+#include "host/lv2_host.h"
 #include "host/plugin_host.h"
-#include "lv2/lv2_host.h"
+#include "host/vst3_host.h"
 #include "tovik/clap_host.h"
 #include "tovik/settings.h"
 #include "values/number_text.h"
-#include "vst3/vst3_host.h"
 
 #include <gtest/gtest.h>
 
@@ -62,18 +62,18 @@ std::unique_ptr<Host::Plugin> Vst2()
 
 struct Vst3Plugin
 {
-    std::unique_ptr<KVX::Test::Vst3::CModule> module;
-    std::unique_ptr<KVX::Test::Vst3::CInstance> instance;
+    std::unique_ptr<KVX::Host::Vst3::CModule> module;
+    std::unique_ptr<KVX::Host::Vst3::CInstance> instance;
 
     Vst3Plugin()
     {
         std::string error;
-        module = KVX::Test::Vst3::CModule::Load(KVX_VST3_BUNDLE, error);
+        module = KVX::Host::Vst3::CModule::Load(KVX_VST3_BUNDLE, error);
         EXPECT_NE(module, nullptr) << error;
         Vst3::PClassInfo info{};
         if (module != nullptr && module->FindAudioClass(info))
         {
-            instance = KVX::Test::Vst3::CInstance::Create(*module, info, error);
+            instance = KVX::Host::Vst3::CInstance::Create(*module, info, error);
         }
         EXPECT_NE(instance, nullptr) << error;
     }
@@ -185,9 +185,11 @@ TEST(FormatsAgree, AHostValueIsHeldAlikeInEveryFormat)
     Vst3Plugin vst3;
     auto clap = Clap();
     ASSERT_TRUE(vst2 != nullptr && vst3.instance != nullptr && clap != nullptr);
-    KVX::Test::Lv2Module lv2Module(KVX_LV2_PLUGIN_PATH);
-    KVX::Test::UridMap map;
-    KVX::Test::Lv2Instance lv2(lv2Module, 48000.0, &map);
+    KVX::Host::Lv2Module lv2Module(KVX_LV2_PLUGIN_PATH);
+    EXPECT_NE(lv2Module.Descriptor(), nullptr) << lv2Module.Error();
+    EXPECT_FALSE(lv2Module.MoreThanOnePlugin()) << "one plug-in per binary";
+    KVX::Host::UridMap map;
+    KVX::Host::Lv2Instance lv2(lv2Module, 48000.0, &map);
     ASSERT_TRUE(lv2.Valid());
     for (const float v : {0.0f, 0.2f, 0.3f, 0.5f, 0.7f, 1.0f})
     {
@@ -208,7 +210,7 @@ TEST(FormatsAgree, AHostValueIsHeldAlikeInEveryFormat)
         float silence[64] = {};
         float outL[64], outR[64];
         lv2.Run(silence, silence, outL, outR, 64);
-        KVX::Test::State state;
+        KVX::Host::State state;
         ASSERT_EQ(lv2.Save(state), LV2_STATE_SUCCESS);
         ASSERT_EQ(state.size(), 1u);
         const auto& chunk = state.begin()->second.bytes;

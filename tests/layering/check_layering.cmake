@@ -3,7 +3,8 @@
 #   cmake -DKVX_SOURCE_DIR=<project> -P check_layering.cmake
 # Each rule: a folder (relative to the project), a bar, then the include prefixes its sources may use,
 # separated by commas. A quoted include without a folder is the source's own neighbour, always allowed.
-# Tools are generic hosts: of this device they may read only its plain-data description and LV2 names.
+# Tools are generic hosts: of this device they may read only its plain-data description, its LV2 names and
+# port ranges (the LV2 host sets each port to its default), and the formats' plain ABI headers.
 if(NOT KVX_SOURCE_DIR)
   message(FATAL_ERROR "KVX_SOURCE_DIR is not set")
 endif()
@@ -27,7 +28,7 @@ set(kvx_rules
   "src/lv2|lv2/,${format}"
   "src/vst3|vst3/,${format}"
   "src/clap|clap/,${format}"
-  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,values/,host/,tovik/"
+  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,lv2/port_values.h,clap/clap_abi.h,vst3/abi/,vst/,formats/,values/,host/,tovik/"
   "resources|device/description.h,formats/")
 
 # Files whose target is not their folder's, with the prefixes their target allows.

@@ -51,6 +51,7 @@ TEST_P(SessionAgainstVst, LeavesTheSameSamplesAsTheVstBuild)
     const auto script = FaderSession();
     const Stereo input = TestSignal(Frames(script), 7);
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     ASSERT_NE(module.Descriptor(), nullptr);
     const Stereo vst = RenderVst(KVX_VST_PLUGIN_PATH, GetParam().rate, script, input);
     const Stereo lv2 = RenderLv2(module, GetParam().rate, script, input, GetParam().buffers);
@@ -133,6 +134,7 @@ TEST_F(VstBuild, DisplaysTheDecibelsThatTheLv2PortCarries)
 TEST(Lv2Build, RunsWithoutTheUridFeatureAndOnlyDeclinesState)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     Lv2Instance instance(module, 48000.0, nullptr);
     ASSERT_TRUE(instance.Valid());
     Stereo signal = TestSignal(256, 3);
@@ -148,6 +150,7 @@ TEST(Lv2Build, RunsWithoutTheUridFeatureAndOnlyDeclinesState)
 TEST(Lv2Build, IgnoresAnEmptyBlockAndHearsAnUnconnectedInputAsSilence)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     UridMap map;
     Lv2Instance instance(module, 48000.0, &map);
     ASSERT_TRUE(instance.Valid());
@@ -162,6 +165,7 @@ TEST(Lv2Build, IgnoresAnEmptyBlockAndHearsAnUnconnectedInputAsSilence)
 TEST(Lv2Build, ReactivationForgetsWhatTheFiltersHeard)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     UridMap map;
     // Every band at +12 dB and settled, then an impulse in a block's last sample: the filters ring on.
     auto ring = [](Lv2Instance& instance)

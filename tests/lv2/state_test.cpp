@@ -21,6 +21,7 @@ class Lv2State : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ExpectLoaded(module);
         ASSERT_NE(module.Descriptor(), nullptr);
         ASSERT_TRUE(instance.Valid());
         chunkKey = map.Map(std::string(LV2::kStateChunkKey));

@@ -7,7 +7,7 @@
 #include "audio_scenario.h"
 #include "host/plugin_host.h"
 #include "tovik/clap_host.h"
-#include "vst3_host.h"
+#include "host/vst3_host.h"
 
 #include <cmath>
 #include <cstdio>
@@ -47,7 +47,7 @@ std::optional<std::vector<float>> RunVst2(const std::string& path, std::string& 
 
 std::optional<std::vector<float>> RunVst3(const std::string& bundle, std::string& error)
 {
-    using namespace Test::Vst3;
+    using namespace Host::Vst3;
     auto module = CModule::Load(bundle, error);
     PClassInfo info{};
     if (module == nullptr || !module->FindAudioClass(info))

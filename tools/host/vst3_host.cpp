@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "vst3_host.h"
+#include "host/vst3_host.h"
 
 #include "host/module_loader.h"
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace KVX::Test::Vst3
+namespace KVX::Host::Vst3
 {
 namespace
 {
@@ -657,4 +657,4 @@ std::string UidText(const char* uid)
     }
     return out;
 }
-} // namespace KVX::Test::Vst3
+} // namespace KVX::Host::Vst3

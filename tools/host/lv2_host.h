@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A small LV2 host for the tests: loads a plug-in binary through its exported lv2_descriptor, exactly as
-// an LV2 host does, owns its control values, and saves and restores its state through the state
-// extension.
+// A small LV2 host: loads a plug-in binary through its exported lv2_descriptor, exactly as an LV2 host
+// does, owns its control values, and saves and restores its state through the state extension.
 #include "lv2/port_values.h"
 
 #include <lv2/core/lv2.h>
@@ -16,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace KVX::Test
+namespace KVX::Host
 {
 class UridMap
 {
@@ -45,17 +44,22 @@ using State = std::map<LV2_URID, StateValue>;
 class Lv2Module
 {
 public:
-    // Fails the calling test (and leaves Descriptor() null) when the binary cannot be loaded.
+    // Leaves Descriptor() null and Error() set when the binary cannot be loaded.
     explicit Lv2Module(const std::string& path);
     ~Lv2Module();
     Lv2Module(const Lv2Module&) = delete;
     Lv2Module& operator=(const Lv2Module&) = delete;
 
     const LV2_Descriptor* Descriptor() const { return m_Descriptor; }
+    const std::string& Error() const { return m_Error; }
+    // The binary describes further plug-ins after the first (the one loaded).
+    bool MoreThanOnePlugin() const { return m_MoreThanOnePlugin; }
 
 private:
     void* m_Handle = nullptr;
     const LV2_Descriptor* m_Descriptor = nullptr;
+    std::string m_Error;
+    bool m_MoreThanOnePlugin = false;
 };
 
 class Lv2Instance
@@ -78,6 +82,7 @@ public:
     // deactivate and activate again, as a host does between two runs of a session.
     void Reactivate();
 
+    // LV2_STATE_ERR_UNKNOWN when the plug-in offers no state interface.
     LV2_State_Status Save(State& state);
     LV2_State_Status Restore(const State& state);
 
@@ -87,4 +92,4 @@ private:
     std::array<float, LV2::kControlPortCount> m_Controls{};
     const LV2_State_Interface* m_State = nullptr;
 };
-} // namespace KVX::Test
+} // namespace KVX::Host

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lv2_host.h"
-
-#include <gtest/gtest.h>
+#include "host/lv2_host.h"
 
 #include <cstring>
 #include <dlfcn.h>
 
-namespace KVX::Test
+namespace KVX::Host
 {
 UridMap::UridMap()
 {
@@ -39,18 +37,18 @@ Lv2Module::Lv2Module(const std::string& path)
     m_Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (m_Handle == nullptr)
     {
-        ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
+        m_Error = "cannot load " + path + ": " + dlerror();
         return;
     }
     using DescriptorFunction = const LV2_Descriptor* (*)(std::uint32_t);
     auto entry = reinterpret_cast<DescriptorFunction>(dlsym(m_Handle, "lv2_descriptor"));
     if (entry == nullptr)
     {
-        ADD_FAILURE() << path << " exports no lv2_descriptor";
+        m_Error = path + " exports no lv2_descriptor";
         return;
     }
     m_Descriptor = entry(0);
-    EXPECT_EQ(entry(1), nullptr) << "one plug-in per binary";
+    m_MoreThanOnePlugin = entry(1) != nullptr;
 }
 
 Lv2Module::~Lv2Module()
@@ -146,7 +144,6 @@ LV2_State_Status Lv2Instance::Save(State& state)
 {
     if (m_State == nullptr)
     {
-        ADD_FAILURE() << "the plug-in offers no state interface";
         return LV2_STATE_ERR_UNKNOWN;
     }
     const LV2_Feature* features[] = {nullptr};
@@ -157,10 +154,9 @@ LV2_State_Status Lv2Instance::Restore(const State& state)
 {
     if (m_State == nullptr)
     {
-        ADD_FAILURE() << "the plug-in offers no state interface";
         return LV2_STATE_ERR_UNKNOWN;
     }
     const LV2_Feature* features[] = {nullptr};
     return m_State->restore(m_Handle, &Retrieve, const_cast<State*>(&state), 0, features);
 }
-} // namespace KVX::Test
+} // namespace KVX::Host

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A small VST3 host for the tests: loads a bundle's module through its exported entry points, as a host
+// A small VST3 host: loads a bundle's module through its exported entry points, as a host
 // application does, and offers the host side of the interfaces (streams, parameter changes, a component
 // handler, a frame with a run loop). It works with any plug-in, ours or another's.
 #include "vst3/abi/interfaces.h"
@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace KVX::Test::Vst3
+namespace KVX::Host::Vst3
 {
 using namespace KVX::Vst3;
 
@@ -221,4 +221,4 @@ private:
 
 std::string Narrow(const TChar* text, std::size_t capacity);
 std::string UidText(const char* uid);
-} // namespace KVX::Test::Vst3
+} // namespace KVX::Host::Vst3
