@@ -4,7 +4,7 @@
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
 #include "device/device_layout.h"
-#include "fake_window.h"
+#include "support/fake_window.h"
 #include "gui/core/gui.h"
 #include "gui/widgets/button.h"
 #include "gui/widgets/knob.h"

@@ -5,7 +5,7 @@
 // GoogleTest comes before the X headers, whose None macro would break it.
 #include <gtest/gtest.h>
 
-#include "platform_x11/recording_client.h"
+#include "platform/linux/recording_client.h"
 #include "support/host_window.h"
 #include "support/xvfb.h"
 

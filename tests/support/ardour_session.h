@@ -35,7 +35,7 @@ public:
     // A clean Ardour configuration and cache in the test's own folder, and no display.
     std::map<std::string, std::string> Environment() const;
     ProgramRun ScanVst(const std::filesystem::path& plugin) const;
-    // ardour7-lua with one of tests/daw's scripts, after the shared engine start.
+    // ardour7-lua with one of the scripts beside it, after the shared engine start.
     ProgramRun Lua(const std::string& script, std::vector<std::string> args,
                    const std::map<std::string, std::string>& extraEnvironment = {}) const;
     // ardour7-export of the session, run again when the tool aborts in its own heap check.

@@ -2,7 +2,7 @@
 // Ardour 7, run headless, as a host we did not write: it scans the plug-in, inserts it on a track, sets
 // its parameters, renders recorded noise through it, saves the session and brings the state back on load.
 // Skipped only where Ardour is not installed (scripts/setup.sh --all installs it).
-#include "ardour_session.h"
+#include "support/ardour_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Editing in the panel's text field as in a native edit control: the caret keys, Delete, selecting with
 // Shift, Ctrl and the mouse, what the caret and the selection look like, and the middle button.
-#include "platform_x11/text_field_fixture.h"
+#include "platform/linux/text_field_fixture.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The value editor's logic: which characters it takes and how a typed text becomes a value.
 #include "device/device_layout.h"
-#include "fake_window.h"
+#include "support/fake_window.h"
 #include "gui/core/gui.h"
 #include "gui/widgets/edit.h"
 #include "gui/widgets/knob.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's text field through a real window: where it shows, what it draws, the keys it takes, the
 // keyboard focus it holds and hands back, and its end with the window.
-#include "platform_x11/text_field_fixture.h"
+#include "platform/linux/text_field_fixture.h"
 
 namespace
 {

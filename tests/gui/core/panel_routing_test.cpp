@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse routing of the panel: hit order, capture, hover and the wheel.
 #include "device/device_layout.h"
-#include "fake_window.h"
+#include "support/fake_window.h"
 #include "gui/core/gui.h"
 #include "gui/widgets/button.h"
 #include "gui/widgets/knob.h"
