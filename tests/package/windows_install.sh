@@ -25,7 +25,7 @@ check32="$6"
 build64="$7"
 build32="$8"
 here="$(cd "$(dirname "$0")" && pwd)"
-wine_env="${here}/../windows/wine_env.sh"
+wine_env="${here}/../support/wine_env.sh"
 
 # Debian's wine64 runs only 64-bit programs; 32-bit ones need wine32:i386 (it reports success even so).
 wine32=0
