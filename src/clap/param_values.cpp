@@ -14,8 +14,9 @@ namespace
 {
 void CopyText(char* out, std::size_t capacity, std::string_view text)
 {
+    // An empty view may have no characters at all behind it.
     const std::size_t n = std::min(text.size(), capacity - 1);
-    std::memcpy(out, text.data(), n);
+    std::copy_n(text.begin(), n, out);
     out[n] = '\0';
 }
 } // namespace
