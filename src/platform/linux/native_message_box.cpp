@@ -464,6 +464,13 @@ public:
 
     ~BoxThread()
     {
+        if (m_thread.get_id() == std::this_thread::get_id())
+        {
+            // The process is ending from the box's own thread (Xlib's handler for a display that went
+            // away calls exit there): it cannot wait for itself.
+            m_thread.detach();
+            return;
+        }
         if (m_thread.joinable())
         {
             BoxClosed::Write(m_dismiss);
