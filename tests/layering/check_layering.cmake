@@ -3,7 +3,8 @@
 #   cmake -DKVX_SOURCE_DIR=<project> -P check_layering.cmake
 # Each rule: a folder (relative to the project), a bar, then the include prefixes its sources may use,
 # separated by commas. A quoted include without a folder is the source's own neighbour, always allowed.
-# Tools are generic hosts: of this device they may read only its plain-data description and LV2 names.
+# Tools are generic hosts: of this device they may read only its plain-data description and LV2 names, and
+# the fader fit, which stands on the engine's own designs.
 if(NOT KVX_SOURCE_DIR)
   message(FATAL_ERROR "KVX_SOURCE_DIR is not set")
 endif()
@@ -15,6 +16,7 @@ set(kvx_rules
   "src/platform|platform/"
   "src/dsp|dsp/"
   "src/formats|formats/"
+  "src/fit|fit/,dsp/,device/description.h"
   "src/gui/core|gui/core/,platform/"
   "src/gui/widgets|gui/widgets/,gui/core/,platform/"
   "src/shell|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
@@ -23,8 +25,8 @@ set(kvx_rules
   "src/lv2|lv2/,device/,${framework}"
   "src/vst3|vst3/,device/,${framework}"
   "src/clap|clap/,device/,${framework}"
-  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,host/,tovik/"
-  "resources|device/description.h,formats/")
+  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,host/,tovik/,fit/"
+  "resources|device/description.h,formats/,fit/,vst3/class_ids.h")
 
 # Files whose target is not their folder's, with the prefixes their target allows.
 #  - The panel holds its built-in hint, edit box and light, and every widget calls back into its panel:
