@@ -32,13 +32,40 @@ constexpr double kFlipDistance = 0.05;
 // Each perturbation flips about this share of the bands.
 constexpr double kFlipShare = 0.3;
 // How much more RMS error than the closest fit a calmer setting may have: this many dB, and at most this
-// share of the closest fit's own error more (so an exact fit stays exact).
-constexpr double kCalmerAllowanceDb = 0.25;
-constexpr double kCalmerAllowanceShare = 1.5;
+// many times what the closest fit's own error exceeds kExactRms by. A fit within kExactRms is the target
+// met (to within the search's reach): it stays as it is.
+constexpr double kCalmerAllowanceDb = 0.5;
+constexpr double kCalmerAllowanceShare = 10.0;
+constexpr double kExactRms = 0.02;
 // How many of the best distinct settings found on the coarse frequencies are refined on all of them, and
 // how far apart (the largest difference of one fader) two settings must be to count as distinct.
 constexpr std::size_t kLeaders = 4;
 constexpr double kSameSetting = 1e-3;
+
+// How restless a setting looks, in dB²: each fader's distance from flat and from its neighbours, as the
+// panel shows them. Adds its slope for each fader to slope[b].
+double Restlessness(const double* x, double* slope)
+{
+    double d[kBandCount];
+    for (int b = 0; b < kBandCount; ++b)
+    {
+        d[b] = 24.0 * (x[b] - 0.5);
+    }
+    double sum = 0.0;
+    for (int b = 0; b < kBandCount; ++b)
+    {
+        sum += d[b] * d[b];
+        slope[b] += 48.0 * d[b];
+        if (b + 1 < kBandCount)
+        {
+            const double step = d[b + 1] - d[b];
+            sum += step * step;
+            slope[b + 1] += 48.0 * step;
+            slope[b] -= 48.0 * step;
+        }
+    }
+    return sum;
+}
 
 // The weighted mean-square error in dB² and its gradient, for positions x[0 … 9]. Each band's section is
 // kept for the position it was last designed at: a search that moves one band redesigns only that band.
@@ -103,37 +130,21 @@ public:
             error += m_Weights[i] * m_Residual[i] * m_Residual[i];
         }
         m_Error = error;
-        // The smoothing penalty, in display dB: each fader's distance from flat and from its neighbours.
-        double d[kBandCount];
-        for (int b = 0; b < kBandCount; ++b)
-        {
-            d[b] = 24.0 * (x[b] - 0.5);
-        }
-        double penalty = 0.0;
         double slope[kBandCount] = {};
-        for (int b = 0; b < kBandCount; ++b)
-        {
-            penalty += d[b] * d[b];
-            slope[b] += 2.0 * d[b];
-            if (b + 1 < kBandCount)
-            {
-                const double step = d[b + 1] - d[b];
-                penalty += step * step;
-                slope[b + 1] += 2.0 * step;
-                slope[b] -= 2.0 * step;
-            }
-        }
+        const double penalty = Restlessness(x, slope);
         error += m_Smoothing * penalty;
         if (gradient != nullptr)
         {
             for (int b = 0; b < kBandCount; ++b)
             {
-                gradient[b] = 2.0 * SlopeDot(b) + m_Smoothing * 24.0 * slope[b];
+                gradient[b] = 2.0 * SlopeDot(b) + m_Smoothing * slope[b];
             }
         }
         return error;
     }
+    // The error alone, without the preference for calm faders, of the last evaluation.
     double Error() const { return m_Error; }
+    // How strongly calm faders are preferred: the weight of Restlessness beside the error.
     void SetSmoothing(double smoothing) { m_Smoothing = smoothing; }
 
     double Evaluate(const Positions& x) { return Evaluate(x.data(), nullptr); }
@@ -470,15 +481,19 @@ private:
 };
 
 // The closest fit is often bought with faders that swing between the extremes: the bands are broad and
-// overlap, and only their extreme settings are narrow. Settings nearly as close with calmer faders are
-// better to use and to hear. Along a path of ever weaker preference for small, even fader moves, each step
-// starting where the last ended, the first setting whose RMS error is within the allowance of the
-// closest fit's is taken; a target the unit meets exactly is left exactly met.
-Positions Smoothest(CObjective& objective, const Positions& closest)
+// overlap, and only their extreme settings are narrow. A setting nearly as close with much calmer faders is
+// better to use and to hear. Along a path of ever weaker preference for calm faders, each step starting
+// where the last ended, the first setting that is at most half as restless as the closest fit and whose RMS
+// error is within the allowance is taken. A target met exactly stays met exactly.
+Positions Calmest(CObjective& objective, const Positions& closest)
 {
     objective.Evaluate(closest);
     const double closestRms = std::sqrt(objective.Error());
-    const double allowedRms = closestRms + std::min(kCalmerAllowanceDb, kCalmerAllowanceShare * closestRms);
+    const double allowedRms =
+        closestRms +
+        std::min(kCalmerAllowanceDb, kCalmerAllowanceShare * std::max(0.0, closestRms - kExactRms));
+    double unused[kBandCount] = {};
+    const double restless = Restlessness(closest.data(), unused);
     Positions x{};
     x.fill(0.5);
     Positions chosen = closest;
@@ -488,7 +503,7 @@ Positions Smoothest(CObjective& objective, const Positions& closest)
         Search(objective, x, 1e-14, 1e-9);
         objective.SetSmoothing(0.0);
         objective.Evaluate(x);
-        if (std::sqrt(objective.Error()) <= allowedRms)
+        if (std::sqrt(objective.Error()) <= allowedRms && Restlessness(x.data(), unused) <= 0.5 * restless)
         {
             chosen = x;
             break;
@@ -612,7 +627,7 @@ bool FitFaders(const CResponseModel& model, const FitRequest& request, FitResult
             best = x;
         }
     }
-    best = Smoothest(full, best);
+    best = Calmest(full, best);
 
     for (int b = 0; b < kBandCount; ++b)
     {
