@@ -89,6 +89,7 @@ if(TARGET tovik)
   install(TARGETS tovik RUNTIME DESTINATION "\${KVX_INSTALL_BIN_DIR}")
 endif()
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "\${KVX_INSTALL_DOC_DIR}")
+include(${CMAKE_CURRENT_LIST_DIR}/InstallPresets.cmake)
 
 # The Debian package: every Linux format and tovik, in the system layout under /usr, stripped, with
 # its dependencies computed from the binaries by dpkg-shlibdeps. `cpack` in a build folder makes it.
