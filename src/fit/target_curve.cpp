@@ -12,6 +12,9 @@ namespace KVX::Fit
 {
 namespace
 {
+// A gain of a thousand decibels means nothing already; larger values would only overflow the fit's sums.
+constexpr double kLargestValue = 1000.0;
+
 bool IsSeparator(char c)
 {
     return c == ',' || c == ';' || c == '\t' || c == ' ' || c == '\r' || c == '\n';
@@ -83,6 +86,12 @@ bool AddPoint(const std::string& frequencyText, const std::string& gainText, con
     if (!std::isfinite(frequency) || !std::isfinite(gain))
     {
         error = where + ": '" + frequencyText + " " + gainText + "' is not a finite number";
+        return false;
+    }
+    if (std::fabs(gain) > kLargestValue)
+    {
+        error = where + ": " + gainText + " is beyond any gain or weight a curve can mean (" +
+                std::to_string(static_cast<int>(kLargestValue)) + " at most)";
         return false;
     }
     if (frequency <= 0.0)

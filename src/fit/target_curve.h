@@ -14,9 +14,9 @@ struct CurvePoint
     double gainDb;
 };
 
-// At least two points with finite numbers, frequencies above 0 and rising. False with a one-line `error`
-// that says where the text goes wrong. Lines starting with '#' are comments; columns after the second are
-// ignored.
+// At least two points with finite numbers, frequencies above 0 and rising, values within ±1000. False with a
+// one-line `error` that says where the text goes wrong. Lines starting with '#' are comments; columns after
+// the second are ignored.
 bool ParseCurve(const std::string& text, std::vector<CurvePoint>& points, std::string& error);
 
 // The curve at each frequency: linear in dB over log frequency between its points, and its first or last

@@ -22,7 +22,8 @@ TEST(FaderValues, AStoredValueComesBackFromItsPortValueAndItsSetting)
         ASSERT_EQ(NormalisedFromDb(PortDb(stored)), stored) << faders[0];
         // The setting's text is the port value to the last bit.
         const std::string setting = GainSetting(0, stored);
-        ASSERT_EQ(std::strtof(setting.substr(3, setting.size() - 5).c_str(), nullptr), PortDb(stored)) << setting;
+        ASSERT_EQ(std::strtof(setting.substr(3, setting.size() - 5).c_str(), nullptr), PortDb(stored))
+            << setting;
     }
 }
 

@@ -52,6 +52,7 @@ TEST(TargetCurve, RefusesWhatIsNotACurveAndSaysWhere)
     EXPECT_NE(Refusal("hello world\nthis is text\n").find("line 2"), std::string::npos);
     EXPECT_NE(Refusal("20 1\n100 nan\n").find("line 2"), std::string::npos);
     EXPECT_NE(Refusal("GraphicEQ: 20 1; 30 inf").find("pair 2"), std::string::npos);
+    EXPECT_NE(Refusal("20 1\n100 1e300\n").find("beyond"), std::string::npos);
     EXPECT_NE(Refusal("-20 1\n100 2\n").find("not above 0"), std::string::npos);
     EXPECT_NE(Refusal("20 1\n100 2\n50 3\n").find("must rise"), std::string::npos);
     EXPECT_NE(Refusal("20 1\n20 2\n").find("must rise"), std::string::npos);

@@ -36,10 +36,22 @@ struct Layout
 {
     fs::path vst, lv2, vst3, clap, bin, doc, presets, vst3Presets;
 };
-const Layout kSystem{"lib/vst", "lib/lv2", "lib/vst3", "lib/clap", "bin", "share/doc/kvx-tovik",
-                     "share/kvx-tovik/presets", "share/vst3/presets/Brellmoor/KVX Tovik"};
-const Layout kUser{".vst", ".lv2", ".vst3", ".clap", ".local/bin", ".local/share/doc/kvx-tovik",
-                   ".local/share/kvx-tovik/presets", ".vst3/presets/Brellmoor/KVX Tovik"};
+const Layout kSystem{"lib/vst",
+                     "lib/lv2",
+                     "lib/vst3",
+                     "lib/clap",
+                     "bin",
+                     "share/doc/kvx-tovik",
+                     "share/kvx-tovik/presets",
+                     "share/vst3/presets/Brellmoor/KVX Tovik"};
+const Layout kUser{".vst",
+                   ".lv2",
+                   ".vst3",
+                   ".clap",
+                   ".local/bin",
+                   ".local/share/doc/kvx-tovik",
+                   ".local/share/kvx-tovik/presets",
+                   ".vst3/presets/Brellmoor/KVX Tovik"};
 
 std::set<std::string> ExpectedFiles(const Layout& layout)
 {
@@ -59,7 +71,8 @@ std::set<std::string> ExpectedFiles(const Layout& layout)
         files.insert((layout.clap / "kvx-tovik.clap").string());
     }
     // The factory presets, as many as the build fitted.
-    for (const auto& [kind, folder] : {std::pair{"fxp", layout.presets}, std::pair{"vst3", layout.vst3Presets}})
+    for (const auto& [kind, folder] :
+         {std::pair{"fxp", layout.presets}, std::pair{"vst3", layout.vst3Presets}})
     {
         for (const auto& entry : fs::directory_iterator(fs::path(KVX_FACTORY_PRESETS_DIR) / kind))
         {

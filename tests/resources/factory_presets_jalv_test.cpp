@@ -53,7 +53,8 @@ TEST(FactoryPresetsInJalv, AreListedAndLoaded)
     // The server is this test's own, ended with the group when jalv is done.
     const std::string script = "jackd --no-realtime -d dummy -r 48000 -p 512 >jackd.log 2>&1 & jack=$!; "
                                "jack_wait -w -t 10 >/dev/null && jalv -n kvx-presets " +
-                               std::string(LV2::kPluginUri) + " <commands; status=$?; kill $jack; wait $jack; "
+                               std::string(LV2::kPluginUri) +
+                               " <commands; status=$?; kill $jack; wait $jack; "
                                "exit $status";
     const ProgramRun run = RunProgram({"/bin/sh", "-c", "cd '" + root.string() + "' || exit 1; " + script},
                                       {{"JACK_DEFAULT_SERVER", "kvx-presets-" + std::to_string(getpid())},
@@ -97,7 +98,8 @@ TEST(FactoryPresetsInJalv, AreListedAndLoaded)
             for (const auto& parameter : parameters)
             {
                 const auto i = static_cast<std::size_t>(parameter.index);
-                if (values.size() <= i || std::fabs(values[i] - LV2::PortFromNormalised(parameter, preset.values[i])) > 1e-5)
+                if (values.size() <= i ||
+                    std::fabs(values[i] - LV2::PortFromNormalised(parameter, preset.values[i])) > 1e-5)
                 {
                     return false;
                 }

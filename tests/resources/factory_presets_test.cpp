@@ -43,13 +43,14 @@ TEST(FactoryPresets, EachLoadsInTovikAndCarriesTheSameStateAsItsVst3Twin)
 
         const auto vst3 = ReadFile(kPresets + "/vst3/" + preset.name + ".vstpreset");
         Formats::Vst3Preset::Preset state;
-        ASSERT_EQ(Formats::Vst3Preset::Decode(vst3.data(), vst3.size(), state), Formats::Vst3Preset::DecodeError::None)
+        ASSERT_EQ(Formats::Vst3Preset::Decode(vst3.data(), vst3.size(), state),
+                  Formats::Vst3Preset::DecodeError::None)
             << preset.name;
         EXPECT_EQ(state.classId, "4B5658546F76696B54766B3100000001");
         EXPECT_EQ(state.component, program.chunk) << preset.name;
 
-        const ProgramRun load =
-            RunProgram({KVX_TOVIK_PATH, "preset", "load", KVX_PLUGIN_PATH, fxpPath}, {}, std::chrono::seconds(60));
+        const ProgramRun load = RunProgram({KVX_TOVIK_PATH, "preset", "load", KVX_PLUGIN_PATH, fxpPath}, {},
+                                           std::chrono::seconds(60));
         EXPECT_EQ(load.exitCode, 0) << load.err;
         EXPECT_NE(load.out.find("Loaded " + fxpPath), std::string::npos) << load.out;
     }

@@ -24,9 +24,11 @@ TEST_F(FactoryVst3Presets, EachLoadsIntoTheVst3Build)
     }
     for (const BankPreset& preset : ReadBank())
     {
-        const auto bytes = ReadFile(std::string(KVX_FACTORY_PRESETS_DIR) + "/vst3/" + preset.name + ".vstpreset");
+        const auto bytes =
+            ReadFile(std::string(KVX_FACTORY_PRESETS_DIR) + "/vst3/" + preset.name + ".vstpreset");
         Formats::Vst3Preset::Preset file;
-        ASSERT_EQ(Formats::Vst3Preset::Decode(bytes.data(), bytes.size(), file), Formats::Vst3Preset::DecodeError::None);
+        ASSERT_EQ(Formats::Vst3Preset::Decode(bytes.data(), bytes.size(), file),
+                  Formats::Vst3Preset::DecodeError::None);
         EXPECT_EQ(file.classId, classId) << preset.name;
 
         auto instance = NewInstance();

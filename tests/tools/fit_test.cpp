@@ -71,31 +71,35 @@ TEST(Fit, TurnsAPublishedCorrectionIntoAPresetThePlugInPlaysAsPredicted)
 {
     TempFolder folder;
     WriteBytes(folder.Path("correction.txt"), kCorrection);
-    const auto fit = RunTovik({"fit", folder.Path("correction.txt"), "--preset", folder.Path("c.fxp"), "--plot",
-                               folder.Path("c.png"), "--csv", folder.Path("c.csv")});
+    const auto fit = RunTovik({"fit", folder.Path("correction.txt"), "--preset", folder.Path("c.fxp"),
+                               "--plot", folder.Path("c.png"), "--csv", folder.Path("c.csv")});
     ASSERT_EQ(fit.exitCode, 0) << fit.err;
     EXPECT_NE(fit.out.find("RMS error"), std::string::npos) << fit.out;
     EXPECT_EQ(ReadBytes(folder.Path("c.png")).substr(1, 3), "PNG");
-    EXPECT_EQ(ReadBytes(folder.Path("c.csv")).rfind("frequency_hz,target_db,fitted_db,error_db,band_31hz_db", 0), 0u);
+    EXPECT_EQ(
+        ReadBytes(folder.Path("c.csv")).rfind("frequency_hz,target_db,fitted_db,error_db,band_31hz_db", 0),
+        0u);
     const auto loaded = RunTovik({"preset", "load", KVX_PLUGIN_PATH, folder.Path("c.fxp")});
     EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
 
     // The plug-in's own impulse response against the settled response the fit predicted.
-    const auto measured = RunTovik({"response", KVX_PLUGIN_PATH, "--preset", folder.Path("c.fxp"), "--csv",
-                                    folder.Path("r.csv")});
+    const auto measured = RunTovik(
+        {"response", KVX_PLUGIN_PATH, "--preset", folder.Path("c.fxp"), "--csv", folder.Path("r.csv")});
     ASSERT_EQ(measured.exitCode, 0) << measured.err;
     std::istringstream rows(ReadBytes(folder.Path("r.csv")));
     std::string row;
     std::getline(rows, row);
     std::vector<double> frequencies;
     std::vector<double> gains;
-    for (double f, left, right; std::getline(rows, row) && std::sscanf(row.c_str(), "%lf,%lf,%lf", &f, &left, &right) == 3;)
+    for (double f, left, right;
+         std::getline(rows, row) && std::sscanf(row.c_str(), "%lf,%lf,%lf", &f, &left, &right) == 3;)
     {
         frequencies.push_back(f);
         gains.push_back(left);
     }
     ASSERT_EQ(frequencies.size(), 480u);
-    const auto predicted = Fit::CResponseModel(48000.0, frequencies).ResponseDb(PresetFaders(folder.Path("c.fxp")));
+    const auto predicted =
+        Fit::CResponseModel(48000.0, frequencies).ResponseDb(PresetFaders(folder.Path("c.fxp")));
     for (std::size_t i = 0; i < frequencies.size(); ++i)
     {
         EXPECT_NEAR(gains[i], predicted[i], 0.01) << frequencies[i] << " Hz";
@@ -105,14 +109,15 @@ TEST(Fit, TurnsAPublishedCorrectionIntoAPresetThePlugInPlaysAsPredicted)
     const auto line = RunTovik({"fit", folder.Path("correction.txt"), "--set"});
     ASSERT_EQ(line.exitCode, 0) << line.err;
     WriteSound(folder.Path("in.wav"), MakeSound(9600, 2));
-    std::vector<std::string> render = {"render", KVX_PLUGIN_PATH, folder.Path("in.wav"), folder.Path("set.wav")};
+    std::vector<std::string> render = {"render", KVX_PLUGIN_PATH, folder.Path("in.wav"),
+                                       folder.Path("set.wav")};
     for (const auto& word : Words(line.out))
     {
         render.push_back(word);
     }
     ASSERT_EQ(RunTovik(render).exitCode, 0) << line.out;
-    ASSERT_EQ(RunTovik({"render", KVX_PLUGIN_PATH, folder.Path("in.wav"), folder.Path("preset.wav"), "--preset",
-                        folder.Path("c.fxp")})
+    ASSERT_EQ(RunTovik({"render", KVX_PLUGIN_PATH, folder.Path("in.wav"), folder.Path("preset.wav"),
+                        "--preset", folder.Path("c.fxp")})
                   .exitCode,
               0);
     EXPECT_EQ(ReadSound(folder.Path("set.wav")).samples, ReadSound(folder.Path("preset.wav")).samples);
@@ -120,16 +125,17 @@ TEST(Fit, TurnsAPublishedCorrectionIntoAPresetThePlugInPlaysAsPredicted)
 
 TEST(Fit, RefusesWhatIsNotACurveAndWritesNothing)
 {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"no numbers at all\n", "no frequency"},   {"20 1\n1000 nan\n", "line 2"},
-        {"-20 1\n1000 2\n", "not above 0"},        {"20 1\n1000 2\n500 3\n", "must rise"},
-        {"GraphicEQ: 1000 3", "one point"}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"no numbers at all\n", "no frequency"},
+                                                                    {"20 1\n1000 nan\n", "line 2"},
+                                                                    {"-20 1\n1000 2\n", "not above 0"},
+                                                                    {"20 1\n1000 2\n500 3\n", "must rise"},
+                                                                    {"GraphicEQ: 1000 3", "one point"}};
     for (const auto& [text, reason] : cases)
     {
         TempFolder folder;
         WriteBytes(folder.Path("target.txt"), text);
-        const auto run = RunTovik({"fit", folder.Path("target.txt"), "--preset", folder.Path("t.fxp"), "--plot",
-                                   folder.Path("t.png"), "--csv", folder.Path("t.csv")});
+        const auto run = RunTovik({"fit", folder.Path("target.txt"), "--preset", folder.Path("t.fxp"),
+                                   "--plot", folder.Path("t.png"), "--csv", folder.Path("t.csv")});
         EXPECT_EQ(run.exitCode, 1) << text;
         EXPECT_EQ(run.err.rfind("tovik: " + folder.Path("target.txt") + ": ", 0), 0u) << run.err;
         EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
@@ -142,14 +148,15 @@ TEST(Match, FindsFlatForARecordingItselfAndAKnownSettingThroughTheUnit)
 {
     TempFolder folder;
     WriteSound(folder.Path("pink.wav"), PinkNoise(480000));
-    const auto itself = RunTovik({"match", folder.Path("pink.wav"), folder.Path("pink.wav"), "--preset",
-                                  folder.Path("self.fxp")});
+    const auto itself = RunTovik(
+        {"match", folder.Path("pink.wav"), folder.Path("pink.wav"), "--preset", folder.Path("self.fxp")});
     ASSERT_EQ(itself.exitCode, 0) << itself.err;
     EXPECT_EQ(PresetFaders(folder.Path("self.fxp")), Fit::kFlatFaders) << itself.out;
 
-    const std::vector<std::string> setting = {"--set", "31=+6dB", "--set", "250=-4dB", "--set", "1k=+3dB",
-                                              "--set", "8k=-6dB", "--set", "16k=+4dB"};
-    std::vector<std::string> render = {"render", KVX_PLUGIN_PATH, folder.Path("pink.wav"), folder.Path("ref.wav")};
+    const std::vector<std::string> setting = {"--set",   "31=+6dB", "--set",   "250=-4dB", "--set",
+                                              "1k=+3dB", "--set",   "8k=-6dB", "--set",    "16k=+4dB"};
+    std::vector<std::string> render = {"render", KVX_PLUGIN_PATH, folder.Path("pink.wav"),
+                                       folder.Path("ref.wav")};
     render.insert(render.end(), setting.begin(), setting.end());
     ASSERT_EQ(RunTovik(render).exitCode, 0);
     const auto matched = RunTovik({"match", folder.Path("ref.wav"), folder.Path("pink.wav"), "--preset",
