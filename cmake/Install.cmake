@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs each Linux format into the folder hosts scan, and describes the Debian package (CPack).
+# Installs each Linux format into the folder hosts scan; InstallDebian.cmake adds the documents, the
+# manual page and the Debian package (CPack), InstallWindows.cmake the Windows installer and zip.
 #
 # Two layouts, chosen by KVX_INSTALL_LAYOUT:
 #   system   <prefix>/lib/vst/kvx-tovik.so, lib/lv2/kvx-tovik.lv2/, "lib/vst3/KVX Tovik.vst3/",
@@ -12,7 +13,9 @@
 #            always made in the system layout.
 # The layout is settled when the install runs, not when the project is configured, because the prefix
 # may be given only then (cmake --install --prefix, and CPack's staging folder).
+# The Windows builds are installed by the installer and zip of cmake/InstallWindows.cmake instead.
 if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
   return()
 endif()
 
@@ -25,8 +28,10 @@ endif()
 install(CODE "set(kvx_install_layout \"${KVX_INSTALL_LAYOUT}\")")
 install(CODE [[
   # A package is always for everyone: CPack stages it under a DESTDIR of its own.
+  set(kvx_packaging FALSE)
   if("$ENV{DESTDIR}" MATCHES "/_CPack_Packages/")
     set(kvx_install_layout system)
+    set(kvx_packaging TRUE)
   endif()
   if(kvx_install_layout STREQUAL "auto")
     set(kvx_install_layout system)
@@ -45,6 +50,7 @@ install(CODE [[
     set(KVX_INSTALL_CLAP_DIR .clap)
     set(KVX_INSTALL_BIN_DIR .local/bin)
     set(KVX_INSTALL_DOC_DIR .local/share/doc/kvx-tovik)
+    set(KVX_INSTALL_MAN_DIR .local/share/man)
   else()
     set(KVX_INSTALL_VST_DIR lib/vst)
     set(KVX_INSTALL_LV2_DIR lib/lv2)
@@ -52,6 +58,7 @@ install(CODE [[
     set(KVX_INSTALL_CLAP_DIR lib/clap)
     set(KVX_INSTALL_BIN_DIR bin)
     set(KVX_INSTALL_DOC_DIR share/doc/kvx-tovik)
+    set(KVX_INSTALL_MAN_DIR share/man)
   endif()
   message(STATUS "Install layout: ${kvx_install_layout} (under ${CMAKE_INSTALL_PREFIX})")
 ]])
@@ -88,30 +95,7 @@ endif()
 if(TARGET tovik)
   install(TARGETS tovik RUNTIME DESTINATION "\${KVX_INSTALL_BIN_DIR}")
 endif()
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "\${KVX_INSTALL_DOC_DIR}")
+# The factory presets (the LV2 ones travel in the bundle).
 include(${CMAKE_CURRENT_LIST_DIR}/InstallPresets.cmake)
-
-# The Debian package: every Linux format and tovik, in the system layout under /usr, stripped, with
-# its dependencies computed from the binaries by dpkg-shlibdeps. `cpack` in a build folder makes it.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME kvx-tovik)
-set(CPACK_PACKAGE_VENDOR "Brellmoor")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ten-band graphic equaliser plug-in with an OpenGL editor")
-set(CPACK_PACKAGE_DESCRIPTION
-  "KVX Tovik is a ten-band graphic equaliser (31 Hz to 16 kHz, +/-12 dB per band) with an IN switch,
-a signal lamp and an OpenGL editor. This package holds the plug-in for the Linux VST 2.4 interface
-(/usr/lib/vst), as an LV2 bundle (/usr/lib/lv2) and in the other formats built with it, and tovik,
-a command-line host that inspects plug-ins, renders sound files through them and measures their
-response.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brellmoor <packages@brellmoor.example>")
-set(CPACK_DEBIAN_PACKAGE_SECTION sound)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_SOURCE_GENERATOR TGZ)
-set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/out/")
-include(CPack)
+# The documents, the manual page and the Debian package.
+include(${CMAKE_CURRENT_LIST_DIR}/InstallDebian.cmake)

@@ -7,7 +7,7 @@
 set -euo pipefail
 # shellcheck source=scripts/apt-update.sh
 source "$(cd "$(dirname "$0")" && pwd)/apt-update.sh"
-cache="${1:-/var/cache/kvx-tovik/glew}"
+cache="${1:-${KVX_GLEW_CACHE:-/var/cache/kvx-tovik/glew}}"
 
 find_source() {
   local dir

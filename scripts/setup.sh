@@ -5,7 +5,7 @@
 #                    (scripts/demo.sh) need: compilers, CMake, the libraries the plug-ins and tovik link,
 #                    the test and benchmark frameworks (the default preset configures them), one font;
 #   setup.sh --all   the above and what the test layers run: Xvfb and Mesa, the LV2 hosts and JACK,
-#                    the peer plug-ins, Ardour, the packaging tools, and for Windows the mingw-w64
+#                    the peer plug-ins, Ardour, the packaging tools (lintian, NSIS), and for Windows the mingw-w64
 #                    compilers, Wine with its 32-bit half and GLEW's source package, and debootstrap for
 #                    the bare-machine check.
 # Idempotent; run as root (scripts/demo.sh and scripts/test.sh call it).
@@ -33,6 +33,8 @@ build_packages=(
   lv2-dev liblilv-dev
   # tovik fit and the factory presets: NLopt's bounded optimiser; tovik match: FFTW's transforms.
   libnlopt-dev libfftw3-dev
+  # tovik's manual page is made from its help at build time.
+  help2man
 )
 
 test_packages=(
@@ -42,8 +44,11 @@ test_packages=(
   # server on its dummy driver.
   lilv-utils jalv sordi jackd2
   lsp-plugins-vst zam-plugins dpf-plugins-vst
-  # The package test: cpack's DEB generator runs file(1) to find the ELF files dpkg-shlibdeps reads.
-  file
+  # The package test: cpack's DEB generator runs file(1) to find the ELF files dpkg-shlibdeps reads;
+  # lintian checks the package.
+  file lintian
+  # The Windows installer (makensis) and its check: 7-Zip lists an installer's files without running it.
+  nsis 7zip
   # Windows: cross compilers with std::thread (the -posix variants) and Wine to run what they build.
   # Without libgl1:i386 a 32-bit program under Wine finds no pixel format.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix

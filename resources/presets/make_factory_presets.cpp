@@ -208,7 +208,7 @@ int main(int argc, char** argv)
         char number[32];
         for (int b = 0; b < D::kBandCount; ++b)
         {
-            faders += (b == 0 ? "" : " ") + Fit::DisplayText(result.faders[static_cast<std::size_t>(b)]);
+            faders += (b == 0 ? "" : " ") + Fit::DisplayText(b, result.faders[static_cast<std::size_t>(b)]);
             std::snprintf(number, sizeof number, "%s%+.1f", b == 0 ? "" : " ",
                           gains[static_cast<std::size_t>(b)]);
             fitted += number;

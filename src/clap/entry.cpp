@@ -21,7 +21,7 @@ namespace
 using Device::Description::kIdentity;
 
 // Hosts remember the plug-in by this id: it never changes.
-constexpr const char* kPluginId = "example.brellmoor.kvx-tovik";
+constexpr const char* kPluginId = kIdentity.clapId.data();
 constexpr const char* kFeatures[] = {"audio-effect", "equalizer", "stereo", nullptr};
 // The identity's texts are views into literals, so they end in a terminator.
 static_assert(kIdentity.name.data()[kIdentity.name.size()] == '\0');
@@ -34,7 +34,7 @@ const PluginDescriptor g_Descriptor = {kVersion,
                                        kPluginId,
                                        kIdentity.name.data(),
                                        kIdentity.vendor.data(),
-                                       "https://brellmoor.example/kvx-tovik",
+                                       kIdentity.homepage.data(),
                                        "",
                                        "",
                                        kIdentity.versionText.data(),

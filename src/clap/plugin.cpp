@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clap/plugin.h"
 
-#include "clap/audio_routing.h"
 #include "clap/param_values.h"
 #include "clap/state_io.h"
-#include "device/device_dsp.h"
-#include "device/device_gui.h"
-#include "platform/text.h"
-#include "processor/vst_dsp.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,8 +14,6 @@ namespace KVX::Clap
 {
 namespace
 {
-using Device::Description::kParameters;
-using Device::Description::ParameterKind;
 
 #if defined(_WIN32)
 constexpr const char* kNativeWindowApi = kWindowApiWin32;
@@ -28,35 +21,27 @@ constexpr const char* kNativeWindowApi = kWindowApiWin32;
 constexpr const char* kNativeWindowApi = kWindowApiX11;
 #endif
 
-// The processor asks its host only for the version at entry; edits from the panel come back through the
-// three edit opcodes, from whichever thread the panel runs on.
-VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
-                                   float opt)
+// The output channels whose every sample equals their first, one bit each, so that a host can skip
+// silence after us. A varying channel usually gives itself away at its second sample. A single frame is
+// constant by definition and tells a host nothing, so it is not flagged (the format's validator judges
+// the flag over its whole buffer, not over the block).
+std::uint64_t ConstantChannels(const AudioBuffer& out, std::uint32_t frames) noexcept
 {
-    if (opcode == audioMasterVersion)
+    std::uint64_t mask = 0;
+    if (frames < 2)
     {
-        return kVstVersion;
+        return mask;
     }
-    auto* plugin = effect != nullptr ? static_cast<CPlugin*>(effect->user) : nullptr;
-    if (plugin == nullptr)
+    for (std::uint32_t c = 0; c < out.channelCount && c < 64; ++c)
     {
-        return 0;
+        const float* channel = out.data32[c];
+        if (channel != nullptr &&
+            std::all_of(channel + 1, channel + frames, [first = channel[0]](float x) { return x == first; }))
+        {
+            mask |= std::uint64_t{1} << c;
+        }
     }
-    switch (opcode)
-    {
-    case audioMasterAutomate:
-        plugin->OnPanelEdit(PanelEdit::Kind::Value, index, opt);
-        break;
-    case audioMasterBeginEdit:
-        plugin->OnPanelEdit(PanelEdit::Kind::Begin, index, 0.0f);
-        break;
-    case audioMasterEndEdit:
-        plugin->OnPanelEdit(PanelEdit::Kind::End, index, 0.0f);
-        break;
-    default:
-        break;
-    }
-    return 0;
+    return mask;
 }
 
 template <class T> const T* HostExtension(const Host* host, const char* id)
@@ -96,9 +81,10 @@ void KVX_CLAP_CALL PluginStopProcessing(const Plugin* plugin)
     CPlugin::From(plugin)->StopProcessing();
 }
 
-// The filters keep no state a host would need cleared apart from a restart of the stream, which
-// activation already gives.
-void KVX_CLAP_CALL PluginReset(const Plugin*) {}
+void KVX_CLAP_CALL PluginReset(const Plugin* plugin)
+{
+    CPlugin::From(plugin)->Reset();
+}
 
 ProcessStatus KVX_CLAP_CALL PluginProcess(const Plugin* plugin, const Process* process)
 {
@@ -110,12 +96,12 @@ void KVX_CLAP_CALL PluginOnMainThread(const Plugin*) {}
 // params
 std::uint32_t KVX_CLAP_CALL ParamsCount(const Plugin*)
 {
-    return kParamCount;
+    return ParamCount();
 }
 
 bool KVX_CLAP_CALL ParamsGetInfo(const Plugin*, std::uint32_t index, ParamInfo* info)
 {
-    if (index >= kParamCount || info == nullptr)
+    if (index >= ParamCount() || info == nullptr)
     {
         return false;
     }
@@ -136,17 +122,17 @@ bool KVX_CLAP_CALL ParamsValueToText(const Plugin* plugin, Id id, double value, 
 
 bool KVX_CLAP_CALL ParamsTextToValue(const Plugin*, Id id, const char* text, double* value)
 {
-    const auto* parameter = ParameterOf(id);
-    if (parameter == nullptr || value == nullptr)
+    if (!CDevice::IsParameter(id) || text == nullptr || value == nullptr)
     {
         return false;
     }
-    const auto parsed = ValueFromText(*parameter, text);
+    const auto& type = CDevice::ValueType(static_cast<int>(id));
+    const auto parsed = type.Parse(text);
     if (!parsed)
     {
         return false;
     }
-    *value = *parsed;
+    *value = type.ToPlain(*parsed);
     return true;
 }
 
@@ -254,8 +240,8 @@ bool KVX_CLAP_CALL GuiGetResizeHints(const Plugin*, GuiResizeHints* hints)
     {
         return false;
     }
-    *hints = GuiResizeHints{false, false, true, static_cast<std::uint32_t>(Device::Description::kPanelWidth),
-                            static_cast<std::uint32_t>(Device::Description::kPanelHeight)};
+    *hints = GuiResizeHints{false, false, true, static_cast<std::uint32_t>(CDevice::kEditorWidth),
+                            static_cast<std::uint32_t>(CDevice::kEditorHeight)};
     return true;
 }
 
@@ -267,8 +253,8 @@ bool KVX_CLAP_CALL GuiAdjustSize(const Plugin* plugin, std::uint32_t* width, std
 
 bool KVX_CLAP_CALL GuiSetSize(const Plugin*, std::uint32_t width, std::uint32_t height)
 {
-    return width == static_cast<std::uint32_t>(Device::Description::kPanelWidth) &&
-           height == static_cast<std::uint32_t>(Device::Description::kPanelHeight);
+    return width == static_cast<std::uint32_t>(CDevice::kEditorWidth) &&
+           height == static_cast<std::uint32_t>(CDevice::kEditorHeight);
 }
 
 bool KVX_CLAP_CALL GuiSetParent(const Plugin* plugin, const Window* window)
@@ -332,7 +318,7 @@ const void* KVX_CLAP_CALL PluginGetExtension(const Plugin*, const char* id)
 // Defined with the factory.
 extern const PluginDescriptor g_Descriptor;
 
-CPlugin::CPlugin(const Host* host) : m_Host(host)
+CPlugin::CPlugin(const Host* host, std::unique_ptr<CDevice> device) : m_Host(host), m_Device(std::move(device))
 {
     m_Record.desc = &g_Descriptor;
     m_Record.pluginData = this;
@@ -346,29 +332,15 @@ CPlugin::CPlugin(const Host* host) : m_Host(host)
     m_Record.process = PluginProcess;
     m_Record.getExtension = PluginGetExtension;
     m_Record.onMainThread = PluginOnMainThread;
+    m_Device->SetEditSink(this);
 }
 
 CPlugin* CPlugin::Create(const Host* host)
 {
     try
     {
-        std::unique_ptr<CPlugin> plugin(new CPlugin(host));
-        plugin->m_Effect.reset(createEffectInstance(&HostCallback));
-        if (plugin->m_Effect == nullptr)
-        {
-            return nullptr;
-        }
-        plugin->m_Device = dynamic_cast<CDeviceDSP*>(plugin->m_Effect.get());
-        if (plugin->m_Device == nullptr)
-        {
-            return nullptr;
-        }
-        plugin->m_Effect->getAeffect()->user = plugin.get();
-        for (auto& channel : plugin->m_Scratch)
-        {
-            channel.assign(kScratchFrames, 0.0f);
-        }
-        return plugin.release();
+        auto device = CDevice::Create();
+        return device != nullptr ? new CPlugin(host, std::move(device)) : nullptr;
     }
     catch (...)
     {
@@ -379,15 +351,8 @@ CPlugin* CPlugin::Create(const Host* host)
 CPlugin::~CPlugin()
 {
     DestroyGui();
-    if (m_Active)
-    {
-        Deactivate();
-    }
-    if (m_Effect != nullptr)
-    {
-        m_Effect->getAeffect()->user = nullptr;
-        Dispatch(effClose);
-    }
+    Deactivate();
+    m_Device->SetEditSink(nullptr);
 }
 
 CPlugin* CPlugin::From(const Plugin* plugin)
@@ -395,80 +360,52 @@ CPlugin* CPlugin::From(const Plugin* plugin)
     return static_cast<CPlugin*>(plugin->pluginData);
 }
 
-VstIntPtr CPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
-{
-    // The member, not the record's entry: that one also deletes the processor on effClose, which the
-    // plug-in owns.
-    return m_Effect->dispatcher(opcode, index, value, ptr, opt);
-}
-
 bool CPlugin::Init()
 {
     m_HostParams = HostExtension<HostParams>(m_Host, kExtParams);
-    Dispatch(effOpen);
     return true;
 }
 
 bool CPlugin::Activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
 {
     // A rate the filters cannot be designed for is refused rather than run as silence or noise.
-    if (!(sampleRate >= CGraphicEQ::kMinSampleRate && sampleRate <= CGraphicEQ::kMaxSampleRate))
+    if (!CDevice::IsUsableSampleRate(sampleRate))
     {
         return false;
     }
-    if (m_Active)
-    {
-        Deactivate();
-    }
-    const auto blockSize = static_cast<VstInt32>(std::clamp<std::uint32_t>(maxFrames, 1u, 1u << 20));
-    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    Dispatch(effSetBlockSize, 0, blockSize);
-    Dispatch(effMainsChanged, 0, 1);
+    Deactivate();
+    m_Device->Prepare(sampleRate, maxFrames);
+    // A new activation is a new stream: nothing of the last one rings on into it.
+    m_Device->Reset();
     m_Active = true;
     return true;
 }
 
 void CPlugin::Deactivate()
 {
-    if (!m_Active)
-    {
-        return;
-    }
     StopProcessing();
-    Dispatch(effMainsChanged, 0, 0);
     m_Active = false;
 }
 
 bool CPlugin::StartProcessing()
 {
-    if (!m_Active)
-    {
-        return false;
-    }
-    if (!m_Processing)
-    {
-        Dispatch(effStartProcess);
-        m_Processing = true;
-    }
-    return true;
+    m_Processing = m_Active;
+    return m_Active;
 }
 
 void CPlugin::StopProcessing()
 {
-    if (m_Processing)
-    {
-        Dispatch(effStopProcess);
-        m_Processing = false;
-    }
+    m_Processing = false;
 }
 
-void CPlugin::OnPanelEdit(PanelEdit::Kind kind, VstInt32 index, float value)
+void CPlugin::Reset() noexcept
 {
-    if (index < 0 || static_cast<std::uint32_t>(index) >= kParamCount)
-    {
-        return;
-    }
-    m_Edits.Push({kind, index, value});
+    m_Device->Reset();
+}
+
+void CPlugin::OnPanelEdit(const PanelEdit& edit)
+{
+    m_Edits.Push(edit);
     // The host collects them in its next process call, or in a flush it makes for them when it is not
     // processing.
     if (m_HostParams != nullptr && m_HostParams->requestFlush != nullptr)
@@ -493,14 +430,14 @@ void CPlugin::ApplyEvents(const InputEvents* in) noexcept
             continue;
         }
         const auto* event = reinterpret_cast<const EventParamValue*>(header);
-        const auto* parameter = ParameterOf(event->paramId);
-        if (parameter == nullptr)
+        if (!CDevice::IsParameter(event->paramId))
         {
             continue;
         }
-        if (const auto normalised = NormalisedFromValue(*parameter, event->value))
+        const int index = static_cast<int>(event->paramId);
+        if (const auto normalised = CDevice::ValueType(index).ToNormalised(event->value))
         {
-            m_Effect->setParameter(static_cast<VstInt32>(event->paramId), *normalised);
+            m_Device->SetValue(index, *normalised);
         }
     }
 }
@@ -513,7 +450,7 @@ void CPlugin::SendEdits(const OutputEvents* out) noexcept
     }
     while (const PanelEdit* edit = m_Edits.Peek())
     {
-        const auto id = static_cast<std::uint32_t>(edit->index); // checked on the way in
+        const auto id = static_cast<std::uint32_t>(edit->index); // a parameter's, from the device
         bool pushed = false;
         if (edit->kind == PanelEdit::Kind::Value)
         {
@@ -524,7 +461,7 @@ void CPlugin::SendEdits(const OutputEvents* out) noexcept
             event.portIndex = -1;
             event.channel = -1;
             event.key = -1;
-            event.value = ValueFromNormalised(kParameters[id], edit->value);
+            event.value = CDevice::ValueType(edit->index).ToPlain(edit->value);
             pushed = out->tryPush(out, &event.header);
         }
         else
@@ -550,34 +487,6 @@ void CPlugin::Flush(const InputEvents* in, const OutputEvents* out) noexcept
     SendEdits(out);
 }
 
-void CPlugin::RunStereo(float* left, float* right, std::uint32_t frames) noexcept
-{
-    float* channels[2] = {left, right};
-    m_Effect->processReplacing(channels, channels, static_cast<VstInt32>(frames));
-}
-
-// Outputs that cannot hold the stereo signal in place (one channel, a shared or missing buffer) get it
-// through the plug-in's own buffers, a scratch block at a time.
-void CPlugin::RunThroughScratch(const AudioBuffer* in, AudioBuffer& out, std::uint32_t frames) noexcept
-{
-    float* left = m_Scratch[0].data();
-    float* right = m_Scratch[1].data();
-    for (std::uint32_t done = 0; done < frames;)
-    {
-        const std::uint32_t n = std::min(frames - done, kScratchFrames);
-        FillFromInputs(in, done, left, right, n);
-        RunStereo(left, right, n);
-        for (std::uint32_t c = 0; c < out.channelCount && c < 2; ++c)
-        {
-            if (out.data32[c] != nullptr)
-            {
-                std::memcpy(out.data32[c] + done, c == 0 ? left : right, n * sizeof(float));
-            }
-        }
-        done += n;
-    }
-}
-
 ProcessStatus CPlugin::Run(const Process* process) noexcept
 {
     if (process == nullptr || !m_Active)
@@ -588,111 +497,64 @@ ProcessStatus CPlugin::Run(const Process* process) noexcept
     // the block's start, as a VST host's parameter calls between blocks do.
     ApplyEvents(process->inEvents);
     SendEdits(process->outEvents);
-    const std::uint32_t frames = process->framesCount;
     AudioBuffer* out = process->audioOutputsCount > 0 ? process->audioOutputs : nullptr;
-    if (frames == 0 || out == nullptr || out->data32 == nullptr || out->channelCount == 0)
+    if (process->framesCount == 0 || out == nullptr || out->data32 == nullptr || out->channelCount == 0)
     {
         return kProcessContinue; // nothing to write to
     }
     const AudioBuffer* in = process->audioInputsCount > 0 ? process->audioInputs : nullptr;
-    const bool inPlace = out->channelCount >= 2 && out->data32[0] != nullptr && out->data32[1] != nullptr &&
-                         out->data32[0] != out->data32[1];
-    if (inPlace)
-    {
-        // Absurd block lengths go in pieces that the processor's frame count and byte sizes can hold.
-        for (std::uint32_t done = 0; done < frames;)
-        {
-            const std::uint32_t n = std::min(frames - done, kMaxPiece);
-            FillFromInputs(in, done, out->data32[0] + done, out->data32[1] + done, n);
-            RunStereo(out->data32[0] + done, out->data32[1] + done, n);
-            done += n;
-        }
-    }
-    else
-    {
-        RunThroughScratch(in, *out, frames);
-    }
-    // Channels beyond the stereo pair carry nothing of ours.
-    for (std::uint32_t c = 2; c < out->channelCount && c < 64; ++c)
-    {
-        float* channel = out->data32[c];
-        if (channel != nullptr && channel != out->data32[0] && channel != out->data32[1])
-        {
-            std::fill(channel, channel + frames, 0.0f);
-        }
-    }
-    out->constantMask = 0;
+    const bool hasInput = in != nullptr && in->data32 != nullptr;
+    m_Device->Process(hasInput ? in->data32 : nullptr, hasInput ? in->channelCount : 0, out->data32,
+                      std::min<std::uint32_t>(out->channelCount, 64), process->framesCount,
+                      hasInput ? in->constantMask : 0);
+    out->constantMask = ConstantChannels(*out, process->framesCount);
     return kProcessContinue;
 }
 
 bool CPlugin::GetValue(Id id, double* value) const
 {
-    const auto* parameter = ParameterOf(id);
-    if (parameter == nullptr || value == nullptr)
+    if (!CDevice::IsParameter(id) || value == nullptr)
     {
         return false;
     }
-    *value = ValueFromNormalised(*parameter, m_Effect->getParameter(static_cast<VstInt32>(id)));
+    const int index = static_cast<int>(id);
+    *value = CDevice::ValueType(index).ToPlain(m_Device->Value(index));
     return true;
 }
 
 bool CPlugin::ValueToText(Id id, double value, char* text, std::uint32_t capacity) const
 {
-    const auto* parameter = ParameterOf(id);
-    if (parameter == nullptr || text == nullptr || capacity == 0)
+    if (!CDevice::IsParameter(id) || text == nullptr || capacity == 0)
     {
         return false;
     }
-    const auto normalised = NormalisedFromValue(*parameter, value);
+    const int index = static_cast<int>(id);
+    const auto normalised = CDevice::ValueType(index).ToNormalised(value);
     if (!normalised)
     {
         return false;
     }
-    // The texts the VST build shows: the fader's display text and its unit, the switch's On or Off.
-    std::u16string shown;
-    if (parameter->kind == ParameterKind::Switch)
-    {
-        shown = *normalised != 0.0f ? u"On" : u"Off";
-    }
-    else
-    {
-        const CKnob& fader = m_Device->DevicePanel().Fader(parameter->index);
-        shown = fader.FormatValue(*normalised);
-        if (!fader.Unit().empty())
-        {
-            shown += u" " + fader.Unit();
-        }
-    }
-    const std::string utf8 = Platform::Utf16ToUtf8(shown);
-    const std::size_t n = std::min<std::size_t>(utf8.size(), capacity - 1);
-    std::memcpy(text, utf8.data(), n);
+    const std::string shown = m_Device->Text(index, *normalised);
+    const std::size_t n = std::min<std::size_t>(shown.size(), capacity - 1);
+    std::memcpy(text, shown.data(), n);
     text[n] = '\0';
     return true;
 }
 
 bool CPlugin::Save(const OStream* stream)
 {
-    void* chunk = nullptr;
-    const VstInt32 size = m_Effect->getChunk(&chunk, true);
-    if (chunk == nullptr || size != Device::Description::kChunkBytes)
-    {
-        return false;
-    }
-    // A copy: the processor's own chunk buffer is rewritten by the next save.
-    StateChunk copy;
-    std::memcpy(copy.data(), chunk, copy.size());
-    return WriteAll(stream, copy.data(), copy.size());
+    const CDevice::State state = m_Device->SaveState();
+    return WriteAll(stream, state.data(), state.size());
 }
 
 bool CPlugin::Load(const IStream* stream)
 {
     // Checked whole first: a damaged or foreign state changes nothing rather than some parameters.
-    auto chunk = ReadChunk(stream);
-    if (!chunk || !IsWholeChunk(*chunk))
+    const auto chunk = ReadChunk(stream);
+    if (!chunk || !m_Device->LoadState(chunk->data(), chunk->size()))
     {
         return false;
     }
-    m_Effect->setChunk(chunk->data(), static_cast<VstInt32>(chunk->size()), true);
     if (m_HostParams != nullptr && m_HostParams->rescan != nullptr)
     {
         m_HostParams->rescan(m_Host, kParamRescanValues);
@@ -714,7 +576,7 @@ void CPlugin::DestroyGui()
 {
     if (m_GuiOpen)
     {
-        Dispatch(effEditClose);
+        m_Device->CloseEditor();
         m_GuiOpen = false;
     }
     m_GuiCreated = false;
@@ -732,17 +594,8 @@ bool CPlugin::SetParent(const Window* window)
 #else
     void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->x11));
 #endif
-    if (parent == nullptr)
-    {
-        return false;
-    }
-    m_GuiOpen = Dispatch(effEditOpen, 0, 0, parent) != 0;
-    if (m_GuiOpen && !m_Device->DevicePanel().HasWindow())
-    {
-        DestroyGui(); // the window could not be made (the panel has said why)
-        m_GuiCreated = true;
-        return false;
-    }
+    // False when the window could not be made (the panel has said why).
+    m_GuiOpen = m_Device->OpenEditor(parent);
     return m_GuiOpen;
 }
 
@@ -752,8 +605,8 @@ bool CPlugin::GetSize(std::uint32_t* width, std::uint32_t* height) const
     {
         return false;
     }
-    *width = static_cast<std::uint32_t>(Device::Description::kPanelWidth);
-    *height = static_cast<std::uint32_t>(Device::Description::kPanelHeight);
+    *width = static_cast<std::uint32_t>(CDevice::kEditorWidth);
+    *height = static_cast<std::uint32_t>(CDevice::kEditorHeight);
     return true;
 }
 } // namespace KVX::Clap

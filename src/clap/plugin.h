@@ -1,23 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// One instance of the device as a CLAP plug-in: the same processor as the VST build, driven through its
-// dispatcher and processReplacing path, with the host's parameter events applied at the start of each
-// block and the panel's edits sent back as gesture and value events.
+// One instance of the device as a CLAP plug-in, with the host's parameter events applied at the start of
+// each block and the panel's edits sent back as gesture and value events.
 #include "clap/clap_abi.h"
-#include "shell/edit_queue.h"
-#include "vst/audioeffect.h"
+#include "device/device.h"
+#include "device/edit_queue.h"
 
 #include <memory>
-#include <vector>
-
-namespace KVX
-{
-class CDeviceDSP;
-}
 
 namespace KVX::Clap
 {
-class CPlugin
+class CPlugin final : private CDevice::IEditSink
 {
 public:
     // Null when the processor cannot be built (its factory has said why).
@@ -27,9 +20,6 @@ public:
     const Plugin* Record() const { return &m_Record; }
     static CPlugin* From(const Plugin* plugin);
 
-    // The processor's host callback lands here for edits made on the panel.
-    void OnPanelEdit(PanelEdit::Kind kind, VstInt32 index, float value);
-
     // Lifecycle.
     bool Init();
     bool Activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames);
@@ -37,6 +27,8 @@ public:
     bool StartProcessing();
     void StopProcessing();
     ProcessStatus Run(const Process* process) noexcept;
+    // On the audio thread between blocks: the filters forget the stream so far.
+    void Reset() noexcept;
 
     // Parameters.
     bool GetValue(Id id, double* value) const;
@@ -53,34 +45,22 @@ public:
     bool SetParent(const Window* window);
     bool GetSize(std::uint32_t* width, std::uint32_t* height) const;
 
-    // The processor's panel, which holds the parameter values.
-    CDeviceDSP& Device() const { return *m_Device; }
-
-    // Frames processed at a time when the host's buffers cannot be used in place.
-    static constexpr std::uint32_t kScratchFrames = 4096;
-    // The longest piece of a block handed to the processor at once.
-    static constexpr std::uint32_t kMaxPiece = 1u << 20;
-
 private:
-    explicit CPlugin(const Host* host);
+    CPlugin(const Host* host, std::unique_ptr<CDevice> device);
 
+    // From the panel's thread.
+    void OnPanelEdit(const PanelEdit& edit) override;
     void ApplyEvents(const InputEvents* in) noexcept;
     void SendEdits(const OutputEvents* out) noexcept;
-    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
-    void RunStereo(float* left, float* right, std::uint32_t frames) noexcept;
-    void RunThroughScratch(const AudioBuffer* in, AudioBuffer& out, std::uint32_t frames) noexcept;
 
     Plugin m_Record{};
     const Host* m_Host;
     const HostParams* m_HostParams = nullptr;
-    std::unique_ptr<AudioEffect> m_Effect;
-    CDeviceDSP* m_Device = nullptr;
+    std::unique_ptr<CDevice> m_Device;
     CEditQueue m_Edits;
     bool m_Active = false;
     bool m_Processing = false;
     bool m_GuiCreated = false;
     bool m_GuiOpen = false;
-    std::vector<float> m_Scratch[2];
 };
 } // namespace KVX::Clap

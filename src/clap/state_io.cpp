@@ -75,8 +75,4 @@ std::optional<StateChunk> ReadChunk(const IStream* stream)
     return chunk;
 }
 
-bool IsWholeChunk(const StateChunk& chunk)
-{
-    return Formats::IsNormalisedChunk(chunk.data(), chunk.size(), Device::Description::kParameterCount);
-}
 } // namespace KVX::Clap

@@ -19,7 +19,4 @@ bool WriteAll(const OStream* stream, const void* data, std::size_t size);
 // Reads the stream to its end. Nothing when it fails, when it ends short of a whole chunk, or when it holds
 // more than one (a state of some other kind).
 std::optional<StateChunk> ReadChunk(const IStream* stream);
-
-// True when the chunk holds each parameter exactly once, each value finite and within 0 … 1.
-bool IsWholeChunk(const StateChunk& chunk);
 } // namespace KVX::Clap

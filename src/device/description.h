@@ -3,6 +3,8 @@
 // What this device is, as plain data: identity, the host parameters, the panel and its images. Every
 // plug-in format and tool derives its view of the device from here, so nothing below includes anything
 // but the standard library.
+#include "device/identity.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -27,10 +29,48 @@ struct Identity
     std::string_view versionText;
     // The version text's four numbers.
     std::array<int, 4> versionParts;
+    // What the other formats' hosts remember the plug-in by: never change them.
+    std::string_view clapId;
+    std::string_view lv2Uri;
+    std::string_view homepage;
 };
 
-constexpr Identity kIdentity{"KVX Tovik", "Brellmoor", FourCharCode('T', 'v', 'k', '1'),
-                             1000,        "1.0.0.283", {1, 0, 0, 283}};
+constexpr Identity kIdentity{KVX_IDENTITY_NAME,
+                             KVX_IDENTITY_VENDOR,
+                             FourCharCode('T', 'v', 'k', '1'),
+                             1000,
+                             KVX_IDENTITY_VERSION_TEXT,
+                             {1, 0, 0, 283},
+                             KVX_IDENTITY_CLAP_ID,
+                             KVX_IDENTITY_LV2_URI,
+                             KVX_IDENTITY_HOMEPAGE};
+
+// The version text is the four numbers.
+constexpr bool VersionTextMatches()
+{
+    std::string_view text = kIdentity.versionText;
+    for (int part : kIdentity.versionParts)
+    {
+        int value = 0;
+        std::size_t used = 0;
+        while (used < text.size() && text[used] >= '0' && text[used] <= '9')
+        {
+            value = value * 10 + (text[used++] - '0');
+        }
+        if (used == 0 || value != part)
+        {
+            return false;
+        }
+        text.remove_prefix(used < text.size() ? used + 1 : used);
+    }
+    return text.empty();
+}
+static_assert(VersionTextMatches());
+
+// Sample rates the plug-in formats run at: from the lowest rate audio is kept at (telephony) to the
+// highest any host offers. Far below it the band designs ring far above their marks.
+constexpr double kMinSampleRate = 8000.0;
+constexpr double kMaxSampleRate = 768000.0;
 
 constexpr int kInputs = 2;
 constexpr int kOutputs = 2;
@@ -55,11 +95,13 @@ struct Parameter
     float frequencyHz;    // the band's nominal centre; 0 for the switch
     std::string_view offText;
     std::string_view onText;
+    std::string_view group; // where hosts that group parameters list it
+    int decimals = 1;       // digits after the point in the value text
 };
 
 constexpr Parameter Band(std::int32_t index, std::string_view name, std::string_view symbol, float hz)
 {
-    return {index, name, symbol, ParameterKind::BandFader, "dB", -12.0f, 12.0f, 0.5f, 0.5f, hz, {}, {}};
+    return {index, name, symbol, ParameterKind::BandFader, "dB", -12.0f, 12.0f, 0.5f, 0.5f, hz, {}, {}, "Bands"};
 }
 
 constexpr int kBandCount = 10;

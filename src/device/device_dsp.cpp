@@ -15,6 +15,23 @@ namespace
 {
 namespace D = Device::Description;
 
+// The engine's bands, the panel's faders and the description's band parameters are one list.
+static_assert(kBandCount == D::kBandCount, "the engine has a section pair for every band the device describes");
+static_assert(D::kBandCount + 1 == D::kParameterCount && D::kInParameter == D::kBandCount,
+              "the parameters are the bands in engine order, then IN");
+constexpr bool BandsAreFaders()
+{
+    for (int band = 0; band < D::kBandCount; ++band)
+    {
+        if (D::kParameters[static_cast<std::size_t>(band)].kind != D::ParameterKind::BandFader)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(BandsAreFaders(), "each of the engine's bands is driven by a fader parameter");
+
 // The program table's texts live as long as the module.
 const std::u16string g_DefaultResource = Device::Wide(D::kDefaultProgramResource);
 const std::u16string g_DefaultName = Device::Wide(D::kDefaultProgramName);

@@ -18,6 +18,7 @@ public:
     ~CDeviceDSP() override;
 
     void ProcessInPlace(float** channels, VstInt32 frames) override;
+    void OnStreamReset() override { m_Engine.Reset(); }
 
     CDeviceGUI& DevicePanel() const;
 

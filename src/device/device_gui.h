@@ -26,6 +26,7 @@ public:
 private:
     CWidget m_Background;
     std::array<CKnob, Device::kBandCount> m_Faders;
+    static_assert(Device::kBandCount == Device::Description::kFaderX.size(), "a fader for every band");
     CButton m_InButton;
     CLED m_Lamp;
 };

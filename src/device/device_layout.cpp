@@ -34,6 +34,7 @@ void TakeParameter(WidgetSpec& record, const D::Parameter& parameter)
     record.defaultValue = parameter.recordDefault;
     record.minDisplay = parameter.displayMin;
     record.maxDisplay = parameter.displayMax;
+    record.decimals = static_cast<std::uint8_t>(parameter.decimals);
 }
 
 WidgetSpec HintRecord()

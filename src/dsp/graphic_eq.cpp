@@ -100,7 +100,9 @@ void CGraphicEQ::SetBandValue(float value, int32_t band) noexcept
     float current = smoothedValues[band];
     if (value == current && !forceUpdate)
         return;
-    if (value > current)
+    if (settlePositions)
+        current = value;
+    else if (value > current)
         current = Smooth(current, value, riseThreshold, riseCoefficient);
     else if (value < current)
         current = Smooth(current, value, fallThreshold, fallCoefficient);
@@ -157,9 +159,27 @@ bool CGraphicEQ::SetKernel(CascadeKernel choice) noexcept
     return true;
 }
 
+void CGraphicEQ::Reset() noexcept
+{
+    if (forceUpdate)
+        return;
+    for (int32_t channel = 0; channel < kChannelCount; ++channel)
+    {
+        for (int32_t band = 0; band < kBandCount; ++band)
+        {
+            sections[band][channel].w1 = 0.0;
+            sections[band][channel].w2 = 0.0;
+        }
+        outputFilters[channel].w1 = 0.0f;
+        outputFilters[channel].w2 = 0.0f;
+    }
+    settlePositions = true;
+}
+
 void CGraphicEQ::Process(float** channels, int32_t count) noexcept
 {
     forceUpdate = false;
+    settlePositions = false;
     if (bypass || !channels || count <= 0)
         return;
     FinishDesigns();

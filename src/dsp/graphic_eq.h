@@ -38,6 +38,11 @@ public:
     void SetBandValue(float value, int32_t band) noexcept;
     // Filters channels[0] and channels[1] in place; nothing but the start-up flag changes when bypassed.
     void Process(float** channels, int32_t count) noexcept;
+    // A break in the stream (a host's reset, a re-activation): clears every section's and output filter's
+    // history, and the next SetBandValue places each band at its value at once instead of finishing a glide
+    // that belonged to the old stream. Before the first block there is nothing to forget: the start-up
+    // glide stays.
+    void Reset() noexcept;
 
     // The kernel Process runs: the fastest this processor has unless forced (tests, benchmarks). All
     // give the same output bit for bit. One the processor lacks is refused and the current one kept.
@@ -90,6 +95,8 @@ private:
     CascadeKernel kernel = BestCascadeKernel();
     // Bands whose position moved and whose coefficients are still owed, one bit each.
     mutable uint32_t pendingDesigns = 0;
+    // Set by Reset until the next Process: SetBandValue jumps to the value.
+    bool settlePositions = false;
 };
 
 } // namespace KVX

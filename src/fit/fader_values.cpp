@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fit/fader_values.h"
 
-#include "device/description.h"
+#include "device/parameter_values.h"
 
 #include <charconv>
 
@@ -9,57 +9,48 @@ namespace KVX::Fit
 {
 namespace
 {
-namespace D = Device::Description;
-constexpr float kLowDb = D::kParameters[0].displayMin;
-constexpr float kHighDb = D::kParameters[0].displayMax;
-constexpr const char* kBandKeys[kBandCount] = {"31", "63", "125", "250", "500",
-                                               "1k", "2k", "4k",  "8k",  "16k"};
+constexpr const char* kBandKeys[kBandCount] = {"31", "63", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
 } // namespace
 
-float PortDb(float v)
+float PortDb(int band, float v)
 {
-    return static_cast<float>(kLowDb + (static_cast<double>(kHighDb) - kLowDb) * static_cast<double>(v));
+    return static_cast<float>(Device::ValueTypeOf(band).ToPlain(v));
 }
 
-float NormalisedFromDb(float db)
+float NormalisedFromDb(int band, float db)
 {
-    return static_cast<float>((static_cast<double>(db) - kLowDb) / (static_cast<double>(kHighDb) - kLowDb));
+    // A gain is never NaN here: it came from a value.
+    return Device::ValueTypeOf(band).ToNormalised(db).value_or(0.0f);
 }
 
 Faders StoredExactly(const Faders& faders)
 {
     Faders out = faders;
-    for (float& v : out)
+    for (int b = 0; b < kBandCount; ++b)
     {
+        float& v = out[static_cast<std::size_t>(b)];
         // Two round trips reach a value that stays: the second lands where the first left off.
-        for (int trip = 0; trip < 4 && NormalisedFromDb(PortDb(v)) != v; ++trip)
+        for (int trip = 0; trip < 4 && NormalisedFromDb(b, PortDb(b, v)) != v; ++trip)
         {
-            v = NormalisedFromDb(PortDb(v));
+            v = NormalisedFromDb(b, PortDb(b, v));
         }
     }
     return out;
 }
 
-std::string DisplayText(float v)
+std::string DisplayText(int band, float v)
 {
-    // The panel's own arithmetic and format: single precision, one decimal, a plus sign above zero.
-    const float d = (kHighDb - kLowDb) * v + kLowDb;
-    char buffer[32];
-    char* p = buffer;
-    if (d > 0.0f)
-    {
-        *p++ = '+';
-    }
-    const auto result = std::to_chars(p, buffer + sizeof buffer, d, std::chars_format::fixed, 1);
-    return std::string(buffer, result.ptr);
+    return Device::ValueTypeOf(band).Format(v);
 }
 
 std::string GainSetting(int band, float v)
 {
-    const float db = PortDb(v);
+    // Exactly 0 dB is written unsigned: a signed zero reads as the value a hair beside the centre, which
+    // the panel shows as "+0.0" or "-0.0".
+    const float db = PortDb(band, v);
     char buffer[32];
     char* p = buffer;
-    if (db >= 0.0f)
+    if (db > 0.0f)
     {
         *p++ = '+';
     }

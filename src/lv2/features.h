@@ -19,4 +19,16 @@ inline const LV2_Feature* FindFeature(const LV2_Feature* const* features, std::s
     }
     return nullptr;
 }
+
+// A feature whose data is a record of host functions, e.g. FeatureWith(features, LV2_UI__resize,
+// &LV2UI_Resize::ui_resize): null unless the host offered it with its data and that function, so that a
+// feature handed in without the function counts as not offered.
+template <class Record, class Function>
+const Record* FeatureWith(const LV2_Feature* const* features, std::string_view uri,
+                          Function Record::*function)
+{
+    const LV2_Feature* feature = FindFeature(features, uri);
+    const auto* record = feature != nullptr ? static_cast<const Record*>(feature->data) : nullptr;
+    return record != nullptr && record->*function != nullptr ? record : nullptr;
+}
 } // namespace KVX::LV2

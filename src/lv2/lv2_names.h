@@ -2,13 +2,15 @@
 #pragma once
 // The names under which LV2 hosts know this device: URIs, the bundle and its binaries. Changing any of
 // them makes hosts treat the plug-in as a different one and lose saved sessions.
+#include "device/description.h"
+
 #include <string_view>
 
 namespace KVX::LV2
 {
-#define KVX_LV2_PLUGIN_URI "https://brellmoor.example/lv2/kvx-tovik"
+#define KVX_LV2_PLUGIN_URI KVX_IDENTITY_LV2_URI
 
-constexpr std::string_view kPluginUri = KVX_LV2_PLUGIN_URI;
+constexpr std::string_view kPluginUri = Device::Description::kIdentity.lv2Uri;
 constexpr std::string_view kUiUri = KVX_LV2_PLUGIN_URI "#ui";
 // The key under which the state holds the program chunk.
 constexpr std::string_view kStateChunkKey = KVX_LV2_PLUGIN_URI "#chunk";

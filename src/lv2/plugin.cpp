@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The device as an LV2 plug-in: the same processor as the VST build, driven through its processReplacing
-// path, with the control ports fed in through the same parameter entry.
-#include "device/description.h"
-#include "device/device_dsp.h"
+// The device as an LV2 plug-in: control ports in the parameters' plain values, the state as the
+// device's program chunk.
+#include "device/device.h"
 #include "lv2/features.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "lv2/state_chunk.h"
-#include "processor/stereo_inputs.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -25,13 +22,8 @@ namespace KVX::LV2
 {
 namespace
 {
-using Device::Description::kParameters;
-
-// The processor asks its host only for the version at entry; everything else may answer 0.
-VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return opcode == audioMasterVersion ? kVstVersion : 0;
-}
+// What the device prepares its own buffers for; longer blocks go through them in pieces.
+constexpr std::uint32_t kTypicalBlock = 8192;
 
 bool SameBits(float a, float b)
 {
@@ -41,7 +33,7 @@ bool SameBits(float a, float b)
 class CPlugin
 {
 public:
-    CPlugin(std::unique_ptr<AudioEffect> effect, const LV2_URID_Map* map) : m_Effect(std::move(effect))
+    CPlugin(std::unique_ptr<CDevice> device, const LV2_URID_Map* map) : m_Device(std::move(device))
     {
         if (map != nullptr)
         {
@@ -52,7 +44,7 @@ public:
         // survives until the host actually moves the port.
         for (std::uint32_t i = 0; i < kControlPortCount; ++i)
         {
-            m_Applied[i] = RangeOf(kParameters[i]).defaultValue;
+            m_Applied[i] = RangeOf(Device::Description::kParameters[i]).defaultValue;
         }
     }
 
@@ -68,20 +60,14 @@ public:
         }
     }
 
-    void SetSampleRate(double rate) { m_Effect->setSampleRate(static_cast<float>(rate)); }
+    void Activate() { m_Device->Reset(); }
 
     void Run(std::uint32_t frames) noexcept
     {
         ApplyControls();
-        float* in[2] = {m_Audio[0], m_Audio[1]};
+        const float* in[2] = {m_Audio[0], m_Audio[1]};
         float* out[2] = {m_Audio[2], m_Audio[3]};
-        if (frames == 0 || in[0] == nullptr || in[1] == nullptr || out[0] == nullptr || out[1] == nullptr)
-        {
-            return;
-        }
-        CopyStereoInputs(in, out, frames);
-        // In place from here: the processor copies nothing when input and output are the same buffer.
-        m_Effect->processReplacing(out, out, static_cast<VstInt32>(frames));
+        m_Device->Process(in, 2, out, 2, frames);
     }
 
     LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle)
@@ -90,13 +76,8 @@ public:
         {
             return LV2_STATE_ERR_NO_FEATURE;
         }
-        void* chunk = nullptr;
-        const VstInt32 size = m_Effect->getChunk(&chunk, true);
-        if (chunk == nullptr || size != Device::Description::kChunkBytes)
-        {
-            return LV2_STATE_ERR_UNKNOWN;
-        }
-        return store(handle, m_ChunkKey, chunk, static_cast<std::size_t>(size), m_ChunkType,
+        const CDevice::State state = m_Device->SaveState();
+        return store(handle, m_ChunkKey, state.data(), state.size(), m_ChunkType,
                      LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
     }
 
@@ -118,15 +99,8 @@ public:
         {
             return LV2_STATE_ERR_BAD_TYPE;
         }
-        // Checked whole first: a damaged state changes nothing rather than half of the parameters.
-        if (!IsCompleteChunk(data, size))
-        {
-            return LV2_STATE_ERR_UNKNOWN;
-        }
-        std::array<unsigned char, Device::Description::kChunkBytes> copy;
-        std::memcpy(copy.data(), data, copy.size());
-        m_Effect->setChunk(copy.data(), static_cast<VstInt32>(copy.size()), true);
-        return LV2_STATE_SUCCESS;
+        // Checked whole: a damaged state changes nothing rather than half of the parameters.
+        return m_Device->LoadState(data, size) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
     }
 
 private:
@@ -143,15 +117,11 @@ private:
             }
             const float value = *port;
             m_Applied[i] = value;
-            const float normalised = NormalisedFromPort(kParameters[i], value);
-            if (!std::isnan(normalised))
-            {
-                m_Effect->setParameter(static_cast<VstInt32>(i), normalised);
-            }
+            m_Device->SetValue(static_cast<int>(i), NormalisedFromPort(Device::Description::kParameters[i], value));
         }
     }
 
-    std::unique_ptr<AudioEffect> m_Effect;
+    std::unique_ptr<CDevice> m_Device;
     std::array<const float*, kControlPortCount> m_Controls{};
     std::array<float*, 4> m_Audio{};
     std::array<float, kControlPortCount> m_Applied{};
@@ -161,18 +131,22 @@ private:
 
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
-    const LV2_Feature* mapFeature = FindFeature(features, LV2_URID__map);
-    const auto* map = mapFeature != nullptr ? static_cast<const LV2_URID_Map*>(mapFeature->data) : nullptr;
+    // A rate the filters cannot be designed for is refused rather than run at some other rate.
+    if (!CDevice::IsUsableSampleRate(rate))
+    {
+        return nullptr;
+    }
+    const auto* map = FeatureWith(features, LV2_URID__map, &LV2_URID_Map::map);
     try
     {
-        std::unique_ptr<AudioEffect> effect(createEffectInstance(&HostCallback));
-        if (effect == nullptr)
+        auto device = CDevice::Create();
+        if (device == nullptr)
         {
-            return nullptr; // the factory has shown why
+            return nullptr; // it has shown why
         }
-        auto plugin = std::make_unique<CPlugin>(std::move(effect), map);
-        plugin->SetSampleRate(rate);
-        return plugin.release();
+        // LV2 hands blocks of any length; the device copes with every one.
+        device->Prepare(rate, kTypicalBlock);
+        return new CPlugin(std::move(device), map);
     }
     catch (...)
     {
@@ -185,7 +159,11 @@ void ConnectPort(LV2_Handle instance, std::uint32_t port, void* data)
     static_cast<CPlugin*>(instance)->Connect(port, data);
 }
 
-void Activate(LV2_Handle) {}
+// A (re-)activation starts a new stream: nothing of the last one rings on into it.
+void Activate(LV2_Handle instance)
+{
+    static_cast<CPlugin*>(instance)->Activate();
+}
 
 void Run(LV2_Handle instance, std::uint32_t frames)
 {

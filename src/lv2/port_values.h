@@ -3,15 +3,8 @@
 // The LV2 ports and how their values map onto the device's normalised parameters.
 //
 // Ports 0 … 10 are the parameters with the same index; then audio in left/right, audio out left/right.
-// A band port carries decibels over the fader's display range (−12 … +12, 0 = flat), the IN port the
-// switch value itself (0 = off, 1 = on).
-//
-// Band conversion, in double precision and rounded once to single:
-//     dB = min + (max − min) · v        v = (dB − min) / (max − min)
-// so a dB value always selects the normalised value that a VST host would set for it, and the audio is
-// the same bit for bit. The way back, v → dB → v, returns v exactly for every v from 0.25 (−6 dB) up;
-// below that single-precision dB values near −12 are coarser than normalised values near 0, so
-// neighbouring v can share a dB value (they differ by less than 1e-6 dB).
+// A port carries its parameter's plain value (a band in dB over the fader's display range, −12 … +12,
+// 0 = flat; the IN switch 0 = off, 1 = on), converted by the parameter's value type.
 #include "device/description.h"
 
 #include <cstdint>
@@ -37,7 +30,7 @@ PortRange RangeOf(const Device::Description::Parameter& parameter);
 // The port value that shows normalised value v (v outside 0 … 1 is clamped first).
 float PortFromNormalised(const Device::Description::Parameter& parameter, float v);
 
-// The normalised value a port value sets: clamped to the port's range; NaN stays NaN so that the caller
-// can ignore it.
+// The normalised value a port value sets: clamped to the port's range, a switch rounded to off or on;
+// NaN stays NaN so that the caller can ignore it.
 float NormalisedFromPort(const Device::Description::Parameter& parameter, float portValue);
 } // namespace KVX::LV2

@@ -4,6 +4,7 @@
 // it), its presets follow the default one.
 //     kvx_lv2_turtle OUTPUT_FOLDER [BANK_LIST]
 #include "device/description.h"
+#include "device/parameter_values.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
 
@@ -18,6 +19,10 @@ namespace
 {
 using namespace KVX::Device::Description;
 using namespace KVX::LV2;
+
+// Who answers for the plug-in, for hosts and catalogues that show it.
+constexpr const char* kVendorMail = "mailto:" KVX_IDENTITY_EMAIL;
+constexpr const char* kVendorHomepage = KVX_IDENTITY_HOMEPAGE;
 
 constexpr const char* kPrefixes = "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
                                   "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
@@ -82,7 +87,8 @@ void WriteControlPort(std::ostream& out, const Parameter& parameter)
         << "        lv2:default " << Number(range.defaultValue) << " ;\n"
         << "        lv2:minimum " << Number(range.minimum) << " ;\n"
         << "        lv2:maximum " << Number(range.maximum) << " ;\n";
-    if (parameter.kind == ParameterKind::Switch)
+    // A value of one step is an on/off toggle.
+    if (KVX::Device::ValueTypeOf(parameter.index).StepCount() == 1)
     {
         out << "        lv2:portProperty lv2:toggled ;\n"
             << "        lv2:scalePoint [ rdfs:label " << Literal(parameter.offText) << " ; rdf:value "
@@ -194,7 +200,10 @@ std::string PluginTurtle()
     out << kPrefixes << Iri(kPluginUri) << "\n"
         << "    a lv2:Plugin , lv2:MultiEQPlugin , doap:Project ;\n"
         << "    doap:name " << Literal(kIdentity.name) << " ;\n"
-        << "    doap:maintainer [ foaf:name " << Literal(kIdentity.vendor) << " ] ;\n"
+        << "    doap:license <https://spdx.org/licenses/" KVX_IDENTITY_LICENCE "> ;\n"
+        << "    doap:maintainer [\n        foaf:name " << Literal(kIdentity.vendor)
+        << " ;\n        foaf:mbox " << Iri(kVendorMail) << " ;\n        foaf:homepage "
+        << Iri(kVendorHomepage) << "\n    ] ;\n"
         << "    rdfs:comment "
         << Literal("Ten-band graphic equaliser, version " + std::string(kIdentity.versionText)) << " ;\n"
         << "    lv2:minorVersion " << kIdentity.versionParts[1] << " ;\n"

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The device's panel as an LV2 X11 UI: the same panel and widgets as the VST editor, opened as a child of
-// the host's window. Its widgets hold the values the host last sent; edits go back through the host's
-// write function (and touch, where offered) on the host's own thread, from the idle call.
-#include "device/description.h"
-#include "device/device_gui.h"
+// The device's editor as an LV2 X11 UI, opened as a child of the host's window. The UI's own device holds
+// the values the host last sent; edits go back through the host's write function (and touch, where
+// offered) on the host's own thread, from the idle call.
+#include "device/device.h"
+#include "device/edit_queue.h"
 #include "lv2/features.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
-#include "shell/edit_queue.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
@@ -24,50 +23,31 @@ namespace
 {
 using Device::Description::kParameters;
 
-// The panel without a processor. The three edit notifications come from the editor's own thread; they
-// are queued here and handed to the host from idle. A dropped value still reaches the host through the
-// idle poll.
-class CPanel : public CDeviceGUI
+// The three edit notifications come from the editor's own thread; they are queued here and handed to
+// the host from idle. A dropped value still reaches the host through the idle poll.
+class CUi final : private CDevice::IEditSink
 {
 public:
-    CPanel() : CDeviceGUI(nullptr) {}
-
-    void BeginParamEdit(std::int32_t index) override { m_Edits.Push({PanelEdit::Kind::Begin, index, 0.0f}); }
-    void AutomateParam(std::int32_t index, float value) override
+    CUi(std::unique_ptr<CDevice> device, LV2UI_Write_Function write, LV2UI_Controller controller,
+        const LV2UI_Touch* touch)
+        : m_Device(std::move(device)), m_Write(write), m_Controller(controller), m_Touch(touch)
     {
-        m_Edits.Push({PanelEdit::Kind::Value, index, value});
-    }
-    void EndParamEdit(std::int32_t index) override { m_Edits.Push({PanelEdit::Kind::End, index, 0.0f}); }
-
-    bool Pop(PanelEdit& edit) { return m_Edits.Pop(edit); }
-
-private:
-    CEditQueue m_Edits;
-};
-
-class CUi
-{
-public:
-    CUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch)
-        : m_Write(write), m_Controller(controller), m_Touch(touch)
-    {
-        // Shown as the plug-in starts until the host sends its values.
-        for (const auto& parameter : kParameters)
+        // The device starts with the plug-in's own values until the host sends its.
+        for (std::uint32_t port = 0; port < kControlPortCount; ++port)
         {
-            m_Panel.SetParamValue(parameter.index, parameter.programDefault);
-            m_Known[static_cast<std::size_t>(parameter.index)] = m_Panel.ParamValue(parameter.index);
+            m_Known[port] = m_Device->Value(static_cast<int>(port));
         }
-        FollowInSwitch();
+        m_Device->SetEditSink(this);
     }
 
-    ~CUi() { m_Panel.close(); }
+    ~CUi()
+    {
+        m_Device->CloseEditor();
+        m_Device->SetEditSink(nullptr);
+    }
 
     // The child window of the host's window, or 0 when it could not be made (the panel has said why).
-    std::uintptr_t Open(void* parent)
-    {
-        m_Panel.open(parent);
-        return m_Panel.NativeWindow();
-    }
+    std::uintptr_t Open(void* parent) { return m_Device->OpenEditor(parent) ? m_Device->EditorWindow() : 0; }
 
     // A value from the host: shown, and remembered so that it is not sent back.
     void PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer)
@@ -83,21 +63,16 @@ public:
         {
             return;
         }
-        const auto index = static_cast<std::int32_t>(port);
-        m_Panel.SetParamValue(index, normalised);
-        m_Known[port] = m_Panel.ParamValue(index);
-        FollowInSwitch();
+        const auto index = static_cast<int>(port);
+        m_Device->SetValue(index, normalised);
+        m_Known[port] = m_Device->Value(index);
     }
 
     int Idle()
     {
         PanelEdit edit;
-        while (m_Panel.Pop(edit))
+        while (m_Edits.Pop(edit))
         {
-            if (edit.index < 0 || edit.index >= static_cast<std::int32_t>(kControlPortCount))
-            {
-                continue;
-            }
             const auto port = static_cast<std::uint32_t>(edit.index);
             switch (edit.kind)
             {
@@ -109,24 +84,25 @@ public:
                 }
                 break;
             case PanelEdit::Kind::Value:
-                Send(port, CMeter::Sanitise(edit.value));
+                Send(port, edit.value);
                 break;
             }
         }
         // Every change on the panel reaches the host, whether or not its widget announced it.
         for (std::uint32_t port = 0; port < kControlPortCount; ++port)
         {
-            const float value = m_Panel.ParamValue(static_cast<std::int32_t>(port));
+            const float value = m_Device->Value(static_cast<int>(port));
             if (value != m_Known[port])
             {
                 Send(port, value);
             }
         }
-        FollowInSwitch();
         return 0;
     }
 
 private:
+    void OnPanelEdit(const PanelEdit& edit) override { m_Edits.Push(edit); }
+
     void Send(std::uint32_t port, float normalised)
     {
         m_Known[port] = normalised;
@@ -137,10 +113,8 @@ private:
         }
     }
 
-    // The lamp shows what the processor does with the IN switch.
-    void FollowInSwitch() { m_Panel.Lamp().SetValue(m_Panel.InButton().Value() == 0.0f ? 0.0f : 1.0f); }
-
-    CPanel m_Panel;
+    std::unique_ptr<CDevice> m_Device;
+    CEditQueue m_Edits;
     LV2UI_Write_Function m_Write;
     LV2UI_Controller m_Controller;
     const LV2UI_Touch* m_Touch;
@@ -160,22 +134,24 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     {
         return nullptr;
     }
-    const LV2_Feature* touch = FindFeature(features, LV2_UI__touch);
-    const LV2_Feature* resize = FindFeature(features, LV2_UI__resize);
+    const auto* touch = FeatureWith(features, LV2_UI__touch, &LV2UI_Touch::touch);
+    const auto* resize = FeatureWith(features, LV2_UI__resize, &LV2UI_Resize::ui_resize);
     try
     {
-        auto ui = std::make_unique<CUi>(
-            write, controller, touch != nullptr ? static_cast<const LV2UI_Touch*>(touch->data) : nullptr);
+        auto device = CDevice::Create();
+        if (device == nullptr)
+        {
+            return nullptr; // it has shown why
+        }
+        auto ui = std::make_unique<CUi>(std::move(device), write, controller, touch);
         const std::uintptr_t window = ui->Open(parent->data);
         if (window == 0)
         {
             return nullptr;
         }
-        if (resize != nullptr && resize->data != nullptr)
+        if (resize != nullptr)
         {
-            const auto* host = static_cast<const LV2UI_Resize*>(resize->data);
-            host->ui_resize(host->handle, Device::Description::kPanelWidth,
-                            Device::Description::kPanelHeight);
+            resize->ui_resize(resize->handle, CDevice::kEditorWidth, CDevice::kEditorHeight);
         }
         *widget = reinterpret_cast<LV2UI_Widget>(window);
         return ui.release();

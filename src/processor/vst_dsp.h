@@ -87,6 +87,10 @@ public:
     virtual VstInt32 OnStopProcess() { return 0; }
     virtual void OnSampleRateChanged(float rate);
     virtual void OnBlockSizeChanged(VstInt32) {}
+    // A break in the host's stream, where the formats that have one signal it (a reset, a re-activation):
+    // the device forgets its audio history. Called while no block is being processed. The VST 2.4
+    // dispatcher never calls it: suspend and resume keep the history, as they always have.
+    virtual void OnStreamReset() {}
 
     // Applies a preset file's bytes (a single program with an opaque chunk); public for the device.
     void ApplyPresetBuffer(const std::uint8_t* data, std::size_t size);

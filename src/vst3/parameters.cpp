@@ -1,103 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vst3/parameters.h"
 
-#include "device/description.h"
+#include "device/parameter_values.h"
+#include "values/switch_value.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace KVX::Vst3
 {
 namespace
 {
-using Device::Description::kParameterCount;
 using Device::Description::kParameters;
-using Device::Description::ParameterKind;
 
-const Device::Description::Parameter* DeviceParameter(ParamID id)
-{
-    return id < static_cast<ParamID>(kParameterCount) ? &kParameters[id] : nullptr;
-}
+const Values::CSwitchValue kBypass("Off", "On");
 
 double Clamp01(double v)
 {
-    if (std::isnan(v))
-    {
-        return 0.0;
-    }
-    return std::clamp(v, 0.0, 1.0);
-}
-
-bool EqualsIgnoringCase(std::u16string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-    {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        char16_t c = a[i];
-        if (c >= u'A' && c <= u'Z')
-        {
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        }
-        char d = b[i];
-        if (d >= 'A' && d <= 'Z')
-        {
-            d = static_cast<char>(d - 'A' + 'a');
-        }
-        if (c != static_cast<unsigned char>(d))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::u16string_view Trim(std::u16string_view text)
-{
-    while (!text.empty() && (text.front() == u' ' || text.front() == u'\t'))
-    {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == u' ' || text.back() == u'\t'))
-    {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// A decimal number in ASCII, locale-independent, with an optional leading plus and nothing after it but
-// the given unit.
-std::optional<double> ParseNumber(std::u16string_view text, std::string_view unit)
-{
-    text = Trim(text);
-    if (!unit.empty() && text.size() >= unit.size() &&
-        EqualsIgnoringCase(text.substr(text.size() - unit.size()), unit))
-    {
-        text = Trim(text.substr(0, text.size() - unit.size()));
-    }
-    if (!text.empty() && text.front() == u'+')
-    {
-        text.remove_prefix(1);
-    }
-    std::string ascii;
-    for (char16_t c : text)
-    {
-        if (c > 0x7F)
-        {
-            return std::nullopt;
-        }
-        ascii.push_back(static_cast<char>(c));
-    }
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.data() + ascii.size() || ascii.empty() || !std::isfinite(value))
-    {
-        return std::nullopt;
-    }
-    return value;
+    return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0);
 }
 } // namespace
 
@@ -106,10 +26,10 @@ bool IsKnownParameter(ParamID id)
     return id <= kBypassId;
 }
 
-bool IsSwitch(ParamID id)
+const Values::CValueType& TypeOf(ParamID id)
 {
-    const auto* parameter = DeviceParameter(id);
-    return id == kBypassId || (parameter != nullptr && parameter->kind == ParameterKind::Switch);
+    return id == kBypassId ? static_cast<const Values::CValueType&>(kBypass)
+                           : Device::ValueTypeOf(static_cast<int>(id));
 }
 
 bool DescribeParameter(std::int32_t index, ParameterInfo& info)
@@ -122,11 +42,13 @@ bool DescribeParameter(std::int32_t index, ParameterInfo& info)
     info.id = static_cast<ParamID>(index);
     info.unitId = 0; // the root unit
     info.flags = ParameterInfo::kCanAutomate;
+    const auto& type = TypeOf(info.id);
+    info.stepCount = type.StepCount();
+    CopyText(type.Unit(), info.units, 128);
     if (info.id == kBypassId)
     {
         CopyText(std::string_view("Bypass"), info.title, 128);
         CopyText(std::string_view("Bypass"), info.shortTitle, 128);
-        info.stepCount = 1;
         info.defaultNormalizedValue = 0.0;
         info.flags |= ParameterInfo::kIsBypass;
         return true;
@@ -134,38 +56,30 @@ bool DescribeParameter(std::int32_t index, ParameterInfo& info)
     const auto& parameter = kParameters[static_cast<std::size_t>(index)];
     CopyText(parameter.name, info.title, 128);
     CopyText(parameter.name, info.shortTitle, 128);
-    CopyText(parameter.unit, info.units, 128);
-    info.stepCount = parameter.kind == ParameterKind::Switch ? 1 : 0;
     info.defaultNormalizedValue = parameter.programDefault;
     return true;
 }
 
 std::optional<float> DeviceValue(ParamID id, ParamValue normalised)
 {
-    if (!IsKnownParameter(id) || std::isnan(normalised))
-    {
-        return std::nullopt;
-    }
-    if (IsSwitch(id))
-    {
-        return normalised >= 0.5 ? 1.0f : 0.0f;
-    }
-    return static_cast<float>(Clamp01(normalised));
+    return IsKnownParameter(id) ? TypeOf(id).FromHostNormalised(normalised) : std::nullopt;
 }
 
 ParamValue ToPlain(ParamID id, ParamValue normalised)
 {
     const double v = Clamp01(normalised);
-    if (IsSwitch(id))
-    {
-        return v >= 0.5 ? 1.0 : 0.0;
-    }
-    const auto* parameter = DeviceParameter(id);
-    if (parameter == nullptr)
+    if (!IsKnownParameter(id))
     {
         return v;
     }
-    return parameter->displayMin + (static_cast<double>(parameter->displayMax) - parameter->displayMin) * v;
+    const auto& type = TypeOf(id);
+    const double low = type.PlainMin();
+    const double span = type.PlainMax() - low;
+    if (const int steps = type.StepCount(); steps > 0)
+    {
+        return low + span * std::min<double>(steps, std::floor(v * (steps + 1))) / steps;
+    }
+    return low + span * v;
 }
 
 ParamValue ToNormalised(ParamID id, ParamValue plain)
@@ -174,17 +88,23 @@ ParamValue ToNormalised(ParamID id, ParamValue plain)
     {
         return 0.0;
     }
-    if (IsSwitch(id))
-    {
-        return plain >= 0.5 ? 1.0 : 0.0;
-    }
-    const auto* parameter = DeviceParameter(id);
-    if (parameter == nullptr)
+    if (!IsKnownParameter(id))
     {
         return Clamp01(plain);
     }
-    const double span = static_cast<double>(parameter->displayMax) - parameter->displayMin;
-    return Clamp01((plain - parameter->displayMin) / span);
+    const auto& type = TypeOf(id);
+    const double v = Clamp01((plain - type.PlainMin()) / (type.PlainMax() - type.PlainMin()));
+    if (const int steps = type.StepCount(); steps > 0)
+    {
+        return std::round(v * steps) / steps;
+    }
+    return v;
+}
+
+std::string FormatNormalised(ParamID id, ParamValue normalised)
+{
+    const auto value = DeviceValue(id, normalised);
+    return value ? TypeOf(id).Format(*value) : std::string();
 }
 
 std::optional<ParamValue> ParseNormalised(ParamID id, std::u16string_view text)
@@ -193,22 +113,17 @@ std::optional<ParamValue> ParseNormalised(ParamID id, std::u16string_view text)
     {
         return std::nullopt;
     }
-    if (IsSwitch(id))
+    std::string ascii;
+    for (char16_t c : text)
     {
-        const auto trimmed = Trim(text);
-        if (EqualsIgnoringCase(trimmed, "on"))
+        if (c > 0x7F)
         {
-            return 1.0;
+            return std::nullopt;
         }
-        if (EqualsIgnoringCase(trimmed, "off"))
-        {
-            return 0.0;
-        }
-        const auto number = ParseNumber(trimmed, {});
-        return number ? std::optional<ParamValue>(ToNormalised(id, *number)) : std::nullopt;
+        ascii.push_back(static_cast<char>(c));
     }
-    const auto number = ParseNumber(text, DeviceParameter(id)->unit);
-    return number ? std::optional<ParamValue>(ToNormalised(id, *number)) : std::nullopt;
+    const auto value = TypeOf(id).Parse(ascii);
+    return value ? std::optional<ParamValue>(*value) : std::nullopt;
 }
 
 void CopyText(std::u16string_view text, TChar* out, std::size_t capacity)

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vst3/plugin.h"
 
-#include "device/description.h"
-#include "device/device_dsp.h"
-#include "processor/stereo_inputs.h"
 #include "vst3/class_ids.h"
 #include "vst3/parameters.h"
 #include "vst3/view.h"
@@ -17,58 +14,34 @@ namespace KVX::Vst3
 {
 namespace
 {
-using Device::Description::kParameterCount;
-
-// The processor asks its host only for the version at entry; everything else may answer 0.
-VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+// The channels of the first bus (none when the host gave no bus or no buffers).
+std::uint32_t Channels(const AudioBusBuffers* buses, std::int32_t count, float** (&channels))
 {
-    return opcode == audioMasterVersion ? kVstVersion : 0;
-}
-
-// The two channels of the first bus, or false when the host gave fewer.
-bool StereoChannels(const AudioBusBuffers* buses, std::int32_t count, float* (&channels)[2])
-{
-    if (buses == nullptr || count < 1 || buses[0].numChannels < 2 || buses[0].channelBuffers32 == nullptr)
+    if (buses == nullptr || count < 1 || buses[0].numChannels < 1 || buses[0].channelBuffers32 == nullptr)
     {
-        return false;
+        channels = nullptr;
+        return 0;
     }
-    channels[0] = buses[0].channelBuffers32[0];
-    channels[1] = buses[0].channelBuffers32[1];
-    return channels[0] != nullptr && channels[1] != nullptr;
+    channels = buses[0].channelBuffers32;
+    return static_cast<std::uint32_t>(buses[0].numChannels);
 }
 
-// The sample rates a host can mean: anything else is refused rather than handed to the filter design.
-bool UsableSampleRate(double rate)
+// One bit for each channel that holds nothing but zeros, so that the host can skip what follows us. Audio
+// gives itself away at its first samples.
+std::uint64_t SilentChannels(float* const* channels, std::uint32_t count, std::size_t frames)
 {
-    return std::isfinite(rate) && rate >= 1000.0 && rate <= 1536000.0;
+    std::uint64_t flags = 0;
+    for (std::uint32_t c = 0; c < count && c < 64; ++c)
+    {
+        if (channels[c] != nullptr &&
+            std::all_of(channels[c], channels[c] + frames, [](float x) { return x == 0.0f; }))
+        {
+            flags |= std::uint64_t{1} << c;
+        }
+    }
+    return flags;
 }
 } // namespace
-
-// ---- Controller panel ------------------------------------------------------------------------------
-
-void CControllerPanel::BeginParamEdit(std::int32_t index)
-{
-    m_Owner.OnPanelEdit({PanelEdit::Kind::Begin, index, 0.0f});
-}
-
-void CControllerPanel::AutomateParam(std::int32_t index, float value)
-{
-    if (index == Device::Description::kInParameter)
-    {
-        FollowInSwitch();
-    }
-    m_Owner.OnPanelEdit({PanelEdit::Kind::Value, index, value});
-}
-
-void CControllerPanel::EndParamEdit(std::int32_t index)
-{
-    m_Owner.OnPanelEdit({PanelEdit::Kind::End, index, 0.0f});
-}
-
-void CControllerPanel::FollowInSwitch()
-{
-    Lamp().SetValue(InButton().Value() == 0.0f ? 0.0f : 1.0f);
-}
 
 // ---- Life ------------------------------------------------------------------------------------------
 
@@ -76,12 +49,13 @@ CPlugin* CPlugin::Create()
 {
     try
     {
-        std::unique_ptr<AudioEffect> effect(createEffectInstance(&HostCallback));
-        if (effect == nullptr)
+        auto processor = CDevice::Create();
+        auto controller = processor != nullptr ? CDevice::Create() : nullptr;
+        if (controller == nullptr)
         {
-            return nullptr; // the factory has shown why
+            return nullptr; // the device has shown why
         }
-        return new CPlugin(std::move(effect));
+        return new CPlugin(std::move(processor), std::move(controller));
     }
     catch (...)
     {
@@ -89,27 +63,26 @@ CPlugin* CPlugin::Create()
     }
 }
 
-CPlugin::CPlugin(std::unique_ptr<AudioEffect> effect)
-    : m_Effect(std::move(effect)), m_Panel(std::make_unique<CControllerPanel>(*this))
+// Both devices start at the default program, so the controller shows what the processor holds.
+CPlugin::CPlugin(std::unique_ptr<CDevice> processor, std::unique_ptr<CDevice> controller)
+    : m_Processor(std::move(processor)), m_Controller(std::move(controller))
 {
-    // The controller starts where the processor does: the default program.
-    void* data = nullptr;
-    const VstInt32 size = m_Effect->getChunk(&data, true);
-    Chunk chunk{};
-    if (data != nullptr && size == static_cast<VstInt32>(chunk.size()))
-    {
-        std::memcpy(chunk.data(), data, chunk.size());
-        ShowChunk(chunk);
-    }
+    m_Controller->SetEditSink(this);
 }
 
 CPlugin::~CPlugin()
+{
+    ReleaseHandler();
+    m_Controller->CloseEditor();
+    m_Controller->SetEditSink(nullptr);
+}
+
+void CPlugin::ReleaseHandler()
 {
     if (IComponentHandler* handler = m_Handler.exchange(nullptr))
     {
         handler->release();
     }
-    m_Panel->close();
 }
 
 tresult CPlugin::queryInterface(const TUID iid, void** object)
@@ -126,6 +99,10 @@ tresult CPlugin::queryInterface(const TUID iid, void** object)
     else if (Iid::IAudioProcessor.Equals(iid))
     {
         found = static_cast<IAudioProcessor*>(this);
+    }
+    else if (Iid::IProcessContextRequirements.Equals(iid))
+    {
+        found = static_cast<IProcessContextRequirements*>(this);
     }
     else if (Iid::IEditController.Equals(iid))
     {
@@ -162,8 +139,11 @@ tresult CPlugin::initialize(FUnknown*)
     return kResultOk;
 }
 
+// The host may keep the object a while after it has finished with it, and its handler must not be held
+// past that point.
 tresult CPlugin::terminate()
 {
+    ReleaseHandler();
     return kResultOk;
 }
 
@@ -215,39 +195,36 @@ tresult CPlugin::setActive(TBool state)
 {
     if (state != 0)
     {
-        m_Effect->resume();
-    }
-    else
-    {
-        m_Effect->suspend();
+        // A new activation starts a new stream: nothing of the last one rings on into it.
+        m_Processor->Reset();
     }
     return kResultOk;
 }
 
 tresult CPlugin::SetProcessorState(IBStream* state)
 {
-    Chunk chunk;
-    if (!ReadChunk(state, chunk))
+    ComponentState read;
+    if (!ReadState(state, read))
     {
         return kResultFalse; // nothing changes
     }
-    m_Effect->setChunk(chunk.data(), static_cast<VstInt32>(chunk.size()), true);
+    if (!m_Processor->LoadState(read.chunk.data(), read.chunk.size()))
+    {
+        return kResultFalse;
+    }
+    m_Bypassed.store(read.bypassed, std::memory_order_relaxed);
     // The controller is this object: it shows the state at once, also for hosts that never pass it on.
-    ShowChunk(chunk);
+    ShowChunk(read.chunk);
+    ShowBypass(read.bypassed);
     return kResultOk;
 }
 
 tresult CPlugin::GetProcessorState(IBStream* state)
 {
-    void* data = nullptr;
-    const VstInt32 size = m_Effect->getChunk(&data, true);
-    Chunk chunk;
-    if (data == nullptr || size != static_cast<VstInt32>(chunk.size()))
-    {
-        return kInternalError;
-    }
-    std::memcpy(chunk.data(), data, chunk.size());
-    return WriteChunk(state, chunk) ? kResultOk : kResultFalse;
+    ComponentState written;
+    written.chunk = m_Processor->SaveState();
+    written.bypassed = m_Bypassed.load(std::memory_order_relaxed);
+    return WriteState(state, written) ? kResultOk : kResultFalse;
 }
 
 // ---- Audio processor -------------------------------------------------------------------------------
@@ -286,16 +263,13 @@ std::uint32_t CPlugin::getLatencySamples()
 
 tresult CPlugin::setupProcessing(ProcessSetup& setup)
 {
-    if (setup.symbolicSampleSize != kSample32 || !UsableSampleRate(setup.sampleRate))
+    // A rate the filters cannot be designed for is refused rather than handed to the filter design.
+    if (setup.symbolicSampleSize != kSample32 || !CDevice::IsUsableSampleRate(setup.sampleRate))
     {
         return kResultFalse;
     }
     m_SampleRate = setup.sampleRate;
-    m_Effect->setSampleRate(static_cast<float>(setup.sampleRate));
-    if (setup.maxSamplesPerBlock > 0)
-    {
-        m_Effect->setBlockSize(setup.maxSamplesPerBlock);
-    }
+    m_Processor->Prepare(setup.sampleRate, static_cast<std::uint32_t>(std::max(setup.maxSamplesPerBlock, 1)));
     return kResultOk;
 }
 
@@ -339,7 +313,7 @@ void CPlugin::ApplyParameterChanges(IParameterChanges* changes) noexcept
         }
         else
         {
-            m_Effect->setParameter(static_cast<VstInt32>(id), *deviceValue);
+            m_Processor->SetValue(static_cast<int>(id), *deviceValue);
         }
     }
 }
@@ -355,30 +329,24 @@ tresult CPlugin::process(ProcessData& data)
     {
         return kInvalidArgument;
     }
-    float* out[2];
-    if (!StereoChannels(data.outputs, data.numOutputs, out))
+    float** out = nullptr;
+    const std::uint32_t outCount = Channels(data.outputs, data.numOutputs, out);
+    if (outCount == 0)
     {
         return kResultOk; // nowhere to write
     }
-    const auto frames = static_cast<std::size_t>(data.numSamples);
-    float* in[2];
-    if (!StereoChannels(data.inputs, data.numInputs, in))
-    {
-        std::fill_n(out[0], frames, 0.0f);
-        std::fill_n(out[1], frames, 0.0f);
-        data.outputs[0].silenceFlags = 3;
-        return kResultOk;
-    }
-    const std::uint64_t inputSilence = data.inputs[0].silenceFlags;
-    CopyStereoInputs(in, out, frames);
+    float** in = nullptr;
+    const std::uint32_t inCount = Channels(data.inputs, data.numInputs, in);
+    const auto frames = static_cast<std::uint32_t>(data.numSamples);
     if (m_Bypassed.load(std::memory_order_relaxed))
     {
-        data.outputs[0].silenceFlags = inputSilence;
-        return kResultOk;
+        m_Processor->Pass(in, inCount, out, outCount, frames);
     }
-    // In place from here: the processor copies nothing when input and output are the same buffer.
-    m_Effect->processReplacing(out, out, static_cast<VstInt32>(data.numSamples));
-    data.outputs[0].silenceFlags = 0;
+    else
+    {
+        m_Processor->Process(in, inCount, out, outCount, frames);
+    }
+    data.outputs[0].silenceFlags = SilentChannels(out, outCount, frames);
     return kResultOk;
 }
 
@@ -390,23 +358,15 @@ std::uint32_t CPlugin::getTailSamples()
 
 // ---- Edit controller -------------------------------------------------------------------------------
 
-void CPlugin::ShowChunk(const Chunk& chunk)
-{
-    for (std::int32_t index = 0; index < kParameterCount; ++index)
-    {
-        m_Panel->SetParamValue(index, ChunkValue(chunk, index));
-    }
-    m_Panel->FollowInSwitch();
-}
-
 tresult CPlugin::setComponentState(IBStream* state)
 {
-    Chunk chunk;
-    if (!ReadChunk(state, chunk))
+    ComponentState read;
+    if (!ReadState(state, read))
     {
         return kResultFalse;
     }
-    ShowChunk(chunk);
+    ShowChunk(read.chunk);
+    ShowBypass(read.bypassed);
     return kResultOk;
 }
 
@@ -433,18 +393,12 @@ tresult CPlugin::getParameterInfo(std::int32_t paramIndex, ParameterInfo& info)
 
 tresult CPlugin::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
-    if (string == nullptr || !IsKnownParameter(id) || std::isnan(valueNormalized))
+    if (string == nullptr || !DeviceValue(id, valueNormalized))
     {
         return kInvalidArgument;
     }
-    if (IsSwitch(id))
-    {
-        CopyText(std::string_view(*DeviceValue(id, valueNormalized) != 0.0f ? "On" : "Off"), string, 128);
-        return kResultOk;
-    }
-    // The fader's own text, as the VST 2.4 build shows it.
-    CopyText(m_Panel->Fader(static_cast<int>(id)).FormatValue(*DeviceValue(id, valueNormalized)), string,
-             128);
+    // The value's text as the panel shows it; the host adds the unit.
+    CopyText(std::string_view(FormatNormalised(id, valueNormalized)), string, 128);
     return kResultOk;
 }
 
@@ -484,7 +438,7 @@ ParamValue CPlugin::getParamNormalized(ParamID id)
     {
         return m_ControllerBypass;
     }
-    return IsKnownParameter(id) ? m_Panel->ParamValue(static_cast<std::int32_t>(id)) : 0.0;
+    return IsKnownParameter(id) ? m_Controller->Value(static_cast<int>(id)) : 0.0;
 }
 
 // A value from the host: shown, never reported back as an edit. Component and controller are one object,
@@ -503,9 +457,8 @@ tresult CPlugin::setParamNormalized(ParamID id, ParamValue value)
         m_Bypassed.store(*deviceValue != 0.0f, std::memory_order_relaxed);
         return kResultOk;
     }
-    m_Panel->SetParamValue(static_cast<std::int32_t>(id), *deviceValue);
-    m_Panel->FollowInSwitch();
-    m_Effect->setParameter(static_cast<VstInt32>(id), *deviceValue);
+    m_Controller->SetValue(static_cast<int>(id), *deviceValue);
+    m_Processor->SetValue(static_cast<int>(id), *deviceValue);
     return kResultOk;
 }
 
@@ -544,10 +497,6 @@ void CPlugin::OnViewGone(CView* view)
 
 void CPlugin::OnPanelEdit(const PanelEdit& edit)
 {
-    if (edit.index < 0 || edit.index >= kParameterCount)
-    {
-        return;
-    }
     if (m_QueuedEdits.load(std::memory_order_acquire))
     {
         m_Edits.Push(edit);
@@ -579,7 +528,7 @@ void CPlugin::Deliver(const PanelEdit& edit)
         handler->beginEdit(id);
         break;
     case PanelEdit::Kind::Value:
-        handler->performEdit(id, CMeter::Sanitise(edit.value));
+        handler->performEdit(id, edit.value);
         break;
     case PanelEdit::Kind::End:
         handler->endEdit(id);

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device as one VST3 object: component, audio processor and edit controller together. The processor
-// side wraps the same AudioEffect as the VST 2.4 build (so the audio is the same to the bit); the
-// controller side keeps its own panel, whose widgets hold the values the host last gave the controller and
-// which the plug view shows.
-#include "device/device_gui.h"
-#include "shell/edit_queue.h"
-#include "vst/audioeffect.h"
+// side has a device of its own; the controller side keeps a second one, which holds the values the host
+// last gave the controller and whose editor the plug view shows.
+#include "device/device.h"
+#include "device/edit_queue.h"
 #include "vst3/abi/interfaces.h"
 #include "vst3/state.h"
 
@@ -44,24 +42,11 @@ protected:
     virtual tresult GetControllerState(IBStream* state) = 0;
 };
 
-// The controller's panel: no processor behind it; the edits a user makes go to the plug-in object.
-class CControllerPanel : public CDeviceGUI
-{
-public:
-    explicit CControllerPanel(CPlugin& owner) : CDeviceGUI(nullptr), m_Owner(owner) {}
-
-    void BeginParamEdit(std::int32_t index) override;
-    void AutomateParam(std::int32_t index, float value) override;
-    void EndParamEdit(std::int32_t index) override;
-
-    // The lamp shows what the processor does with the IN switch.
-    void FollowInSwitch();
-
-private:
-    CPlugin& m_Owner;
-};
-
-class CPlugin final : public CComponentSide, public IAudioProcessor, public CControllerSide
+class CPlugin final : private CDevice::IEditSink,
+                      public CComponentSide,
+                      public IAudioProcessor,
+                      public IProcessContextRequirements,
+                      public CControllerSide
 {
 public:
     // Null when the device could not be built (it has shown why).
@@ -99,6 +84,9 @@ public:
     tresult KVX_VST3_API process(ProcessData& data) override;
     std::uint32_t KVX_VST3_API getTailSamples() override;
 
+    // IProcessContextRequirements: the filters need nothing of the host's transport or tempo.
+    std::uint32_t KVX_VST3_API getProcessContextRequirements() override { return 0; }
+
     // IEditController
     tresult KVX_VST3_API setComponentState(IBStream* state) override;
     std::int32_t KVX_VST3_API getParameterCount() override;
@@ -114,18 +102,18 @@ public:
     tresult KVX_VST3_API setComponentHandler(IComponentHandler* handler) override;
     IPlugView* KVX_VST3_API createView(FIDString name) override;
 
-    // For the plug view.
-    CControllerPanel& Panel() { return *m_Panel; }
-    // An edit from the panel: queued for the host's UI thread, or handed over at once while no queue is
-    // being drained (on Windows, where the panel runs on that thread, and for hosts without a run loop).
-    void OnPanelEdit(const PanelEdit& edit);
+    // For the plug view: the controller's device, whose editor it shows.
+    CDevice& Editor() { return *m_Controller; }
     void SetQueuedEdits(bool queued) { m_QueuedEdits.store(queued, std::memory_order_release); }
     // On the host's UI thread: hands every queued edit to the host.
     void DeliverQueuedEdits();
     void OnViewGone(CView* view);
 
 private:
-    CPlugin(std::unique_ptr<AudioEffect> effect);
+    CPlugin(std::unique_ptr<CDevice> processor, std::unique_ptr<CDevice> controller);
+    // An edit from the panel: queued for the host's UI thread, or handed over at once while no queue is
+    // being drained (on Windows, where the panel runs on that thread, and for hosts without a run loop).
+    void OnPanelEdit(const PanelEdit& edit) override;
     ~CPlugin();
 
     tresult SetProcessorState(IBStream* state) override;
@@ -134,12 +122,14 @@ private:
     tresult GetControllerState(IBStream* state) override;
 
     void ApplyParameterChanges(IParameterChanges* changes) noexcept;
-    void ShowChunk(const Chunk& chunk);
+    void ShowChunk(const Chunk& chunk) { m_Controller->LoadState(chunk.data(), chunk.size()); }
+    void ShowBypass(bool bypassed) { m_ControllerBypass = bypassed ? 1.0 : 0.0; }
+    void ReleaseHandler();
     void Deliver(const PanelEdit& edit);
 
     std::atomic<std::uint32_t> m_References{1};
-    std::unique_ptr<AudioEffect> m_Effect;
-    std::unique_ptr<CControllerPanel> m_Panel;
+    std::unique_ptr<CDevice> m_Processor;
+    std::unique_ptr<CDevice> m_Controller;
     // The processor's bypass (read on the audio thread) and what the controller last heard of it.
     std::atomic<bool> m_Bypassed{false};
     ParamValue m_ControllerBypass = 0.0;

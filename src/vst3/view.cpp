@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vst3/view.h"
 
-#include "device/description.h"
 #include "vst3/plugin.h"
 
 #include <cstring>
@@ -21,7 +20,7 @@ constexpr TimerInterval kDeliveryIntervalMs = 16;
 
 ViewRect PanelRect()
 {
-    return {0, 0, Device::Description::kPanelWidth, Device::Description::kPanelHeight};
+    return {0, 0, CDevice::kEditorWidth, CDevice::kEditorHeight};
 }
 } // namespace
 
@@ -91,11 +90,9 @@ tresult CView::attached(void* parent, FIDString type)
     {
         return kResultFalse;
     }
-    CControllerPanel& panel = m_Plugin.Panel();
-    panel.open(parent);
-    if (!panel.HasWindow())
+    if (!m_Plugin.Editor().OpenEditor(parent))
     {
-        panel.close();
+        m_Plugin.Editor().CloseEditor();
         return kResultFalse; // the panel has shown why
     }
     m_Attached = true;
@@ -110,7 +107,7 @@ tresult CView::removed()
         return kResultFalse;
     }
     // Closing ends a drag under way: its end edit is handed over with the rest.
-    m_Plugin.Panel().close();
+    m_Plugin.Editor().CloseEditor();
     StopTimer();
     m_Attached = false;
     return kResultOk;
@@ -198,8 +195,8 @@ tresult CView::checkSizeConstraint(ViewRect* rect)
     {
         return kInvalidArgument;
     }
-    rect->right = rect->left + Device::Description::kPanelWidth;
-    rect->bottom = rect->top + Device::Description::kPanelHeight;
+    rect->right = rect->left + CDevice::kEditorWidth;
+    rect->bottom = rect->top + CDevice::kEditorHeight;
     return kResultOk;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "clap/param_values.h"
+#include "device/parameter_values.h"
 #include "support/panel_pixels.h"
 #include "support/panel_pointer.h"
 #include "support/xvfb.h"
@@ -235,7 +236,7 @@ TEST_F(ClapGui, ADragReachesTheHostAsGestureBeginValuesAndEndInOrder)
 
     MoveTo(600, 20); // over the plain panel, where no hint shows
     const auto shown = PanelPixels();
-    EXPECT_EQ(DifferingPixels(shown, VstPixels({{5, *Clap::NormalisedFromValue(kParameters[5], last)},
+    EXPECT_EQ(DifferingPixels(shown, VstPixels({{5, *Device::ValueTypeOf(5).ToNormalised(last)},
                                                 {kInParameter, 0.0f}})),
               0);
 }

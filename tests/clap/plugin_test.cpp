@@ -2,6 +2,7 @@
 // The CLAP module as a host meets it: loaded through clap_entry and driven by tovik's CLAP host, with the
 // VST build loaded beside it as the reference for texts, state bytes and audio.
 #include "clap/param_values.h"
+#include "device/parameter_values.h"
 #include "device/description.h"
 #include "host/plugin_host.h"
 #include "our_plugin.h"
@@ -116,7 +117,7 @@ TEST(ClapParams, ShowTheTextsOfTheVstBuild)
     auto vst = NewVst();
     ASSERT_NE(plugin, nullptr);
     ASSERT_NE(vst, nullptr);
-    ASSERT_EQ(plugin->Params().size(), kParamCount);
+    ASSERT_EQ(plugin->Params().size(), ParamCount());
     for (const auto& parameter : kParameters)
     {
         const auto index = parameter.index;
@@ -135,7 +136,7 @@ TEST(ClapParams, ShowTheTextsOfTheVstBuild)
             {
                 expected += " " + label;
             }
-            const double value = ValueFromNormalised(parameter, v);
+            const double value = Device::ValueTypeOf(index).ToPlain(v);
             const std::string text = plugin->ValueText(id, value);
             EXPECT_EQ(text, expected) << parameter.name << " at " << v;
             // What the host shows, typed back, is the value it shows.
@@ -221,7 +222,7 @@ TEST(ClapState, IsTheVstChunkAndComesBackInAFreshInstance)
     for (const auto& [index, value] : settings)
     {
         plugin->SetParam(static_cast<Id>(index), value);
-        vst->SetParameter(index, *NormalisedFromValue(kParameters[static_cast<std::size_t>(index)], value));
+        vst->SetParameter(index, *Device::ValueTypeOf(index).ToNormalised(value));
     }
     std::vector<std::uint8_t> state;
     ASSERT_TRUE(plugin->SaveState(state));
@@ -451,7 +452,7 @@ TEST_F(ActivePlugin, OddChannelCountsAndConstantInputsGiveTheStereoResult)
     EXPECT_TRUE(SameBits(a, refL));
     EXPECT_TRUE(SameBits(b, refR));
     EXPECT_EQ(c, std::vector<float>(2048, 0.0f));
-    EXPECT_EQ(threeBuffer.constantMask, 0u) << "the outputs are not constant";
+    EXPECT_EQ(threeBuffer.constantMask, 0b100u) << "only the silent third output is constant";
 
     // Both outputs on one buffer: processed through the plug-in's own, the buffer gets one channel.
     SetUp();
@@ -472,6 +473,64 @@ TEST_F(ActivePlugin, OddChannelCountsAndConstantInputsGiveTheStereoResult)
     AudioBuffer constantOutput{constantOut, nullptr, 2, 0, 0};
     ASSERT_EQ(Run(&constantInput, 1, &constantOutput, 1, 2048), kProcessContinue);
     EXPECT_TRUE(SameBits(cl, cr));
+}
+
+// Every band at +12 dB and settled, then an impulse in a block's last sample: the filters ring on.
+void RingAfterAnImpulse(ClapPlugin& plugin)
+{
+    for (Id id = 0; id < 10; ++id)
+    {
+        plugin.SetParam(id, 12.0);
+    }
+    std::vector<float> l(512), r(512);
+    for (int i = 0; i <= 20; ++i)
+    {
+        std::fill(l.begin(), l.end(), 0.0f);
+        std::fill(r.begin(), r.end(), 0.0f);
+        l.back() = r.back() = i == 20 ? 1.0f : 0.0f;
+        float* channels[] = {l.data(), r.data()};
+        AudioBuffer buffer{channels, nullptr, 2, 0, 0};
+        ASSERT_EQ(plugin.ProcessBuffers(&buffer, 1, &buffer, 1, 512), kProcessContinue);
+    }
+}
+
+std::vector<float> SilenceThrough(ClapPlugin& plugin)
+{
+    std::vector<float> l(512, 0.0f), r(512, 0.0f);
+    float* channels[] = {l.data(), r.data()};
+    AudioBuffer buffer{channels, nullptr, 2, 0, 0};
+    EXPECT_EQ(plugin.ProcessBuffers(&buffer, 1, &buffer, 1, 512), kProcessContinue);
+    l.insert(l.end(), r.begin(), r.end());
+    return l;
+}
+
+TEST_F(ActivePlugin, ResetForgetsWhatTheFiltersHeard)
+{
+    auto reference = NewActivePlugin();
+    ASSERT_NE(reference, nullptr);
+    RingAfterAnImpulse(*reference);
+    EXPECT_NE(SilenceThrough(*reference), std::vector<float>(1024, 0.0f)) << "without a reset it rings on";
+
+    RingAfterAnImpulse(*plugin);
+    plugin->Raw()->reset(plugin->Raw());
+    EXPECT_EQ(SilenceThrough(*plugin), std::vector<float>(1024, 0.0f));
+
+    // So does a new activation.
+    RingAfterAnImpulse(*plugin);
+    plugin->Deactivate();
+    std::string error;
+    ASSERT_TRUE(plugin->Activate(48000.0, 1024, error)) << error;
+    EXPECT_EQ(SilenceThrough(*plugin), std::vector<float>(1024, 0.0f));
+}
+
+TEST_F(ActivePlugin, FlagsTheOutputsThatHoldOneValueThroughout)
+{
+    std::vector<float> l(256, 0.0f), r(256, 0.0f);
+    r[3] = 0.5f;
+    float* channels[] = {l.data(), r.data()};
+    AudioBuffer buffer{channels, nullptr, 2, 0, 0};
+    ASSERT_EQ(Run(&buffer, 1, &buffer, 1, 256), kProcessContinue);
+    EXPECT_EQ(buffer.constantMask, 0b01u) << "the silent left only";
 }
 } // namespace
 } // namespace KVX::Tovik

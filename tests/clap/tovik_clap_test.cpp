@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tovik as a program on CLAP files: choosing one of several plug-ins with --id, settings as parameter
 // events, and our CLAP build giving the same files and measurements as our VST build.
-#include "tools/tool_runner.h"
+#include "tools/tovik/tool_runner.h"
 
 #include <gtest/gtest.h>
 

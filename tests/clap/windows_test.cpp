@@ -3,6 +3,7 @@
 // DLL of the same build (bit for bit: one platform, one compiler), state, and the panel inside a host
 // window of this thread, whose edits reach the host as gesture begin, values and gesture end.
 #include "clap/param_values.h"
+#include "device/parameter_values.h"
 #include "host/module_loader.h"
 #include "host/plugin_host.h"
 #include "our_plugin.h"
@@ -44,7 +45,7 @@ TEST(WindowsClap, TheEntryListsTheEqualiserAndExportsNothingElseAHostNeeds)
     EXPECT_EQ(Host::ModuleSymbol(module->Handle(), "VSTPluginMain"), nullptr) << "a CLAP file, not a VST one";
     auto plugin = ClapPlugin::Create(module, kId, error);
     ASSERT_NE(plugin, nullptr) << error;
-    EXPECT_EQ(plugin->Params().size(), kParamCount);
+    EXPECT_EQ(plugin->Params().size(), ParamCount());
     EXPECT_EQ(plugin->InputChannels(), 2u);
     EXPECT_EQ(plugin->OutputChannels(), 2u);
     EXPECT_EQ(plugin->ValueText(5, 6.0), "+6.0 dB");
@@ -73,7 +74,7 @@ TEST(WindowsClap, ProcessesTheSamplesOfTheVstDllOfTheSameBuild)
         {
             const auto [index, value] = moves[block];
             plugin->SetParam(static_cast<Id>(index), value);
-            vst->SetParameter(index, *NormalisedFromValue(Device::Description::kParameters[index], value));
+            vst->SetParameter(index, *Device::ValueTypeOf(index).ToNormalised(value));
         }
         if (block == 10)
         {

@@ -249,3 +249,32 @@ TEST(GraphicEQ, EmptyOrAbsentBlockDoesNothing)
     EXPECT_EQ(l[0], 1.0f);
     EXPECT_EQ(r[3], 8.0f);
 }
+
+TEST(GraphicEQ, ResetClearsTheHistoryAndLandsTheGlidesButChangesNothingBeforeTheFirstBlock)
+{
+    CGraphicEQ eq = Running(AllFaders(0.8f));
+    std::vector<float> l(512), r(512);
+    RunBlock(eq, 44100.0f, AllFaders(0.2f), l.data(), r.data(), 512);
+    ASSERT_GT(eq.SmoothedValue(3), 0.2f) << "mid-glide";
+
+    eq.Reset();
+    EXPECT_TRUE(AllZero(Snapshot(eq)));
+    RunBlock(eq, 44100.0f, AllFaders(0.2f), l.data(), r.data(), 512);
+    for (int32_t b = 0; b < kBandCount; ++b)
+    {
+        EXPECT_EQ(eq.SmoothedValue(b), 0.2f) << b;
+        EXPECT_EQ(eq.Section(b, 1).position, static_cast<double>(0.2f)) << b;
+    }
+    // The block after only glides again.
+    RunBlock(eq, 44100.0f, AllFaders(0.6f), l.data(), r.data(), 512);
+    EXPECT_GT(eq.SmoothedValue(0), 0.2f);
+    EXPECT_LT(eq.SmoothedValue(0), 0.6f);
+
+    // A fresh engine has no history: the start-up glide is the same with or without a reset.
+    CGraphicEQ fresh, reset;
+    reset.Reset();
+    RunBlock(fresh, 44100.0f, AllFaders(0.5f), l.data(), r.data(), 512);
+    RunBlock(reset, 44100.0f, AllFaders(0.5f), l.data(), r.data(), 512);
+    EXPECT_LT(reset.SmoothedValue(0), 0.5f);
+    EXPECT_EQ(reset.SmoothedValue(0), fresh.SmoothedValue(0));
+}

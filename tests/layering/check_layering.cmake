@@ -3,29 +3,34 @@
 #   cmake -DKVX_SOURCE_DIR=<project> -P check_layering.cmake
 # Each rule: a folder (relative to the project), a bar, then the include prefixes its sources may use,
 # separated by commas. A quoted include without a folder is the source's own neighbour, always allowed.
-# Tools are generic hosts: of this device they may read only its plain-data description and LV2 names, and
-# the fader fit, which stands on the engine's own designs.
+# Tools are generic hosts: of this device they may read only its plain-data description, its LV2 names and
+# port ranges (the LV2 host sets each port to its default), and the formats' plain ABI headers; and the
+# fader fit, which stands on the engine's own designs.
 if(NOT KVX_SOURCE_DIR)
   message(FATAL_ERROR "KVX_SOURCE_DIR is not set")
 endif()
 
-set(bottom "vst/,platform/,dsp/,formats/")
+set(bottom "vst/,platform/,dsp/,formats/,values/")
 set(framework "${bottom},gui/core/,gui/widgets/,shell/,processor/")
+# The plug-in formats talk to the device object only: never to the VST 2.4 layer, the editor adapter,
+# the processor or the panel's widgets.
+set(format "device/device.h,device/description.h,device/parameter_values.h,device/edit_queue.h,values/,formats/,platform/")
 set(kvx_rules
   "src/vst|vst/"
   "src/platform|platform/"
   "src/dsp|dsp/"
   "src/formats|formats/"
-  "src/fit|fit/,dsp/,device/description.h"
+  "src/values|values/"
+  "src/fit|fit/,dsp/,values/,device/description.h,device/parameter_values.h"
   "src/gui/core|gui/core/,platform/"
-  "src/gui/widgets|gui/widgets/,gui/core/,platform/"
+  "src/gui/widgets|gui/widgets/,gui/core/,platform/,values/"
   "src/shell|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
   "src/processor|processor/,shell/,gui/core/,gui/widgets/,vst/,platform/,dsp/,formats/"
   "src/device|device/,${framework}"
-  "src/lv2|lv2/,device/,${framework}"
-  "src/vst3|vst3/,device/,${framework}"
-  "src/clap|clap/,device/,${framework}"
-  "tools|device/description.h,lv2/lv2_names.h,clap/clap_abi.h,vst/,formats/,host/,tovik/,fit/"
+  "src/lv2|lv2/,${format}"
+  "src/vst3|vst3/,${format}"
+  "src/clap|clap/,${format}"
+  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,lv2/port_values.h,clap/clap_abi.h,vst3/abi/,vst/,formats/,values/,host/,tovik/,fit/"
   "resources|device/description.h,formats/,fit/,vst3/class_ids.h")
 
 # Files whose target is not their folder's, with the prefixes their target allows.

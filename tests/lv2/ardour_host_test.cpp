@@ -2,7 +2,7 @@
 // Ardour 7, headless, as an LV2 host we did not write: it finds the bundle, inserts the plug-in on a
 // track, sets bands in decibels, renders recorded noise through it, saves the plug-in's state with the
 // session and brings it back on load.
-#include "daw/ardour_session.h"
+#include "support/ardour_session.h"
 #include "lv2/lv2_names.h"
 #include "lv2/port_values.h"
 

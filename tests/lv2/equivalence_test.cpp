@@ -51,6 +51,7 @@ TEST_P(SessionAgainstVst, LeavesTheSameSamplesAsTheVstBuild)
     const auto script = FaderSession();
     const Stereo input = TestSignal(Frames(script), 7);
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     ASSERT_NE(module.Descriptor(), nullptr);
     const Stereo vst = RenderVst(KVX_VST_PLUGIN_PATH, GetParam().rate, script, input);
     const Stereo lv2 = RenderLv2(module, GetParam().rate, script, input, GetParam().buffers);
@@ -133,6 +134,7 @@ TEST_F(VstBuild, DisplaysTheDecibelsThatTheLv2PortCarries)
 TEST(Lv2Build, RunsWithoutTheUridFeatureAndOnlyDeclinesState)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     Lv2Instance instance(module, 48000.0, nullptr);
     ASSERT_TRUE(instance.Valid());
     Stereo signal = TestSignal(256, 3);
@@ -145,16 +147,55 @@ TEST(Lv2Build, RunsWithoutTheUridFeatureAndOnlyDeclinesState)
     EXPECT_TRUE(state.empty());
 }
 
-TEST(Lv2Build, IgnoresAnEmptyBlockAndUnconnectedAudio)
+TEST(Lv2Build, IgnoresAnEmptyBlockAndHearsAnUnconnectedInputAsSilence)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     UridMap map;
     Lv2Instance instance(module, 48000.0, &map);
     ASSERT_TRUE(instance.Valid());
-    std::vector<float> a(64, 0.25f), b(64, 0.25f), c(64, 9.0f);
-    instance.Run(a.data(), b.data(), c.data(), c.data(), 0);
-    instance.Run(a.data(), nullptr, c.data(), c.data(), 64);
+    std::vector<float> a(64, 0.25f), b(64, 0.25f), c(64, 9.0f), d(64, 9.0f);
+    instance.Run(a.data(), b.data(), c.data(), d.data(), 0);
     EXPECT_EQ(c, std::vector<float>(64, 9.0f));
+    instance.Run(a.data(), nullptr, c.data(), d.data(), 64);
+    EXPECT_EQ(d, std::vector<float>(64, 0.0f));
+    EXPECT_NE(c, std::vector<float>(64, 9.0f));
+}
+
+TEST(Lv2Build, ReactivationForgetsWhatTheFiltersHeard)
+{
+    Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
+    UridMap map;
+    // Every band at +12 dB and settled, then an impulse in a block's last sample: the filters ring on.
+    auto ring = [](Lv2Instance& instance)
+    {
+        std::vector<float> block(512);
+        for (std::uint32_t band = 0; band < 10; ++band)
+        {
+            instance.Control(band) = 12.0f;
+        }
+        for (int i = 0; i <= 20; ++i)
+        {
+            std::fill(block.begin(), block.end(), 0.0f);
+            block.back() = i == 20 ? 1.0f : 0.0f;
+            instance.Run(block.data(), block.data(), block.data(), block.data(), 512);
+        }
+    };
+    auto silence = [](Lv2Instance& instance)
+    {
+        std::vector<float> left(512, 0.0f), right(512, 0.0f);
+        instance.Run(left.data(), right.data(), left.data(), right.data(), 512);
+        left.insert(left.end(), right.begin(), right.end());
+        return left;
+    };
+    Lv2Instance reference(module, 48000.0, &map), instance(module, 48000.0, &map);
+    ASSERT_TRUE(reference.Valid() && instance.Valid());
+    ring(reference);
+    EXPECT_NE(silence(reference), std::vector<float>(1024, 0.0f)) << "without a restart it rings on";
+    ring(instance);
+    instance.Reactivate();
+    EXPECT_EQ(silence(instance), std::vector<float>(1024, 0.0f));
 }
 } // namespace
 } // namespace KVX::Test

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // lv2apply, the reference LV2 host's file renderer, runs a file through the bundle as installed; the VST
 // build rendered in the same blocks gives the same samples.
-#include "daw/spectrum.h"
+#include "support/spectrum.h"
 #include "lv2/lv2_names.h"
 #include "scripted_session.h"
 #include "support/program_runner.h"

@@ -76,8 +76,9 @@ TEST(PortValues, AreClampedToTheRangeAndNanIsLeftForTheCallerToIgnore)
     EXPECT_TRUE(std::isnan(NormalisedFromPort(kSwitch, std::numeric_limits<float>::quiet_NaN())));
     EXPECT_EQ(PortFromNormalised(kBand, 2.0f), 12.0f);
     EXPECT_EQ(PortFromNormalised(kBand, std::numeric_limits<float>::quiet_NaN()), -12.0f);
-    // The switch passes its value through as a VST host would set it: anything above 0 is on.
-    EXPECT_EQ(NormalisedFromPort(kSwitch, 0.5f), 0.5f);
+    // The switch rounds to the nearer end, as every format's host values do.
+    EXPECT_EQ(NormalisedFromPort(kSwitch, 0.5f), 1.0f);
+    EXPECT_EQ(NormalisedFromPort(kSwitch, 0.3f), 0.0f);
     EXPECT_EQ(NormalisedFromPort(kSwitch, 7.0f), 1.0f);
     EXPECT_EQ(NormalisedFromPort(kSwitch, -1.0f), 0.0f);
 }

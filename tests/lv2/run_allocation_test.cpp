@@ -2,7 +2,7 @@
 // The LV2 plug-in's run, loaded through lv2_descriptor, allocates nothing: not while ports move, not with
 // NaN or out-of-range values, not in place. This binary replaces the global allocator; the module's
 // allocations reach it too, which the instantiation shows.
-#include "lv2_host.h"
+#include "scripted_session.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ namespace
 TEST(Lv2Run, AllocatesNothing)
 {
     Lv2Module module(KVX_LV2_PLUGIN_PATH);
+    ExpectLoaded(module);
     ASSERT_NE(module.Descriptor(), nullptr);
     UridMap map;
     CountAllocations(true);

@@ -12,6 +12,12 @@ namespace KVX::Test
 {
 using Device::Description::kParameters;
 
+void ExpectLoaded(const Lv2Module& module)
+{
+    EXPECT_NE(module.Descriptor(), nullptr) << module.Error();
+    EXPECT_FALSE(module.MoreThanOnePlugin()) << "one plug-in per binary";
+}
+
 Stereo TestSignal(std::size_t frames, std::uint32_t seed)
 {
     Stereo s{std::vector<float>(frames), std::vector<float>(frames)};

@@ -3,7 +3,7 @@
 // One scripted session, rendered through either build: blocks of given sizes with port changes before
 // them, over the same stereo input. The LV2 build takes port values as they are; the VST build takes the
 // normalised values that they stand for, which is what makes the two comparable bit for bit.
-#include "lv2_host.h"
+#include "host/lv2_host.h"
 
 #include <cstdint>
 #include <string>
@@ -12,6 +12,15 @@
 
 namespace KVX::Test
 {
+using Host::Lv2Instance;
+using Host::Lv2Module;
+using Host::State;
+using Host::StateValue;
+using Host::UridMap;
+
+// Fails the calling test when the host could not load the binary or it holds more than one plug-in.
+void ExpectLoaded(const Lv2Module& module);
+
 struct Stereo
 {
     std::vector<float> left;

@@ -21,6 +21,7 @@ class Lv2State : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ExpectLoaded(module);
         ASSERT_NE(module.Descriptor(), nullptr);
         ASSERT_TRUE(instance.Valid());
         chunkKey = map.Map(std::string(LV2::kStateChunkKey));
@@ -168,6 +169,15 @@ TEST_F(Lv2State, DamagedStateIsRefusedAndChangesNothing)
     // And the good one still goes through.
     EXPECT_EQ(instance.Restore(withBytes(fullUp, chunkType)), LV2_STATE_SUCCESS);
     EXPECT_EQ(Saved(instance).at(chunkKey).bytes, fullUp);
+}
+TEST_F(Lv2State, AUridMapWithoutItsFunctionCountsAsNoMap)
+{
+    UridMap broken;
+    broken.Map()->map = nullptr;
+    Lv2Instance withoutMap{module, 48000.0, &broken};
+    ASSERT_TRUE(withoutMap.Valid());
+    State state;
+    EXPECT_EQ(withoutMap.Save(state), LV2_STATE_ERR_NO_FEATURE);
 }
 } // namespace
 } // namespace KVX::Test

@@ -2,7 +2,7 @@
 // The bundle's generated Turtle: valid against the installed LV2 specifications, and, read back by lilv
 // (the library most LV2 hosts use), saying what the device description says.
 #include "lv2/lv2_names.h"
-#include "lv2_host.h"
+#include "scripted_session.h"
 #include "support/program_runner.h"
 
 #include <lilv/lilv.h>

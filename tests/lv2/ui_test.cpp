@@ -242,6 +242,32 @@ TEST_F(Lv2Ui, FollowsTheHostsValuesWithoutEchoingThemAndIgnoresMalformedEvents)
     EXPECT_TRUE(m_Writes.empty());
 }
 
+TEST_F(Lv2Ui, HostFeaturesWithoutTheirFunctionsCountAsNotOffered)
+{
+    LV2UI_Resize resize{this, nullptr};
+    LV2UI_Touch touch{this, nullptr};
+    const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+    const LV2_Feature touchFeature{LV2_UI__touch, &touch};
+    m_Parent = {LV2_UI__parent, reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_Host->Id()))};
+    const LV2_Feature* features[] = {&m_Parent, &resizeFeature, &touchFeature, nullptr};
+    m_Ui = m_Descriptor->instantiate(m_Descriptor, KVX_LV2_PLUGIN_URI, "", &Write, this, &m_Widget, features);
+    ASSERT_NE(m_Ui, nullptr);
+    ASSERT_TRUE(WaitUntil([this] { return !m_Host->Children().empty(); }));
+
+    // A click on IN is an edit, which a host with touch would hear of; the value still gets through.
+    MoveTo(813 + 30, 129 + 30);
+    Frames(2);
+    Button(true);
+    Button(false);
+    ASSERT_TRUE(WaitUntil(
+        [this]
+        {
+            m_Idle->idle(m_Ui);
+            return !m_Writes.empty();
+        }));
+    EXPECT_EQ(m_Writes.front().port, static_cast<std::uint32_t>(Device::Description::kInParameter));
+}
+
 TEST_F(Lv2Ui, IsNotMadeWithoutAParentWindowOrForAnotherPlugin)
 {
     EXPECT_EQ(Instantiate(false, KVX_LV2_PLUGIN_URI), nullptr);

@@ -2,7 +2,7 @@
 // Ardour 7, headless, as a VST3 host we did not write: it scans the bundle, inserts the plug-in on a
 // track, sets bands, renders recorded noise through it, saves the plug-in's state with the session and
 // brings it back on load.
-#include "daw/ardour_session.h"
+#include "support/ardour_session.h"
 
 #include <gtest/gtest.h>
 

@@ -115,10 +115,11 @@ TEST_F(Vst3Controller, ConvertsBetweenNormalisedAndPlainAndReadsTypedValues)
     EXPECT_EQ(Controller()->plainParamToNormalized(0, nan), 0.0);
     EXPECT_EQ(Controller()->plainParamToNormalized(0, std::numeric_limits<double>::infinity()), 1.0);
 
-    EXPECT_DOUBLE_EQ(*Parse(5, "+4.8"), (4.8 + 12.0) / 24.0);
-    EXPECT_DOUBLE_EQ(*Parse(5, " -3 dB "), 9.0 / 24.0);
-    EXPECT_DOUBLE_EQ(*Parse(5, "0"), 0.5);
-    EXPECT_DOUBLE_EQ(*Parse(5, "99"), 1.0);
+    // A typed value reads as the value the device then holds, in single precision.
+    EXPECT_EQ(*Parse(5, "+4.8"), static_cast<float>((4.8 + 12.0) / 24.0));
+    EXPECT_EQ(*Parse(5, " -3 dB "), 9.0 / 24.0);
+    EXPECT_EQ(*Parse(5, "0"), 0.5);
+    EXPECT_EQ(*Parse(5, "99"), 1.0);
     EXPECT_EQ(*Parse(10, "Off"), 0.0);
     EXPECT_EQ(*Parse(10, "on"), 1.0);
     EXPECT_EQ(*Parse(11, "1"), 1.0);
@@ -157,6 +158,16 @@ TEST_F(Vst3Controller, KeepsHostSetValuesWithoutReportingThemBackAndSharesThemWi
     CMemoryStream empty;
     EXPECT_EQ(Controller()->getState(&empty), kResultOk);
     EXPECT_EQ(Controller()->setState(&empty), kResultOk);
+}
+
+TEST_F(Vst3Controller, TerminateGivesTheHostsHandlerBack)
+{
+    CComponentHandler handler;
+    ASSERT_EQ(Controller()->setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(handler.References(), 2u);
+    EXPECT_EQ(Component()->terminate(), kResultOk);
+    EXPECT_EQ(handler.References(), 1u) << "the plug-in holds nothing of the host's after terminate";
+    Controller()->setComponentHandler(nullptr); // the handler goes before the instance does
 }
 } // namespace
 } // namespace KVX::Test::Vst3

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The same format checks against VST3 plug-ins we did not write: if they pass there, the checks test the
 // format and not just our reading of it.
-#include "vst3_host.h"
+#include "host/vst3_host.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 
 namespace KVX::Test::Vst3
 {
+using namespace KVX::Host::Vst3;
+
 namespace
 {
 class Vst3Peer : public ::testing::TestWithParam<const char*>

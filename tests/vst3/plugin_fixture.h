@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Our bundle loaded through its entry points, and one instance of its class, as a host makes it.
-#include "vst3_host.h"
+#include "host/vst3_host.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 
 namespace KVX::Test::Vst3
 {
+using namespace KVX::Host::Vst3;
+
 struct StereoBuffers
 {
     explicit StereoBuffers(std::size_t frames) : left(frames), right(frames) {}

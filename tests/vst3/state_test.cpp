@@ -83,6 +83,43 @@ TEST_F(Vst3State, StartsAtTheDefaultProgramAndTravelsToAnotherInstanceWhole)
     EXPECT_FLOAT_EQ(StateValue(restored->State(), 9), 0.39f);
 }
 
+TEST_F(Vst3State, TheHostsBypassTravelsWithTheStateAndAPlainChunkLoadsUnbypassed)
+{
+    ASSERT_EQ(m_Instance->Start(44100.0, 64), kResultOk);
+    CParameterChanges bypass;
+    bypass.Add(11, 0, 1.0);
+    bypass.Add(4, 0, 0.75);
+    std::vector<float> silence(64, 0.0f);
+    const float* in[2] = {silence.data(), silence.data()};
+    StereoBuffers out(64);
+    ASSERT_EQ(m_Instance->Process(in, out.Channels(), 64, &bypass), kResultOk);
+    const auto saved = m_Instance->State();
+    ASSERT_GT(saved.size(), 88u);
+    EXPECT_FLOAT_EQ(StateValue(saved, 4), 0.75f);
+
+    // A project saved bypassed reopens bypassed, in the processor and in the controller.
+    auto restored = NewInstance();
+    ASSERT_EQ(restored->SetState(saved), kResultOk);
+    EXPECT_EQ(restored->Controller()->getParamNormalized(11), 1.0);
+    EXPECT_EQ(restored->State(), saved);
+    auto controllerOnly = NewInstance();
+    CMemoryStream stream(saved);
+    ASSERT_EQ(controllerOnly->Controller()->setComponentState(&stream), kResultOk);
+    EXPECT_EQ(controllerOnly->Controller()->getParamNormalized(11), 1.0);
+
+    // The 88-byte chunk every earlier build saved: bypass off, and saved back as the same 88 bytes.
+    const std::vector<std::uint8_t> plain(saved.begin(), saved.begin() + 88);
+    ASSERT_EQ(restored->SetState(plain), kResultOk);
+    EXPECT_EQ(restored->Controller()->getParamNormalized(11), 0.0);
+    EXPECT_EQ(restored->State(), plain);
+
+    // A later version's longer record: what this build knows of it is read.
+    auto newer = plain;
+    newer.insert(newer.end(), {'T', 'v', 'k', 'X', 2, 0, 0, 0, 8, 0, 0, 0, 1, 0, 0, 0, 9, 9, 9, 9});
+    ASSERT_EQ(restored->SetState(newer), kResultOk);
+    EXPECT_EQ(restored->Controller()->getParamNormalized(11), 1.0);
+}
+
 TEST_F(Vst3State, RefusesEveryStateThatIsNotOneWholeChunkOfOursAndChangesNothing)
 {
     ASSERT_EQ(m_Instance->SetState(Chunk(Entries(0.2f, 0.0f))), kResultOk);
@@ -104,6 +141,12 @@ TEST_F(Vst3State, RefusesEveryStateThatIsNotOneWholeChunkOfOursAndChangesNothing
     };
     auto longer = Chunk(Entries(0.7f, 1.0f));
     longer.push_back(0);
+    auto withRecord = [](std::vector<std::uint8_t> record)
+    {
+        auto bytes = Chunk(Entries(0.7f, 1.0f));
+        bytes.insert(bytes.end(), record.begin(), record.end());
+        return bytes;
+    };
     auto shorter = Chunk(Entries(0.7f, 1.0f));
     shorter.pop_back();
     const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> refused = {
@@ -111,6 +154,11 @@ TEST_F(Vst3State, RefusesEveryStateThatIsNotOneWholeChunkOfOursAndChangesNothing
         {"one entry", Chunk({{3, 0.9f}})},
         {"one byte short", shorter},
         {"one byte long", longer},
+        {"a tail that is no record", withRecord(std::vector<std::uint8_t>(16, 0xA5))},
+        {"a record cut short", withRecord({'T', 'v', 'k', 'X', 1, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0})},
+        {"a record longer than it says",
+         withRecord({'T', 'v', 'k', 'X', 1, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0})},
+        {"a record of version 0", withRecord({'T', 'v', 'k', 'X', 0, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0})},
         {"NaN", withValue(4, nan)},
         {"infinite", withValue(4, std::numeric_limits<float>::infinity())},
         {"above 1", withValue(4, 1.5f)},

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clap_session.h"
 
+#include "device/description.h"
+
 #include "message_boxes.h"
 
 #include <algorithm>
@@ -15,8 +17,8 @@ namespace KVX::Tovik
 namespace
 {
 // Our equaliser: ten bands in dB, then its IN switch.
-constexpr const char* kEqualiserId = "example.brellmoor.kvx-tovik";
-constexpr std::size_t kEqualiserParams = 11;
+constexpr std::string_view kEqualiserId = Device::Description::kIdentity.clapId;
+constexpr std::size_t kEqualiserParams = Device::Description::kParameterCount;
 
 std::string Number(double value)
 {

@@ -188,7 +188,7 @@ void PrintReport(const Fit::CResponseModel& model, const Fit::FitResult& result,
     {
         const auto at = static_cast<std::size_t>(b);
         const double hz = D::kParameters[at].frequencyHz;
-        std::printf("%-8s %6s", Hz(hz).c_str(), Fit::DisplayText(result.faders[at]).c_str());
+        std::printf("%-8s %6s", Hz(hz).c_str(), Fit::DisplayText(b, result.faders[at]).c_str());
         if (at < centres.size())
         {
             std::printf(" %+9.2f %+9.2f dB\n", AtFrequency(frequencies, result.targetDb, hz), atCentres[at]);
@@ -215,7 +215,7 @@ std::string LimitedBands(const Fit::FitResult& result)
     {
         const auto band = static_cast<std::size_t>(result.limitedBands[i]);
         text += i == 0 ? "" : (i + 1 == result.limitedBands.size() ? " and " : ", ");
-        text += Hz(D::kParameters[band].frequencyHz) + " (at " + Fit::DisplayText(result.faders[band]) + ")";
+        text += Hz(D::kParameters[band].frequencyHz) + " (at " + Fit::DisplayText(static_cast<int>(band), result.faders[band]) + ")";
     }
     return text;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lv2_session.h"
 
+#include "device/description.h"
 #include "lv2/lv2_names.h"
 #include "lv2_features.h"
 #include "stderr_capture.h"
@@ -28,7 +29,7 @@ namespace
 // Atom ports get at least this much room; a plug-in asks for more with rsz:minimumSize.
 constexpr std::size_t kAtomCapacity = 8192;
 // Our equaliser: ten band ports in dB, then its IN switch.
-constexpr std::size_t kEqualiserControls = 11;
+constexpr std::size_t kEqualiserControls = Device::Description::kParameterCount;
 
 enum class PortKind
 {

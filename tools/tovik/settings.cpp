@@ -2,8 +2,10 @@
 #include "settings.h"
 
 #include "device/description.h"
+#include "device/parameter_values.h"
 #include "host/plugin_host.h"
 #include "options.h"
+#include "values/number_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,9 +21,6 @@ namespace D = Device::Description;
 constexpr VstInt32 kEqualiserId = D::kIdentity.uniqueId;
 constexpr int kEqualiserBands = D::kBandCount;
 constexpr VstInt32 kEqualiserInIndex = D::kInParameter;
-constexpr double kBandRangeDb = D::kParameters[0].displayMax;
-static_assert(D::kParameters[0].displayMin == -D::kParameters[0].displayMax,
-              "the bands' dB range is symmetric");
 
 double BandCentre(int band)
 {
@@ -205,23 +204,27 @@ bool ParseValue(const ParameterNames& parameters, int position, const std::strin
                         : "'" + name + "' takes a normalised value from 0 to 1; only the bands take dB";
             return false;
         }
-        if (!ParseNumber(folded.substr(0, folded.size() - 2), value))
+        // The number as every format reads a typed gain; a command line refuses what is out of range.
+        const auto& band = Device::ValueTypeOf(position);
+        const auto gain = Values::ParseDecimal(folded.substr(0, folded.size() - 2));
+        if (!gain)
         {
             error = "'" + text + "' is not a gain in dB";
             return false;
         }
-        if (value < -kBandRangeDb || value > kBandRangeDb)
+        if (*gain < band.PlainMin() || *gain > band.PlainMax())
         {
-            error = "gain " + text + " for '" + name + "' is out of range (-12 dB to +12 dB)";
+            error = "gain " + text + " for '" + name + "' is out of range (" + Number(band.PlainMin()) + " dB to +" +
+                    Number(band.PlainMax()) + " dB)";
             return false;
         }
-        // Our LV2 and CLAP band ports carry dB themselves, as a float; the VST parameters map the range onto
-        // 0 … 1. The VST value is made from that same float, converted as the plug-ins convert a port value
-        // (in double, rounded once), so that every format is handed the same gain.
-        const float gain = static_cast<float>(value);
-        out = port != nullptr
-                  ? gain
-                  : static_cast<float>((static_cast<double>(gain) + kBandRangeDb) / (2.0 * kBandRangeDb));
+        // Every format is handed the value the gain's text reads as. Our LV2 and CLAP band ports carry dB
+        // themselves, as a float: the gain as typed wherever that float reads as the same value.
+        const float normalised = *band.Parse(folded);
+        const auto single = static_cast<float>(*gain);
+        out = port == nullptr                        ? normalised
+              : band.ToNormalised(single) == normalised ? single
+                                                        : static_cast<float>(band.ToPlain(normalised));
         return true;
     }
     if (!ParseNumber(folded, value))

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/core/exceptions.h"
 
+#include "gui/core/opengl.h"
 #include "platform/message_box.h"
-#include "platform/text.h"
-
-#include <GL/glew.h>
 
 namespace KVX::Exceptions
 {
@@ -13,17 +11,6 @@ namespace
 std::u16string Ascii(const char* text)
 {
     return std::u16string(text, text + std::char_traits<char>::length(text));
-}
-
-std::u16string GLString(GLenum name)
-{
-    const auto* s = reinterpret_cast<const char*>(glGetString(name));
-    return s != nullptr ? Platform::Utf8ToUtf16(s) : std::u16string();
-}
-
-bool HasGLString(GLenum name)
-{
-    return glGetString(name) != nullptr;
 }
 } // namespace
 
@@ -62,17 +49,19 @@ StdFunc::StdFunc(const std::u16string& function, std::int32_t code, const std::u
 
 OGL::OGL(const std::u16string& function, std::int32_t code) : Std(u"", u"OPENGL")
 {
-    if (HasGLString(GL_VENDOR))
+    const struct
     {
-        m_Text += u"Vendor: " + GLString(GL_VENDOR) + u"\r\n";
-    }
-    if (HasGLString(GL_RENDERER))
+        OpenGL::DriverText which;
+        const char16_t* label;
+    } lines[] = {{OpenGL::DriverText::Vendor, u"Vendor: "},
+                 {OpenGL::DriverText::Renderer, u"Renderer: "},
+                 {OpenGL::DriverText::Version, u"Version: "}};
+    for (const auto& line : lines)
     {
-        m_Text += u"Renderer: " + GLString(GL_RENDERER) + u"\r\n";
-    }
-    if (HasGLString(GL_VERSION))
-    {
-        m_Text += u"Version: " + GLString(GL_VERSION) + u"\r\n";
+        if (std::u16string text; OpenGL::GetDriverText(line.which, text))
+        {
+            m_Text += line.label + text + u"\r\n";
+        }
     }
     m_Text += u"Function: " + function + u"(): error = " + Hexadecimal(code);
 }
@@ -82,9 +71,8 @@ OGLTexImage2D::OGLTexImage2D(const std::u16string& image, std::int32_t width, st
     : OGL(u"glTexImage2D", code)
 {
     m_Text += u"\r\nImage: \"" + image + u"\" (" + Decimal(width) + u"x" + Decimal(height) + u"px)";
-    GLint maximum = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
-    m_Text += u"\r\n\r\nCan't create texture. Your version of OpenGL supports maximum " + Decimal(maximum) +
+    m_Text += u"\r\n\r\nCan't create texture. Your version of OpenGL supports maximum " +
+              Decimal(OpenGL::MaxTextureSize()) +
               u"px size texture. Please update your graphics driver or hardware and try again.";
 }
 
@@ -103,8 +91,8 @@ GDIPImage::GDIPImage(const std::u16string& image, std::int32_t width, std::int32
 
 void CheckGLError(const std::u16string& function)
 {
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR)
+    const std::uint32_t error = OpenGL::TakeError();
+    if (error != 0)
     {
         throw OGL(function, static_cast<std::int32_t>(error));
     }
@@ -112,8 +100,8 @@ void CheckGLError(const std::u16string& function)
 
 void CheckTexImageError(const std::u16string& image, std::int32_t width, std::int32_t height)
 {
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR)
+    const std::uint32_t error = OpenGL::TakeError();
+    if (error != 0)
     {
         throw OGLTexImage2D(image, width, height, static_cast<std::int32_t>(error));
     }

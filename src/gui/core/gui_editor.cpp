@@ -3,10 +3,9 @@
 // the window's own thread with its OpenGL context current (set-up, frames, release).
 #include "gui/core/exceptions.h"
 #include "gui/core/gui.h"
+#include "gui/core/opengl.h"
 #include "gui/widgets/meter.h"
 #include "platform/text.h"
-
-#include <GL/glew.h>
 
 namespace KVX
 {
@@ -87,30 +86,7 @@ void CGUI::DestroyPanelWindow()
 
 void CGUI::InitGL()
 {
-    glDisable(GL_LIGHTING);
-    Exceptions::CheckGLError(u"glDisable(GL_LIGHTING)");
-    glEnable(GL_BLEND);
-    Exceptions::CheckGLError(u"glEnable(GL_BLEND)");
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    Exceptions::CheckGLError(u"glBlendFunc");
-    glViewport(0, 0, m_Width, m_Height);
-    Exceptions::CheckGLError(u"glViewport");
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(0.0, m_Width, m_Height, 0.0, -1.0, 1.0); // one unit per pixel, origin top left, y down
-    Exceptions::CheckGLError(u"gluOrtho2D");
-    Exceptions::CheckGLError(u"glMatrixMode");
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    Exceptions::CheckGLError(u"glClearColor");
-    glEnable(GL_TEXTURE_2D);
-    Exceptions::CheckGLError(u"glEnable(GL_TEXTURE_2D)");
-    // The extension loader is bound to the context that is current: initialise it for every new one.
-    glewExperimental = GL_TRUE;
-    (void)glewInit();
-    // The loader's probing may leave error flags behind; they are not the panel's.
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i)
-    {
-    }
+    OpenGL::SetUpPixelDrawing(m_Width, m_Height);
 }
 
 void CGUI::OnContextCreated()
@@ -246,7 +222,7 @@ bool CGUI::RunFrame(std::uint32_t timeMs, bool always)
         }
         // Until this frame is complete the shown picture is not known to match.
         m_RedrawPending = true;
-        glClear(GL_COLOR_BUFFER_BIT);
+        OpenGL::ClearFrame();
         for (CWidget* widget : m_Widgets)
         {
             if (widget == &m_Hint || widget == &m_Edit)

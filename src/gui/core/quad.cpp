@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/core/quad.h"
 
-#include <GL/glew.h>
+#include "gui/core/opengl.h"
 
 #include <cstring>
 
@@ -9,17 +9,7 @@ namespace KVX
 {
 namespace
 {
-// Texture coordinate, colour, position: OpenGL's T2F_C4UB_V3F interleaved layout.
-struct Vertex
-{
-    float u;
-    float v;
-    std::uint8_t colour[4];
-    float x;
-    float y;
-    float z;
-};
-static_assert(sizeof(Vertex) == 24);
+using OpenGL::Vertex;
 
 void Emit(Vertex* out, float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
           const std::uint8_t colour[4])
@@ -34,20 +24,6 @@ void Emit(Vertex* out, float x0, float y0, float x1, float y1, float u0, float v
         out[i].y = corners[i][3];
         out[i].z = 0.0f;
     }
-}
-
-void Submit(std::uint32_t texture, const Vertex* vertices, int count)
-{
-    if (glActiveTexture != nullptr)
-    {
-        glActiveTexture(GL_TEXTURE0);
-    }
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glInterleavedArrays(GL_T2F_C4UB_V3F, 0, vertices);
-    glDrawArrays(GL_QUADS, 0, count);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }
 } // namespace
 
@@ -69,7 +45,7 @@ void DrawQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, s
     Vertex vertices[4];
     Emit(vertices, rect.left, rect.top, rect.left + rect.width, rect.top + rect.height, tex.u0, tex.v0,
          tex.u1, tex.v1, colour);
-    Submit(texture, vertices, 4);
+    OpenGL::DrawQuads(texture, vertices, 4);
 }
 
 void DrawNineSliceQuad(std::uint32_t texture, const QuadRect& rect, const TexRect& tex, float framePixelWidth,
@@ -102,6 +78,6 @@ void DrawNineSliceQuad(std::uint32_t texture, const QuadRect& rect, const TexRec
             n += 4;
         }
     }
-    Submit(texture, vertices, n);
+    OpenGL::DrawQuads(texture, vertices, n);
 }
 } // namespace KVX

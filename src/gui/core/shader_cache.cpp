@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/core/shader_cache.h"
 
+#include "gui/core/opengl.h"
 #include "gui/core/resource_stream.h"
 #include "platform/text.h"
 
-#include <GL/glew.h>
-
 #include <string>
-#include <vector>
 
 namespace KVX
 {
@@ -28,34 +26,6 @@ std::u16string WithCrLf(const std::string& log)
         }
     }
     return out;
-}
-
-std::string ShaderLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), 0);
-    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
-}
-
-std::string ProgramLog(GLuint program)
-{
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), 0);
-    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
-}
-
-bool Compile(GLuint shader, const std::string& source)
-{
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    return ok == GL_TRUE;
 }
 } // namespace
 
@@ -93,38 +63,27 @@ ShaderSlot CShaderCache::GetShader(const std::u16string& shaderName)
         {
             source = Platform::Utf16ToUtf8(shaderName);
         }
+        const std::size_t split = source.find("//PS");
+        OpenGL::Program built;
         // Without the OpenGL 2.0 entry points (no extension loader) there is nothing to build with.
-        if (!source.empty() && glCreateShader != nullptr)
+        if (!source.empty() &&
+            OpenGL::BuildProgram(source.substr(0, split),
+                                 split == std::string::npos ? std::string() : source.substr(split), built))
         {
-            entry.usable = 1;
+            entry.program = built.program;
+            entry.vertexShader = built.vertexShader;
+            entry.fragmentShader = built.fragmentShader;
+            entry.usable = built.compiled && built.linked ? 1 : 0;
             m_Log = u"NO ERROR";
-            const std::size_t split = source.find("//PS");
-            const std::string vertexSource = source.substr(0, split);
-            const std::string fragmentSource =
-                split == std::string::npos ? std::string() : source.substr(split);
-            entry.vertexShader = glCreateShader(GL_VERTEX_SHADER);
-            entry.fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
-            const bool vertexOk = Compile(entry.vertexShader, vertexSource);
-            const bool fragmentOk = Compile(entry.fragmentShader, fragmentSource);
-            if (!vertexOk || !fragmentOk)
+            if (!built.compiled)
             {
-                m_Log = u"SHADER LOG: \r\n" + WithCrLf(ShaderLog(entry.vertexShader)) +
-                        WithCrLf(ShaderLog(entry.fragmentShader));
-                entry.usable = 0;
+                m_Log = u"SHADER LOG: \r\n" + WithCrLf(built.vertexLog) + WithCrLf(built.fragmentLog);
             }
-            // Both parts are attached: a program without its vertex part would not run on core drivers.
-            entry.program = glCreateProgram();
-            glAttachShader(entry.program, entry.vertexShader);
-            glAttachShader(entry.program, entry.fragmentShader);
-            glLinkProgram(entry.program);
-            GLint linked = GL_FALSE;
-            glGetProgramiv(entry.program, GL_LINK_STATUS, &linked);
-            if (linked != GL_TRUE)
+            if (!built.linked)
             {
                 // A compile report stays in front of the link report it explains.
-                const std::u16string report = u"PROGRAM LOG: \r\n" + WithCrLf(ProgramLog(entry.program));
-                m_Log = entry.usable != 0 ? report : m_Log + u"\r\n" + report;
-                entry.usable = 0;
+                const std::u16string report = u"PROGRAM LOG: \r\n" + WithCrLf(built.programLog);
+                m_Log = built.compiled ? report : m_Log + u"\r\n" + report;
             }
         }
     }
@@ -145,9 +104,8 @@ void CShaderCache::FreeShader(ShaderSlot& slot)
             {
                 if (--it->second.references <= 0)
                 {
-                    glDeleteProgram(it->second.program);
-                    glDeleteShader(it->second.fragmentShader);
-                    glDeleteShader(it->second.vertexShader);
+                    OpenGL::DeleteProgram(it->second.program, it->second.vertexShader,
+                                          it->second.fragmentShader);
                     m_Entries.erase(it);
                 }
                 break;

@@ -4,9 +4,8 @@
 #include "gui/core/blur_pixels.h"
 #include "gui/core/exceptions.h"
 #include "gui/core/image_name.h"
+#include "gui/core/opengl.h"
 #include "gui/core/resource_stream.h"
-
-#include <GL/glew.h>
 
 #include <string>
 
@@ -151,35 +150,7 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
     const std::int32_t textureHeight = TextureSide(bitmap.height);
     slot.uExtent = static_cast<float>(bitmap.width) / static_cast<float>(textureWidth);
     slot.vExtent = static_cast<float>(bitmap.height) / static_cast<float>(textureHeight);
-
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    Exceptions::CheckGLError(u"glGenTextures");
-    slot.texture = texture;
-    try
-    {
-        if (glActiveTexture != nullptr)
-        {
-            glActiveTexture(GL_TEXTURE0);
-        }
-        glBindTexture(GL_TEXTURE_2D, texture);
-        Exceptions::CheckGLError(u"glBindTexture");
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        const GLenum format = bitmap.hasAlpha ? GL_BGRA : GL_BGR;
-        glTexImage2D(GL_TEXTURE_2D, 0, bitmap.hasAlpha ? GL_RGBA8 : GL_RGB8, textureWidth, textureHeight, 0,
-                     format, GL_UNSIGNED_BYTE, nullptr);
-        Exceptions::CheckTexImageError(imageName, textureWidth, textureHeight);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, bitmap.stride / (bitmap.hasAlpha ? 4 : 3));
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, bitmap.width, bitmap.height, format, GL_UNSIGNED_BYTE,
-                        bitmap.pixels.data());
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    }
-    catch (...)
-    {
-        glDeleteTextures(1, &texture);
-        throw;
-    }
+    slot.texture = OpenGL::CreateTexture(bitmap, textureWidth, textureHeight, imageName);
     return slot;
 }
 
@@ -232,8 +203,7 @@ void CTextureCache::FreeTexture(TextureSlot& slot)
             {
                 if (--it->second.references <= 0)
                 {
-                    const GLuint texture = slot.texture;
-                    glDeleteTextures(1, &texture);
+                    OpenGL::DeleteTexture(slot.texture);
                     std::erase_if(m_ContentOfName,
                                   [&](const auto& name) { return name.second == it->first; });
                     m_Entries.erase(it);

@@ -3,8 +3,10 @@
 
 #include "gui/core/gui.h"
 #include "platform/window.h"
+#include "values/linear_value.h"
+#include "values/number_text.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 
 namespace KVX
@@ -179,24 +181,20 @@ std::u16string CKnob::FormatValue(float value) const
         const auto index = static_cast<std::size_t>(static_cast<float>(m_ValueTexts.size() - 1) * value);
         return m_ValueTexts[index < m_ValueTexts.size() ? index : m_ValueTexts.size() - 1];
     }
-    const float d = m_Mapper != nullptr ? m_Mapper(value, m_MinDisplay, m_MaxDisplay, 0)
-                                        : (m_MaxDisplay - m_MinDisplay) * value + m_MinDisplay;
-    if (std::isinf(d) && d > 0.0f)
+    const Values::CLinearValue scale(m_MinDisplay, m_MaxDisplay, m_Decimals, {});
+    const float shown =
+        m_Mapper != nullptr ? m_Mapper(value, m_MinDisplay, m_MaxDisplay, 0) : scale.DisplayValue(value);
+    if (std::isinf(shown) && shown > 0.0f)
     {
         return u"\u221E";
     }
-    const bool signedFormat = (m_MinDisplay < 0.0f || m_MaxDisplay < 0.0f) && d > 0.0f;
-    // Locale-independent, so a host that sets a decimal comma does not change the texts.
-    char buffer[64];
-    char* p = buffer;
-    if (signedFormat)
-    {
-        *p++ = '+';
-    }
-    const auto result = std::to_chars(p, buffer + sizeof buffer, d, std::chars_format::fixed, m_Decimals);
-    const std::size_t length = result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer) : 0;
-    std::u16string text(buffer, buffer + (length < 11 ? length : 11));
-    return text;
+    const bool signedScale = m_MinDisplay < 0.0f || m_MaxDisplay < 0.0f;
+    const std::string text = m_Mapper != nullptr
+                                 ? Values::FormatFixed(shown, m_Decimals, signedScale && shown > 0.0f)
+                                 : scale.Format(value);
+    // At most 11 characters, as the panel's texts have always been.
+    return std::u16string(text.begin(),
+                          text.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(text.size(), 11)));
 }
 
 std::u16string CKnob::GetText(bool valueText) const

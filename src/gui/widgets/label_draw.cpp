@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The label's text image: rendered once on the platform's text layer, then drawn as a texture.
 #include "gui/core/gui.h"
+#include "gui/core/opengl.h"
 #include "gui/core/quad.h"
 #include "gui/core/texture_cache.h"
 #include "gui/widgets/label.h"
 #include "platform/font.h"
-
-#include <GL/glew.h>
 
 namespace KVX
 {
@@ -52,8 +51,7 @@ void CLabel::ReleaseLabelImage()
 {
     if (m_LabelSlot.texture != 0)
     {
-        const GLuint texture = m_LabelSlot.texture;
-        glDeleteTextures(1, &texture);
+        OpenGL::DeleteTexture(m_LabelSlot.texture);
     }
     m_LabelSlot = TextureSlot{};
     m_LabelDirty = true;

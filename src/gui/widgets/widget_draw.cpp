@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How the base widget draws itself: lazily loaded images, shadow and body passes, anchoring.
 #include "gui/core/gui.h"
+#include "gui/core/opengl.h"
 #include "gui/core/quad.h"
 #include "gui/widgets/widget.h"
-
-#include <GL/glew.h>
 
 namespace KVX
 {
@@ -123,39 +122,20 @@ void CWidget::Draw()
     {
         m_Shader = m_Panel->GetShader(m_ShaderName);
     }
-    bool programBound = false;
-    if (m_Shader.program != 0 && m_Shader.usable != 0 && glUseProgram != nullptr)
-    {
-        glUseProgram(m_Shader.program);
-        programBound = true;
-        const GLint specular = glGetUniformLocation(m_Shader.program, "g_TexSpec");
-        const GLint normal = glGetUniformLocation(m_Shader.program, "g_TexNorm");
-        const GLint colour = glGetUniformLocation(m_Shader.program, "g_Color");
-        if (specular != -1 && EnsureLoaded(m_SpecularSlot, m_SpecularImage, m_SpecularFolder))
-        {
-            glActiveTexture(GL_TEXTURE1);
-            glBindTexture(GL_TEXTURE_2D, m_SpecularSlot.texture);
-            glUniform1i(specular, 1);
-        }
-        if (normal != -1 && EnsureLoaded(m_NormalSlot, m_NormalImage, m_NormalFolder))
-        {
-            glActiveTexture(GL_TEXTURE2);
-            glBindTexture(GL_TEXTURE_2D, m_NormalSlot.texture);
-            glUniform1i(normal, 2);
-        }
-        if (colour != -1)
-        {
-            glUniform4f(colour, static_cast<float>((m_Colour >> 16) & 0xFF) / 255.0f,
-                        static_cast<float>((m_Colour >> 8) & 0xFF) / 255.0f,
-                        static_cast<float>(m_Colour & 0xFF) / 255.0f, AlphaOf(m_Colour) / 255.0f);
-        }
-        glActiveTexture(GL_TEXTURE0);
-    }
+    // The program's extra images are loaded only when it reads them.
+    const auto loaded = [this](TextureSlot& slot, const std::u16string& image, const std::u16string& folder) {
+        return [this, &slot, &image, &folder]
+        { return EnsureLoaded(slot, image, folder) ? slot.texture : 0u; };
+    };
+    const bool programBound = m_Shader.program != 0 && m_Shader.usable != 0 &&
+                              OpenGL::UseProgram(m_Shader.program, m_Colour,
+                                                 loaded(m_SpecularSlot, m_SpecularImage, m_SpecularFolder),
+                                                 loaded(m_NormalSlot, m_NormalImage, m_NormalFolder));
     DrawShadow();
     DrawBody();
     if (programBound)
     {
-        glUseProgram(0);
+        OpenGL::UseNoProgram();
     }
     DrawSelectionFrame();
 }

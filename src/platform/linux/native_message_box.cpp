@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/font_library.h"
+#include "platform/linux/window_closing.h"
 #include "platform/linux/x11_present.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -8,14 +9,22 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <numbers>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace KVX::Platform
@@ -23,10 +32,6 @@ namespace KVX::Platform
 namespace
 {
 using namespace Linux;
-
-// A frame that fails on every tick must not pile up boxes: while one is open, further requests are
-// dropped, from any thread.
-std::atomic<bool> g_BoxOpen{false};
 
 constexpr int kMargin = 16;
 constexpr int kIconSize = 32;
@@ -277,7 +282,10 @@ void SetTitle(Display* display, ::Window window, const std::string& utf8)
                     reinterpret_cast<const unsigned char*>(ascii.data()), static_cast<int>(ascii.size()));
 }
 
-void RunBox(Display* display, const std::string& caption, const std::string& text, std::uintptr_t owner)
+// Shows the box until the user closes it (true) or `dismiss` becomes readable (false). `up` is cleared
+// before the window goes, so that a box asked for once this one has vanished is never taken for it.
+bool RunBox(Display* display, const std::string& caption, const std::string& text, std::uintptr_t owner,
+            int dismiss, std::atomic<bool>& up)
 {
     const int screen = DefaultScreen(display);
     const ::Window root = RootWindow(display, screen);
@@ -338,8 +346,19 @@ void RunBox(Display* display, const std::string& caption, const std::string& tex
 
     bool pressed = false;
     bool done = false;
-    while (!done)
+    bool dismissed = false;
+    while (!done && !dismissed)
     {
+        if (XPending(display) == 0)
+        {
+            pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {dismiss, POLLIN, 0}};
+            if (poll(watched, 2, -1) < 0 && errno != EINTR)
+            {
+                break;
+            }
+            dismissed = (watched[1].revents & POLLIN) != 0;
+            continue;
+        }
         XEvent event;
         XNextEvent(display, &event);
         switch (event.type)
@@ -390,47 +409,143 @@ void RunBox(Display* display, const std::string& caption, const std::string& tex
         }
     }
 
+    up = false;
     XDestroyWindow(display, window);
     XSync(display, False);
+    return done;
 }
 
-std::string ForTerminal(const std::u16string& text)
+// Readable once its box is gone; shared by the box's thread and whoever waits for it, so that a wait
+// never mistakes another box's end for its own.
+class BoxClosed
 {
-    std::string out;
-    for (const std::string& line : SplitParagraphs(Utf16ToUtf8(text)))
+public:
+    BoxClosed() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~BoxClosed()
     {
-        if (!out.empty())
+        if (m_fd >= 0)
         {
-            out.push_back('\n');
+            close(m_fd);
         }
-        out += line;
     }
-    return out;
-}
+    BoxClosed(const BoxClosed&) = delete;
+    BoxClosed& operator=(const BoxClosed&) = delete;
 
-struct BoxGuard
-{
-    ~BoxGuard() { g_BoxOpen.store(false); }
+    bool Valid() const { return m_fd >= 0; }
+    void Signal() const { Write(m_fd); }
+    // Until the box is gone, or `interrupt` (a descriptor; -1 for none) becomes readable.
+    void Wait(int interrupt) const
+    {
+        pollfd watched[2] = {{m_fd, POLLIN, 0}, {interrupt, POLLIN, 0}};
+        while (poll(watched, interrupt >= 0 ? 2 : 1, -1) < 0 && errno == EINTR)
+        {
+        }
+    }
+
+    static void Write(int fd)
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+    }
+
+private:
+    const int m_fd;
 };
+
+// The box runs on a thread of its own with a display connection of its own, so that it can outlive the
+// call that showed it. A caller on a host's thread waits until the user closes it, as for any modal box.
+// A caller on an editor window's thread waits only while its window is open: when the host closes the
+// editor, the box stays up on its own and the host never waits for the user. A box still up when the
+// module is unloaded (or the process ends) goes with it, and its report goes to standard error instead.
+class BoxThread
+{
+public:
+    BoxThread() : m_dismiss(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+    ~BoxThread()
+    {
+        if (m_thread.joinable())
+        {
+            BoxClosed::Write(m_dismiss);
+            m_thread.join();
+        }
+        if (m_dismiss >= 0)
+        {
+            close(m_dismiss);
+        }
+    }
+
+    BoxThread(const BoxThread&) = delete;
+    BoxThread& operator=(const BoxThread&) = delete;
+
+    // Shows the box and gives what its end makes readable; null when nothing was shown because there is
+    // no display to show it on (`alreadyUp` false), or because a box is up already: a frame that fails on
+    // every tick must not pile up boxes, so further requests are dropped, from any thread.
+    std::shared_ptr<const BoxClosed> Show(const std::u16string& caption, const std::u16string& text,
+                                          std::uintptr_t owner, bool& alreadyUp)
+    {
+        bool expected = false;
+        alreadyUp = !m_open.compare_exchange_strong(expected, true);
+        if (alreadyUp)
+        {
+            return nullptr;
+        }
+        const char* name = std::getenv("DISPLAY");
+        Display* display = name != nullptr && name[0] != '\0' ? XOpenDisplay(name) : nullptr;
+        auto closed = std::make_shared<const BoxClosed>();
+        if (display != nullptr && m_dismiss >= 0 && closed->Valid())
+        {
+            if (m_thread.joinable())
+            {
+                m_thread.join(); // the last box's thread, ending or ended
+            }
+            try
+            {
+                m_thread = std::thread(
+                    [this, display, caption, text, owner, closed]
+                    {
+                        pthread_setname_np(pthread_self(), "kvx-message-box");
+                        if (!RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), owner, m_dismiss,
+                                    m_open))
+                        {
+                            PrintMessageBox(caption, text);
+                        }
+                        XCloseDisplay(display);
+                        closed->Signal();
+                    });
+                return closed;
+            }
+            catch (const std::system_error&)
+            {
+            }
+        }
+        if (display != nullptr)
+        {
+            XCloseDisplay(display);
+        }
+        m_open = false;
+        return nullptr;
+    }
+
+private:
+    const int m_dismiss; // readable: take the box down now
+    std::atomic<bool> m_open{false};
+    std::thread m_thread;
+};
+
+BoxThread g_Box;
 } // namespace
 
 void ShowNativeMessageBox(const std::u16string& caption, const std::u16string& text, void* owner, unsigned)
 {
-    bool expected = false;
-    if (!g_BoxOpen.compare_exchange_strong(expected, true))
+    bool alreadyUp = false;
+    if (const auto closed = g_Box.Show(caption, text, reinterpret_cast<std::uintptr_t>(owner), alreadyUp))
     {
-        return;
+        closed->Wait(WindowClosingSignal());
     }
-    BoxGuard guard;
-    const char* name = std::getenv("DISPLAY");
-    Display* display = name != nullptr && name[0] != '\0' ? XOpenDisplay(name) : nullptr;
-    if (display == nullptr)
+    else if (!alreadyUp)
     {
-        std::fprintf(stderr, "%s: %s\n", ForTerminal(caption).c_str(), ForTerminal(text).c_str());
-        std::fflush(stderr);
-        return;
+        PrintMessageBox(caption, text);
     }
-    RunBox(display, Utf16ToUtf8(caption), Utf16ToUtf8(text), reinterpret_cast<std::uintptr_t>(owner));
-    XCloseDisplay(display);
 }
 } // namespace KVX::Platform

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/x11_window.h"
 
+#include "platform/linux/window_closing.h"
+
 #include <X11/extensions/Xfixes.h>
 
 #include <poll.h>
@@ -133,6 +135,8 @@ void X11Window::ThreadMain()
 {
     m_threadId = std::this_thread::get_id();
     pthread_setname_np(pthread_self(), "kvx-editor");
+    // An error box shown on this thread (a failed context or frame) stops waiting when the host closes us.
+    Linux::SetWindowClosingSignal(m_wakeFd);
     try
     {
         OpenWindow();

@@ -211,6 +211,13 @@ public:
     virtual std::uint32_t KVX_VST3_API getTailSamples() = 0;
 };
 
+// What the processor needs of the host's process context in each block (flag bits; none here).
+class IProcessContextRequirements : public FUnknown
+{
+public:
+    virtual std::uint32_t KVX_VST3_API getProcessContextRequirements() = 0;
+};
+
 class IParamValueQueue : public FUnknown
 {
 public:
@@ -387,6 +394,7 @@ constexpr Uid IPluginFactory3 = Uid::FromWords(0x4555A2AB, 0xC1234E57, 0x9B12291
 constexpr Uid IPluginBase = Uid::FromWords(0x22888DDB, 0x156E45AE, 0x8358B348, 0x08190625);
 constexpr Uid IComponent = Uid::FromWords(0xE831FF31, 0xF2D54301, 0x928EBBEE, 0x25697802);
 constexpr Uid IAudioProcessor = Uid::FromWords(0x42043F99, 0xB7DA453C, 0xA569E79D, 0x9AAEC33D);
+constexpr Uid IProcessContextRequirements = Uid::FromWords(0x2A654303, 0xEF764E3D, 0x95B5FE83, 0x730EF6D0);
 constexpr Uid IEditController = Uid::FromWords(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
 constexpr Uid IConnectionPoint = Uid::FromWords(0x70A4156F, 0x6E6E4026, 0x989148BF, 0xAA60D8D1);
 constexpr Uid IComponentHandler = Uid::FromWords(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
