@@ -9,7 +9,8 @@ namespace KVX::Fit
 {
 namespace
 {
-constexpr const char* kBandKeys[kBandCount] = {"31", "63", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
+constexpr const char* kBandKeys[kBandCount] = {"31", "63", "125", "250", "500",
+                                               "1k", "2k", "4k",  "8k",  "16k"};
 } // namespace
 
 float PortDb(int band, float v)

@@ -37,15 +37,23 @@ struct Layout
 {
     fs::path vst, lv2, vst3, clap, bin, doc, man, presets, vst3Presets;
 };
-const Layout kSystem{"lib/vst",   "lib/lv2",
-                     "lib/vst3",  "lib/clap",
-                     "bin",       "share/doc/kvx-tovik",
-                     "share/man", "share/kvx-tovik/presets",
+const Layout kSystem{"lib/vst",
+                     "lib/lv2",
+                     "lib/vst3",
+                     "lib/clap",
+                     "bin",
+                     "share/doc/kvx-tovik",
+                     "share/man",
+                     "share/kvx-tovik/presets",
                      "share/vst3/presets/Brellmoor/KVX Tovik"};
-const Layout kUser{".vst",       ".lv2",
-                   ".vst3",      ".clap",
-                   ".local/bin", ".local/share/doc/kvx-tovik",
-                   ".local/share/man", ".local/share/kvx-tovik/presets",
+const Layout kUser{".vst",
+                   ".lv2",
+                   ".vst3",
+                   ".clap",
+                   ".local/bin",
+                   ".local/share/doc/kvx-tovik",
+                   ".local/share/man",
+                   ".local/share/kvx-tovik/presets",
                    ".vst3/presets/Brellmoor/KVX Tovik"};
 // What the Debian package holds besides the system install, and what it leaves out: Debian keeps the
 // GPL's text in /usr/share/common-licenses.

@@ -215,7 +215,8 @@ std::string LimitedBands(const Fit::FitResult& result)
     {
         const auto band = static_cast<std::size_t>(result.limitedBands[i]);
         text += i == 0 ? "" : (i + 1 == result.limitedBands.size() ? " and " : ", ");
-        text += Hz(D::kParameters[band].frequencyHz) + " (at " + Fit::DisplayText(static_cast<int>(band), result.faders[band]) + ")";
+        text += Hz(D::kParameters[band].frequencyHz) + " (at " +
+                Fit::DisplayText(static_cast<int>(band), result.faders[band]) + ")";
     }
     return text;
 }
