@@ -43,25 +43,27 @@ constexpr std::size_t kLeaders = 4;
 constexpr double kSameSetting = 1e-3;
 
 // How restless a setting looks, in dB²: each fader's distance from flat and from its neighbours, as the
-// panel shows them. Adds its slope for each fader to slope[b].
+// panel shows them (-12 ... +12 dB). Adds its slope for each fader to slope[b].
+constexpr double kPanelSpanDb = 24.0;
+
 double Restlessness(const double* x, double* slope)
 {
     double d[kBandCount];
     for (int b = 0; b < kBandCount; ++b)
     {
-        d[b] = 24.0 * (x[b] - 0.5);
+        d[b] = kPanelSpanDb * (x[b] - 0.5);
     }
     double sum = 0.0;
     for (int b = 0; b < kBandCount; ++b)
     {
         sum += d[b] * d[b];
-        slope[b] += 48.0 * d[b];
+        slope[b] += 2.0 * kPanelSpanDb * d[b];
         if (b + 1 < kBandCount)
         {
             const double step = d[b + 1] - d[b];
             sum += step * step;
-            slope[b + 1] += 48.0 * step;
-            slope[b] -= 48.0 * step;
+            slope[b + 1] += 2.0 * kPanelSpanDb * step;
+            slope[b] -= 2.0 * kPanelSpanDb * step;
         }
     }
     return sum;
@@ -602,7 +604,7 @@ bool FitFaders(const CResponseModel& model, const FitRequest& request, FitResult
         double error = Search(full, x, 1e-16, 1e-10);
         // A band resting exactly on a corner of its table may be held there by the corner alone: try it from
         // half a step to either side.
-        for (int b = 0; b < kBandCount; ++b)
+        for (int b = 0; b < kBandCount && error > kMetExactly; ++b)
         {
             const double steps = x[static_cast<std::size_t>(b)] * kSteps;
             if (std::fabs(steps - std::round(steps)) > 1e-6)
