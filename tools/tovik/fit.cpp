@@ -11,15 +11,6 @@
 
 namespace KVX::Tovik
 {
-namespace
-{
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-} // namespace
-
 int Fit(const Arguments& args)
 {
     Options options;
@@ -60,7 +51,7 @@ int Fit(const Arguments& args)
     request.fromFlat = options.Flag("relative");
     Fit::FitResult result;
     if (!Fit::FitFaders(model, request, result, error) ||
-        !ReportFit(model, result, "fitted to " + NameOf(path), "", OutputsFrom(options), error))
+        !ReportFit(model, result, "fitted to " + FileName(path), "", OutputsFrom(options), error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 1;

@@ -42,18 +42,6 @@ std::string Hz(double hz)
     return text;
 }
 
-std::string StemOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = stem.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-    {
-        stem.resize(dot);
-    }
-    return stem;
-}
-
 bool ReadText(const std::string& path, std::string& text, std::string& error)
 {
     // A FIFO without a writer opens at once and reads as empty rather than holding tovik for ever.
@@ -288,6 +276,12 @@ bool ReadWeights(const std::optional<std::string>& path, const std::vector<doubl
     }
     weights = Fit::SampleCurve(points, frequencies);
     return true;
+}
+
+std::string FileName(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::vector<std::string> FaderSettings(const Fit::Faders& faders)

@@ -34,6 +34,9 @@ bool ReadCurveFile(const std::string& path, std::vector<Fit::CurvePoint>& points
 bool ReadWeights(const std::optional<std::string>& path, const std::vector<double>& frequencies,
                  std::vector<double>& weights, std::string& error);
 
+// "targets/hp.txt" is "hp.txt": how reports name the files they read.
+std::string FileName(const std::string& path);
+
 // The settings that give the faders in every build of the equaliser, bit for bit: "31=+3.0517578dB" ...,
 // and "in=on".
 std::vector<std::string> FaderSettings(const Fit::Faders& faders);

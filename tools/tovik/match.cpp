@@ -22,12 +22,6 @@ namespace
 constexpr const char* kUsage =
     "usage: tovik match REFERENCE SOURCE [--apply OUT] [--plugin PATH] [--weight FILE] "
     "[--normalise] [--preset FILE.fxp] [--set] [--plot FILE.png] [--csv FILE.csv]\n";
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 } // namespace
 
 int Match(const Arguments& args)
@@ -131,7 +125,7 @@ int Match(const Arguments& args)
             "there.\n",
             limited, frequencies.size());
     }
-    if (!ReportFit(model, result, "matched " + NameOf(sourcePath) + " to " + NameOf(referencePath), "",
+    if (!ReportFit(model, result, "matched " + FileName(sourcePath) + " to " + FileName(referencePath), "",
                    outputs, error))
     {
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
