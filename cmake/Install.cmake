@@ -95,5 +95,7 @@ endif()
 if(TARGET tovik)
   install(TARGETS tovik RUNTIME DESTINATION "\${KVX_INSTALL_BIN_DIR}")
 endif()
+# The factory presets (the LV2 ones travel in the bundle).
+include(${CMAKE_CURRENT_LIST_DIR}/InstallPresets.cmake)
 # The documents, the manual page and the Debian package.
 include(${CMAKE_CURRENT_LIST_DIR}/InstallDebian.cmake)

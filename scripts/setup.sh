@@ -31,6 +31,8 @@ build_packages=(
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev fonts-dejavu-core
   libsndfile1-dev
   lv2-dev liblilv-dev
+  # tovik fit and the factory presets: NLopt's bounded optimiser; tovik match: FFTW's transforms.
+  libnlopt-dev libfftw3-dev
   # tovik's manual page is made from its help at build time.
   help2man
 )

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the bundle's Turtle files from the device description, so that what hosts read about the
-// plug-in can never drift from what the binary does.
-//     kvx_lv2_turtle OUTPUT_FOLDER
+// plug-in can never drift from what the binary does; with a bank list (kvx_make_factory_presets writes
+// it), its presets follow the default one.
+//     kvx_lv2_turtle OUTPUT_FOLDER [BANK_LIST]
 #include "device/description.h"
 #include "device/parameter_values.h"
 #include "lv2/lv2_names.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -112,7 +114,69 @@ void WriteAudioPort(std::ostream& out, std::uint32_t index, bool input, const ch
         << "        lv2:name " << Literal(name) << "\n";
 }
 
-std::string Manifest()
+// A preset of the bank: the end of its URI, its name and description, and every parameter's normalised
+// value in index order.
+struct BankPreset
+{
+    std::string slug;
+    std::string label;
+    std::string comment;
+    std::vector<float> values;
+};
+
+// One preset a line, tab-separated: slug, name, description, then the values.
+bool ReadBank(const std::string& path, std::vector<BankPreset>& bank)
+{
+    std::ifstream file(path);
+    std::string line;
+    while (file && std::getline(file, line))
+    {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab = line.find('\t');; tab = line.find('\t', start))
+        {
+            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+            if (tab == std::string::npos)
+            {
+                break;
+            }
+            start = tab + 1;
+        }
+        if (fields.size() != 3 + kParameters.size())
+        {
+            std::fprintf(stderr, "kvx_lv2_turtle: %s: a line without %zu values\n", path.c_str(),
+                         kParameters.size());
+            return false;
+        }
+        BankPreset preset{fields[0], fields[1], fields[2], {}};
+        for (std::size_t i = 3; i < fields.size(); ++i)
+        {
+            float value = 0.0f;
+            const auto result = std::from_chars(fields[i].data(), fields[i].data() + fields[i].size(), value);
+            if (result.ec != std::errc() || !(value >= 0.0f && value <= 1.0f))
+            {
+                std::fprintf(stderr, "kvx_lv2_turtle: %s: '%s' is not a value\n", path.c_str(),
+                             fields[i].c_str());
+                return false;
+            }
+            preset.values.push_back(value);
+        }
+        bank.push_back(std::move(preset));
+    }
+    if (!file.eof())
+    {
+        std::fprintf(stderr, "kvx_lv2_turtle: cannot read %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string PresetUri(const BankPreset& preset)
+{
+    return std::string(kPluginUri) + "#preset-" + preset.slug;
+}
+
+std::string Manifest(const std::vector<BankPreset>& bank)
 {
     std::ostringstream out;
     out << kPrefixes << Iri(kPluginUri) << "\n    a lv2:Plugin ;\n    lv2:binary " << Iri(kPluginBinary)
@@ -121,6 +185,12 @@ std::string Manifest()
         << Iri(kPluginTurtle) << " .\n\n"
         << Iri(kDefaultPresetUri) << "\n    a pset:Preset ;\n    lv2:appliesTo " << Iri(kPluginUri)
         << " ;\n    rdfs:seeAlso " << Iri(kPresetsTurtle) << " .\n";
+    for (const BankPreset& preset : bank)
+    {
+        out << "\n"
+            << Iri(PresetUri(preset)) << "\n    a pset:Preset ;\n    lv2:appliesTo " << Iri(kPluginUri)
+            << " ;\n    rdfs:seeAlso " << Iri(kPresetsTurtle) << " .\n";
+    }
     return out.str();
 }
 
@@ -165,22 +235,43 @@ std::string PluginTurtle()
     return out.str();
 }
 
-std::string PresetsTurtle()
+// A preset with every port's value; the bands' values are the dB values that select the normalised ones.
+void WritePreset(std::ostream& out, const std::string& uri, const std::string& label,
+                 const std::string& comment, const std::vector<float>& values)
 {
-    std::ostringstream out;
-    out << kPrefixes << Iri(kDefaultPresetUri) << "\n"
+    out << Iri(uri) << "\n"
         << "    a pset:Preset ;\n"
         << "    lv2:appliesTo " << Iri(kPluginUri) << " ;\n"
-        << "    rdfs:label " << Literal(kDefaultProgramName) << " ;\n"
-        << "    lv2:port ";
+        << "    rdfs:label " << Literal(label) << " ;\n";
+    if (!comment.empty())
+    {
+        out << "    rdfs:comment " << Literal(comment) << " ;\n";
+    }
+    out << "    lv2:port ";
     for (std::size_t i = 0; i < kParameters.size(); ++i)
     {
         const Parameter& parameter = kParameters[i];
         out << (i > 0 ? " , " : "") << "[\n        lv2:symbol " << Literal(parameter.symbol)
-            << " ;\n        pset:value " << Number(PortFromNormalised(parameter, parameter.programDefault))
-            << "\n    ]";
+            << " ;\n        pset:value " << Number(PortFromNormalised(parameter, values[i])) << "\n    ]";
     }
     out << " .\n";
+}
+
+std::string PresetsTurtle(const std::vector<BankPreset>& bank)
+{
+    std::ostringstream out;
+    out << kPrefixes;
+    std::vector<float> defaults;
+    for (const Parameter& parameter : kParameters)
+    {
+        defaults.push_back(parameter.programDefault);
+    }
+    WritePreset(out, std::string(kDefaultPresetUri), std::string(kDefaultProgramName), "", defaults);
+    for (const BankPreset& preset : bank)
+    {
+        out << "\n";
+        WritePreset(out, PresetUri(preset), preset.label, preset.comment, preset.values);
+    }
     return out.str();
 }
 
@@ -201,14 +292,19 @@ bool Write(const std::string& folder, std::string_view name, const std::string& 
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
     {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [BANK_LIST]\n", argv[0]);
         return 2;
     }
     const std::string folder = argv[1];
-    const bool written = Write(folder, "manifest.ttl", Manifest()) &&
+    std::vector<BankPreset> bank;
+    if (argc == 3 && !ReadBank(argv[2], bank))
+    {
+        return 1;
+    }
+    const bool written = Write(folder, "manifest.ttl", Manifest(bank)) &&
                          Write(folder, kPluginTurtle, PluginTurtle()) &&
-                         Write(folder, kPresetsTurtle, PresetsTurtle());
+                         Write(folder, kPresetsTurtle, PresetsTurtle(bank));
     return written ? 0 : 1;
 }

@@ -35,11 +35,26 @@ constexpr auto kRunLimit = std::chrono::seconds(120);
 // The folders of each format in one layout, relative to the prefix.
 struct Layout
 {
-    fs::path vst, lv2, vst3, clap, bin, doc, man;
+    fs::path vst, lv2, vst3, clap, bin, doc, man, presets, vst3Presets;
 };
-const Layout kSystem{"lib/vst", "lib/lv2", "lib/vst3", "lib/clap", "bin", "share/doc/kvx-tovik", "share/man"};
-const Layout kUser{
-    ".vst", ".lv2", ".vst3", ".clap", ".local/bin", ".local/share/doc/kvx-tovik", ".local/share/man"};
+const Layout kSystem{"lib/vst",
+                     "lib/lv2",
+                     "lib/vst3",
+                     "lib/clap",
+                     "bin",
+                     "share/doc/kvx-tovik",
+                     "share/man",
+                     "share/kvx-tovik/presets",
+                     "share/vst3/presets/Brellmoor/KVX Tovik"};
+const Layout kUser{".vst",
+                   ".lv2",
+                   ".vst3",
+                   ".clap",
+                   ".local/bin",
+                   ".local/share/doc/kvx-tovik",
+                   ".local/share/man",
+                   ".local/share/kvx-tovik/presets",
+                   ".vst3/presets/Brellmoor/KVX Tovik"};
 // What the Debian package holds besides the system install, and what it leaves out: Debian keeps the
 // GPL's text in /usr/share/common-licenses.
 const std::string kPackageOnly = "share/lintian/overrides/kvx-tovik";
@@ -68,6 +83,15 @@ std::set<std::string> ExpectedFiles(const Layout& layout)
     if (KVX_HAS_CLAP)
     {
         files.insert((layout.clap / "kvx-tovik.clap").string());
+    }
+    // The factory presets, as many as the build fitted.
+    for (const auto& [kind, folder] :
+         {std::pair{"fxp", layout.presets}, std::pair{"vst3", layout.vst3Presets}})
+    {
+        for (const auto& entry : fs::directory_iterator(fs::path(KVX_FACTORY_PRESETS_DIR) / kind))
+        {
+            files.insert((folder / entry.path().filename()).string());
+        }
     }
     return files;
 }

@@ -4,7 +4,8 @@
 # Each rule: a folder (relative to the project), a bar, then the include prefixes its sources may use,
 # separated by commas. A quoted include without a folder is the source's own neighbour, always allowed.
 # Tools are generic hosts: of this device they may read only its plain-data description, its LV2 names and
-# port ranges (the LV2 host sets each port to its default), and the formats' plain ABI headers.
+# port ranges (the LV2 host sets each port to its default), and the formats' plain ABI headers; and the
+# fader fit, which stands on the engine's own designs.
 if(NOT KVX_SOURCE_DIR)
   message(FATAL_ERROR "KVX_SOURCE_DIR is not set")
 endif()
@@ -20,6 +21,7 @@ set(kvx_rules
   "src/dsp|dsp/"
   "src/formats|formats/"
   "src/values|values/"
+  "src/fit|fit/,dsp/,values/,device/description.h,device/parameter_values.h"
   "src/gui/core|gui/core/,platform/"
   "src/gui/widgets|gui/widgets/,gui/core/,platform/,values/"
   "src/shell|shell/,gui/core/,gui/widgets/,vst/,platform/,formats/"
@@ -28,8 +30,8 @@ set(kvx_rules
   "src/lv2|lv2/,${format}"
   "src/vst3|vst3/,${format}"
   "src/clap|clap/,${format}"
-  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,lv2/port_values.h,clap/clap_abi.h,vst3/abi/,vst/,formats/,values/,host/,tovik/"
-  "resources|device/description.h,formats/")
+  "tools|device/description.h,device/parameter_values.h,lv2/lv2_names.h,lv2/port_values.h,clap/clap_abi.h,vst3/abi/,vst/,formats/,values/,host/,tovik/,fit/"
+  "resources|device/description.h,formats/,fit/,vst3/class_ids.h")
 
 # Files whose target is not their folder's, with the prefixes their target allows.
 #  - The panel holds its built-in hint, edit box and light, and every widget calls back into its panel:

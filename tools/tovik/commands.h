@@ -17,4 +17,6 @@ int Preset(const Arguments& args);
 int Bench(const Arguments& args);
 int Demo(const Arguments& args);
 int Editor(const Arguments& args);
+int Fit(const Arguments& args);
+int Match(const Arguments& args);
 } // namespace KVX::Tovik

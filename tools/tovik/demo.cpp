@@ -3,6 +3,7 @@
 // pattern made here is written, rendered through the plug-in with a "smile" (bass and treble up, mids
 // down) and its response is measured, plotted and compared band by band with the setting.
 #include "audio_file.h"
+#include "built_plugin.h"
 #include "commands.h"
 #include "configured_session.h"
 #include "options.h"
@@ -43,20 +44,6 @@ std::vector<std::string> SmileSettings()
         sets.emplace_back(text);
     }
     return sets;
-}
-
-// The plug-in built beside this program, as the build lays them out.
-std::string BuiltPlugin()
-{
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-    {
-        return "kvx-tovik.so";
-    }
-    std::string path(self, static_cast<std::size_t>(length));
-    const auto slash = path.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/kvx-tovik.so";
 }
 
 bool MakeFolder(const std::string& path, std::string& error)

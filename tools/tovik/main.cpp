@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tovik: a command-line host for Linux VST 2.4, LV2 and CLAP plug-ins.
 #include "commands.h"
+#include "fit_report.h"
 #include "output_file.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -15,7 +17,7 @@ struct Command
     const char* synopsis;
     const char* summary;
     // One line per option: the option and what it does.
-    const char* options;
+    std::string options;
 };
 
 constexpr const char* kSetOption =
@@ -60,6 +62,21 @@ const Command g_Commands[] = {
      "the plug-in's editor in a window of its own, with noise running through the plug-in",
      "  --seconds S        close the window after S seconds\n"
      "  --screenshot FILE  the window's pixels as a PNG, shortly before it closes\n"},
+    {"fit", KVX::Tovik::Fit,
+     "fit TARGET [--rate R] [--relative] [--weight FILE] [--normalise] [--preset FILE.fxp] [--set] "
+     "[--plot FILE.png] [--csv FILE.csv]",
+     "our equaliser's fader values whose settled response comes closest to a curve: a table of frequency "
+     "(Hz) and gain (dB), or a GraphicEQ: line",
+     std::string("  --rate R           sample rate in Hz, 8000 to 384000 (default 48000)\n"
+                 "  --relative         TARGET is a change from the unit's flat response, not a response\n") +
+         KVX::Tovik::kFitOptionsHelp},
+    {"match", KVX::Tovik::Match,
+     "match REFERENCE SOURCE [--apply OUT] [--plugin PATH] [--weight FILE] [--normalise] [--preset FILE.fxp] "
+     "[--set] [--plot FILE.png] [--csv FILE.csv]",
+     "the fader values that give SOURCE the long-term spectrum of REFERENCE (fitted at SOURCE's rate)",
+     std::string("  --apply OUT        SOURCE rendered through the fitted settings into OUT\n"
+                 "  --plugin PATH      the equaliser --apply uses (default: the one built beside tovik)\n") +
+         KVX::Tovik::kFitOptionsHelp},
     {"demo", KVX::Tovik::Demo, "demo OUTDIR [--plugin PATH]",
      "a drum-and-bass pattern rendered through the equaliser with a smile, and its measured response",
      "  --plugin PATH      the equaliser to use (default: the one built beside tovik)\n"},
@@ -90,12 +107,12 @@ void PrintUsage(std::FILE* out)
 void PrintCommandHelp(const Command& command)
 {
     std::printf("usage: tovik %s\n    %s\n", command.synopsis, command.summary);
-    const bool takesSettings = std::strstr(command.synopsis, "--set") != nullptr;
-    if (takesSettings || command.options[0] != '\0' || std::strstr(command.synopsis, "--uri") != nullptr)
+    const bool takesSettings = std::strstr(command.synopsis, "NAME=VALUE") != nullptr;
+    if (takesSettings || !command.options.empty() || std::strstr(command.synopsis, "--uri") != nullptr)
     {
         const bool takesUri = std::strstr(command.synopsis, "--uri") != nullptr;
         const bool takesId = std::strstr(command.synopsis, "--id") != nullptr;
-        std::printf("\noptions:\n%s%s%s%s", takesSettings ? kSetOption : "", command.options,
+        std::printf("\noptions:\n%s%s%s%s", takesSettings ? kSetOption : "", command.options.c_str(),
                     takesUri ? kUriOption : "", takesId ? kIdOption : "");
     }
     if (takesSettings)

@@ -144,39 +144,65 @@ void DrawGrid(cairo_t* cr, const Frame& f, double step)
     cairo_stroke(cr);
 }
 
+// How a curve is drawn: faint curves thin and grey; the others in turn from the palette, every one after
+// the first dashed so that curves lying on top of each other all stay visible.
+void SetStyle(cairo_t* cr, const std::vector<PlotCurve>& curves, std::size_t curve)
+{
+    if (curves[curve].faint)
+    {
+        cairo_set_source_rgb(cr, 0.62, 0.62, 0.62);
+        cairo_set_line_width(cr, 1.0);
+        cairo_set_dash(cr, nullptr, 0, 0.0);
+        return;
+    }
+    std::size_t index = 0;
+    for (std::size_t c = 0; c < curve; ++c)
+    {
+        index += curves[c].faint ? 0 : 1;
+    }
+    const Colour& colour = kCurveColours[index % std::size(kCurveColours)];
+    cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+    cairo_set_line_width(cr, 2.0);
+    SetDash(cr, index);
+}
+
 void DrawCurves(cairo_t* cr, const Frame& f, const std::vector<double>& frequencies,
                 const std::vector<PlotCurve>& curves)
 {
     cairo_save(cr);
     cairo_rectangle(cr, f.x0, f.y0, f.width, f.height);
     cairo_clip(cr);
-    cairo_set_line_width(cr, 2.0);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    for (std::size_t c = 0; c < curves.size(); ++c)
+    for (bool faint : {true, false})
     {
-        const Colour& colour = kCurveColours[c % std::size(kCurveColours)];
-        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
-        SetDash(cr, c);
-        bool drawing = false;
-        for (std::size_t i = 0; i < frequencies.size() && i < curves[c].gainsDb.size(); ++i)
+        for (std::size_t c = 0; c < curves.size(); ++c)
         {
-            const double db = std::clamp(curves[c].gainsDb[i], f.lowDb - 1.0, f.highDb + 1.0);
-            if (std::isnan(db) || frequencies[i] <= 0.0)
+            if (curves[c].faint != faint)
             {
-                drawing = false;
                 continue;
             }
-            if (drawing)
+            SetStyle(cr, curves, c);
+            bool drawing = false;
+            for (std::size_t i = 0; i < frequencies.size() && i < curves[c].gainsDb.size(); ++i)
             {
-                cairo_line_to(cr, f.X(frequencies[i]), f.Y(db));
+                const double db = std::clamp(curves[c].gainsDb[i], f.lowDb - 1.0, f.highDb + 1.0);
+                if (std::isnan(db) || frequencies[i] <= 0.0)
+                {
+                    drawing = false;
+                    continue;
+                }
+                if (drawing)
+                {
+                    cairo_line_to(cr, f.X(frequencies[i]), f.Y(db));
+                }
+                else
+                {
+                    cairo_move_to(cr, f.X(frequencies[i]), f.Y(db));
+                    drawing = true;
+                }
             }
-            else
-            {
-                cairo_move_to(cr, f.X(frequencies[i]), f.Y(db));
-                drawing = true;
-            }
+            cairo_stroke(cr);
         }
-        cairo_stroke(cr);
     }
     cairo_restore(cr);
 }
@@ -185,14 +211,16 @@ void DrawLegend(cairo_t* cr, const Frame& f, const std::vector<PlotCurve>& curve
 {
     constexpr double kRow = 20.0;
     double width = 0.0;
+    std::size_t rows = 0;
     for (const auto& curve : curves)
     {
         cairo_text_extents_t extents;
         cairo_text_extents(cr, curve.label.c_str(), &extents);
         width = std::max(width, extents.x_advance);
+        rows += curve.label.empty() ? 0 : 1;
     }
     const double boxWidth = width + 52.0;
-    const double boxHeight = kRow * static_cast<double>(curves.size()) + 10.0;
+    const double boxHeight = kRow * static_cast<double>(rows) + 10.0;
     const double x = f.x0 + f.width - boxWidth - 10.0;
     const double y = f.y0 + 10.0;
     cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.9);
@@ -201,13 +229,15 @@ void DrawLegend(cairo_t* cr, const Frame& f, const std::vector<PlotCurve>& curve
     cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
     cairo_set_line_width(cr, 1.0);
     cairo_stroke(cr);
+    std::size_t row = 0;
     for (std::size_t c = 0; c < curves.size(); ++c)
     {
-        const double rowY = y + 5.0 + kRow * (static_cast<double>(c) + 0.5);
-        const Colour& colour = kCurveColours[c % std::size(kCurveColours)];
-        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
-        cairo_set_line_width(cr, 2.0);
-        SetDash(cr, c);
+        if (curves[c].label.empty())
+        {
+            continue;
+        }
+        const double rowY = y + 5.0 + kRow * (static_cast<double>(row++) + 0.5);
+        SetStyle(cr, curves, c);
         cairo_move_to(cr, x + 10.0, rowY);
         cairo_line_to(cr, x + 36.0, rowY);
         cairo_stroke(cr);

@@ -15,6 +15,8 @@ struct PlotCurve
 {
     std::string label;
     std::vector<double> gainsDb;
+    // Drawn thin and grey, behind the others; a faint curve without a label has no legend entry.
+    bool faint = false;
 };
 
 // The dB axis spans the curves and at least -15 … +15 dB. Writes the PNG into the open `output`. False

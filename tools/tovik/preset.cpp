@@ -13,22 +13,6 @@
 
 namespace KVX::Tovik
 {
-namespace
-{
-// "presets/warm.fxp" is named "warm".
-std::string StemOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = stem.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-    {
-        stem.resize(dot);
-    }
-    return stem;
-}
-} // namespace
-
 bool CaptureProgram(const Host::Plugin& plugin, const std::string& name, ProgramFile& program,
                     std::string& error)
 {

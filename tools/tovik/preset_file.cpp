@@ -107,6 +107,18 @@ bool ReadProgramFile(const std::string& path, ProgramFile& program, std::string&
     return true;
 }
 
+std::string StemOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+    {
+        stem.resize(dot);
+    }
+    return stem;
+}
+
 bool WriteProgramFile(const std::string& path, const ProgramFile& program, std::string& error)
 {
     OutputFile output;

@@ -20,6 +20,9 @@ std::vector<std::uint8_t> EncodeProgram(const ProgramFile& program);
 bool DecodeProgram(const std::vector<std::uint8_t>& bytes, ProgramFile& program, std::string& error);
 
 bool ReadProgramFile(const std::string& path, ProgramFile& program, std::string& error);
+// The program name a preset file gives: "presets/warm.fxp" is named "warm".
+std::string StemOf(const std::string& path);
+
 // Through a temporary file beside `path`, renamed when complete.
 bool WriteProgramFile(const std::string& path, const ProgramFile& program, std::string& error);
 } // namespace KVX::Tovik
