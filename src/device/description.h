@@ -67,10 +67,10 @@ constexpr bool VersionTextMatches()
 }
 static_assert(VersionTextMatches());
 
-// Sample rates the plug-in formats run at: from the lowest rate audio is kept at (telephony) to the
-// highest any host offers. Far below it the band designs ring far above their marks.
-constexpr double kMinSampleRate = 8000.0;
-constexpr double kMaxSampleRate = 768000.0;
+// Sample rates the plug-in formats run at: every rate a host or a format's validator asks for, with a
+// margin; far below the lowest the band designs ring far above their marks.
+constexpr double kMinSampleRate = 1000.0;
+constexpr double kMaxSampleRate = 1536000.0;
 
 constexpr int kInputs = 2;
 constexpr int kOutputs = 2;

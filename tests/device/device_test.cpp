@@ -112,11 +112,11 @@ TEST(DeviceStream, OnlyRatesInTheDocumentedRangeArePrepared)
     auto device = CDevice::Create();
     ASSERT_NE(device, nullptr);
     for (double rate :
-         {0.0, -48000.0, 7999.0, 768001.0, 1e300, std::nan(""), std::numeric_limits<double>::infinity()})
+         {0.0, -48000.0, 999.0, 1536001.0, 1e300, std::nan(""), std::numeric_limits<double>::infinity()})
     {
         EXPECT_FALSE(device->Prepare(rate, 512)) << rate;
     }
-    for (double rate : {8000.0, 44100.0, 768000.0})
+    for (double rate : {1000.0, 1234.57, 44100.0, 1234567.8, 1536000.0})
     {
         EXPECT_TRUE(device->Prepare(rate, 512)) << rate;
     }
