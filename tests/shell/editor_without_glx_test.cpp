@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
@@ -118,6 +120,28 @@ protected:
         return false;
     }
 
+    // The box's own thread (named by the platform layer) has ended, display connection and all: only then
+    // may the server go away, for Xlib ends any process one of whose connections breaks.
+    static bool BoxThreadEnds()
+    {
+        for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;)
+        {
+            bool running = false;
+            for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+            {
+                std::ifstream comm(task.path() / "comm");
+                std::string name;
+                running = running || (std::getline(comm, name) && name == "kvx-message-box");
+            }
+            if (!running)
+            {
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
     // What a window manager sends when the user closes the box with its title bar.
     void CloseBox(::Window box)
     {
@@ -161,6 +185,7 @@ TEST_F(EditorWithoutGlx, ClosingTheVstEditorReturnsAndTheBoxStaysForTheUser)
 
     CloseBox(boxes.front());
     EXPECT_TRUE(BoxCountBecomes(0));
+    EXPECT_TRUE(BoxThreadEnds());
     // Once the user has closed it, the next open tells them again.
     plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_Host->Id())));
     ASSERT_TRUE(BoxCountBecomes(1));
@@ -168,6 +193,7 @@ TEST_F(EditorWithoutGlx, ClosingTheVstEditorReturnsAndTheBoxStaysForTheUser)
     ASSERT_EQ(Boxes().size(), 1u);
     CloseBox(Boxes().front());
     EXPECT_TRUE(BoxCountBecomes(0));
+    EXPECT_TRUE(BoxThreadEnds());
 }
 
 TEST_F(EditorWithoutGlx, DestroyingThePluginReturnsAndUnloadingTakesTheBoxDownWithItsReport)
@@ -190,6 +216,7 @@ TEST_F(EditorWithoutGlx, DestroyingThePluginReturnsAndUnloadingTakesTheBoxDownWi
         {
             CloseBox(box);
         }
+        EXPECT_TRUE(BoxThreadEnds()) << "the box stayed up after the user closed it";
         return;
     }
     EXPECT_TRUE(BoxCountBecomes(0)) << "the box outlived its module";
@@ -216,6 +243,7 @@ TEST_F(EditorWithoutGlx, TheLv2UisCleanupReturns)
     ASSERT_EQ(boxes.size(), 1u);
     CloseBox(boxes.front());
     EXPECT_TRUE(BoxCountBecomes(0));
+    EXPECT_TRUE(BoxThreadEnds());
     dlclose(module);
 }
 } // namespace
