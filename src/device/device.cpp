@@ -292,10 +292,8 @@ void CDevice::SetValue(int index, float normalised)
     {
         return;
     }
-    const Values::CValueType& type = ValueType(index);
-    const auto held = type.StepCount() > 0 ? type.FromHostNormalised(normalised)
-                                           : std::optional<float>(std::clamp(normalised, 0.0f, 1.0f));
-    m_Processor->setParameter(index, *held);
+    // Clamped, and a switch rounded to off or on, by the parameter's own rule.
+    m_Processor->setParameter(index, *ValueType(index).FromHostNormalised(normalised));
     if (index == D::kInParameter)
     {
         FollowInSwitch();

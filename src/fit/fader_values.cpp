@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fit/fader_values.h"
 
+#include "device/description.h"
 #include "device/parameter_values.h"
 
 #include <charconv>
 
 namespace KVX::Fit
 {
-namespace
-{
-constexpr const char* kBandKeys[kBandCount] = {"31", "63", "125", "250", "500",
-                                               "1k", "2k", "4k",  "8k",  "16k"};
-} // namespace
-
 float PortDb(int band, float v)
 {
     return static_cast<float>(Device::ValueTypeOf(band).ToPlain(v));
@@ -61,6 +56,9 @@ std::string GainSetting(int band, float v)
 
 std::string BandKey(int band)
 {
-    return kBandKeys[band];
+    // The nominal centre from the description: whole hertz below 1 kHz, whole kilohertz from there.
+    const auto hz =
+        static_cast<int>(Device::Description::kParameters[static_cast<std::size_t>(band)].frequencyHz);
+    return hz < 1000 ? std::to_string(hz) : std::to_string(hz / 1000) + "k";
 }
 } // namespace KVX::Fit

@@ -6,6 +6,7 @@
 #include "built_plugin.h"
 #include "commands.h"
 #include "configured_session.h"
+#include "fit/fader_values.h"
 #include "options.h"
 #include "output_file.h"
 #include "render.h"
@@ -31,7 +32,6 @@ constexpr int kBands = 10;
 constexpr const char* kBandNames[kBands] = {"31 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz",
                                             "1 kHz", "2 kHz", "4 kHz",  "8 kHz",  "16 kHz"};
 constexpr double kBandCentres[kBands] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
-constexpr const char* kBandKeys[kBands] = {"31", "63", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
 constexpr double kSmileDb[kBands] = {6, 5, 3, 0, -3, -4, -3, 0, 4, 6};
 
 std::vector<std::string> SmileSettings()
@@ -40,7 +40,7 @@ std::vector<std::string> SmileSettings()
     for (int band = 0; band < kBands; ++band)
     {
         char text[32];
-        std::snprintf(text, sizeof text, "%s=%+gdB", kBandKeys[band], kSmileDb[band]);
+        std::snprintf(text, sizeof text, "%s=%+gdB", Fit::BandKey(band).c_str(), kSmileDb[band]);
         sets.emplace_back(text);
     }
     return sets;
