@@ -95,9 +95,9 @@ void PaintButton(cairo_t* cr, double cx, double cy, bool on)
 }
 } // namespace
 
-std::unique_ptr<CCanvas> DrawButtonSheet()
+std::unique_ptr<CCanvas> DrawButtonSheet(int scale)
 {
-    return DrawFrameSheet(kButton.width, kButton.height, kButtonFrames, 1,
+    return DrawFrameSheet(kButton.width, kButton.height, kButtonFrames, 1, scale,
                           [](cairo_t* cr, int frame)
                           { PaintButton(cr, kButton.width / 2.0, kButton.height / 2.0, frame == 1); });
 }

@@ -17,9 +17,10 @@ Colour Mix(Colour from, Colour to, double t)
             from.a + (to.a - from.a) * t};
 }
 
-CCanvas::CCanvas(int width, int height)
-    : m_Width(width), m_Height(height),
-      m_Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)), m_Cr(cairo_create(m_Surface))
+CCanvas::CCanvas(int width, int height, int scale)
+    : m_Width(width), m_Height(height), m_Scale(scale),
+      m_Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * scale, height * scale)),
+      m_Cr(cairo_create(m_Surface))
 {
     // A fresh image surface is already transparent; say so anyway so the start state is not an
     // assumption about the allocator.
@@ -27,6 +28,10 @@ CCanvas::CCanvas(int width, int height)
     cairo_set_operator(m_Cr, CAIRO_OPERATOR_CLEAR);
     cairo_paint(m_Cr);
     cairo_restore(m_Cr);
+    if (scale != 1)
+    {
+        cairo_scale(m_Cr, scale, scale);
+    }
 }
 
 CCanvas::~CCanvas()
@@ -48,16 +53,18 @@ bool CCanvas::WritePng(const std::string& path) const
     cairo_surface_flush(m_Surface);
     const unsigned char* data = cairo_image_surface_get_data(m_Surface);
     const int stride = cairo_image_surface_get_stride(m_Surface);
-    std::vector<unsigned char> rgba(static_cast<std::size_t>(m_Width) * m_Height * 4);
-    for (int y = 0; y < m_Height; ++y)
+    const int width = PixelWidth();
+    const int height = PixelHeight();
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y)
     {
         const auto* row =
             reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < m_Width; ++x)
+        for (int x = 0; x < width; ++x)
         {
             const std::uint32_t argb = row[x];
             const std::uint32_t a = argb >> 24;
-            unsigned char* out = &rgba[(static_cast<std::size_t>(y) * m_Width + x) * 4];
+            unsigned char* out = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
             for (int c = 0; c < 3; ++c)
             {
                 const std::uint32_t v = (argb >> (16 - 8 * c)) & 0xFF;
@@ -69,8 +76,8 @@ bool CCanvas::WritePng(const std::string& path) const
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(m_Width);
-    image.height = static_cast<png_uint_32>(m_Height);
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGBA;
     if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) == 0)
     {
@@ -84,6 +91,14 @@ bool CCanvas::WritePng(const std::string& path) const
 void SetColour(cairo_t* cr, Colour c)
 {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
+
+double PixelsPerUnit(cairo_t* cr)
+{
+    double dx = 1.0;
+    double dy = 0.0;
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    return std::hypot(dx, dy);
 }
 
 void Disc(cairo_t* cr, double cx, double cy, double radius)
@@ -131,7 +146,8 @@ void SetRadialGradient(cairo_t* cr, double cx0, double cy0, double r0, double cx
 void SoftShadow(cairo_t* cr, double x, double y, double width, double height, double radius, double spread,
                 double alpha)
 {
-    const int steps = std::max(1, static_cast<int>(std::ceil(spread)));
+    // One ring per device pixel of spread.
+    const int steps = std::max(1, static_cast<int>(std::ceil(spread * PixelsPerUnit(cr))));
     cairo_save(cr);
     for (int i = steps; i >= 1; --i)
     {
@@ -194,11 +210,11 @@ double CRandom::Symmetric()
 {
     return (Uniform() + Uniform() + Uniform()) / 1.5 - 1.0;
 }
-std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns,
+std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns, int scale,
                                         const std::function<void(cairo_t*, int frame)>& paint)
 {
     const int rows = (frames + columns - 1) / columns;
-    auto canvas = std::make_unique<CCanvas>(frameWidth * columns, frameHeight * rows);
+    auto canvas = std::make_unique<CCanvas>(frameWidth * columns, frameHeight * rows, scale);
     cairo_t* cr = canvas->Cr();
     for (int frame = 0; frame < frames; ++frame)
     {

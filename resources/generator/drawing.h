@@ -35,19 +35,23 @@ constexpr Colour WithAlpha(Colour c, double alpha)
 
 Colour Mix(Colour from, Colour to, double t);
 
-// An ARGB32 image surface with its context, cleared to transparent.
+// An ARGB32 image surface with its context, cleared to transparent. Painters draw in units: the surface
+// holds `scale` pixels per unit, so the same drawing code makes the 1x sheet and its finer twins.
 class CCanvas
 {
 public:
-    CCanvas(int width, int height);
+    CCanvas(int width, int height, int scale = 1);
     ~CCanvas();
     CCanvas(const CCanvas&) = delete;
     CCanvas& operator=(const CCanvas&) = delete;
 
     cairo_t* Cr() const { return m_Cr; }
     cairo_surface_t* Surface() const { return m_Surface; }
-    int Width() const { return m_Width; }
+    int Width() const { return m_Width; } // units
     int Height() const { return m_Height; }
+    int Scale() const { return m_Scale; } // pixels per unit
+    int PixelWidth() const { return m_Width * m_Scale; }
+    int PixelHeight() const { return m_Height * m_Scale; }
 
     // Writes the surface as an 8-bit RGBA PNG, with alpha even when the image is opaque; false (with a
     // message on stderr) on any failure.
@@ -56,6 +60,7 @@ public:
 private:
     int m_Width;
     int m_Height;
+    int m_Scale;
     cairo_surface_t* m_Surface;
     cairo_t* m_Cr;
 };
@@ -63,6 +68,9 @@ private:
 using GradientStops = std::initializer_list<std::pair<double, Colour>>;
 
 void SetColour(cairo_t* cr, Colour c);
+// Device pixels per user unit along x under the current transformation: lets effects that work in whole
+// pixels (shadow rings) stay as fine as the surface they land on.
+double PixelsPerUnit(cairo_t* cr);
 // A full circle as a path of its own.
 void Disc(cairo_t* cr, double cx, double cy, double radius);
 void RoundedRect(cairo_t* cr, double x, double y, double width, double height, double radius);
@@ -103,8 +111,8 @@ constexpr FrameOrigin FrameAt(int index, int columns, int frameWidth, int frameH
     return {(index % columns) * frameWidth, (index / columns) * frameHeight};
 }
 
-// A sheet of `frames` frames in rows of `columns`: `paint` draws each frame with the origin at the frame's
-// top-left corner, clipped to it.
-std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns,
+// A sheet of `frames` frames in rows of `columns` at `scale` pixels per unit: `paint` draws each frame
+// in units with the origin at the frame's top-left corner, clipped to it.
+std::unique_ptr<CCanvas> DrawFrameSheet(int frameWidth, int frameHeight, int frames, int columns, int scale,
                                         const std::function<void(cairo_t*, int frame)>& paint);
 } // namespace KVX::Skin

@@ -74,9 +74,9 @@ void PaintCap(cairo_t* cr, double cy)
 }
 } // namespace
 
-std::unique_ptr<CCanvas> DrawFaderSheet()
+std::unique_ptr<CCanvas> DrawFaderSheet(int scale)
 {
-    return DrawFrameSheet(kFaderFrameWidth, kFaderFrameHeight, kFaderFrames, kFaderColumns,
+    return DrawFrameSheet(kFaderFrameWidth, kFaderFrameHeight, kFaderFrames, kFaderColumns, scale,
                           [](cairo_t* cr, int frame)
                           { PaintCap(cr, CapCentreY(static_cast<double>(frame) / (kFaderFrames - 1))); });
 }

@@ -78,9 +78,9 @@ void PaintLamp(cairo_t* cr, double cx, double cy, bool lit)
 }
 } // namespace
 
-std::unique_ptr<CCanvas> DrawLampSheet()
+std::unique_ptr<CCanvas> DrawLampSheet(int scale)
 {
-    return DrawFrameSheet(kLamp.width, kLamp.height, kLampFrames, 1,
+    return DrawFrameSheet(kLamp.width, kLamp.height, kLampFrames, 1, scale,
                           [](cairo_t* cr, int frame)
                           { PaintLamp(cr, kLamp.width / 2.0, kLamp.height / 2.0, frame == 1); });
 }

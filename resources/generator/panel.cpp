@@ -35,13 +35,15 @@ double SlotCentreX(int band)
     return kFaderX[band] + kCapCentreX;
 }
 
-// Snaps a line to the middle of a pixel row so that 1-px strokes stay crisp.
+// Snaps a line to the middle of a unit row so that 1-unit strokes cover whole pixels at every scale.
 double PixelRow(double y)
 {
     return std::floor(y) + 0.5;
 }
 
-// Brushed metal: fine random shading from row to row plus long streaks along each row.
+// Brushed metal: fine random shading from row to row plus long streaks along each row. The grain is
+// drawn per device pixel; on a finer canvas the streaks keep their length in units and the amplitudes
+// grow so that each unit of the plate varies as much as one pixel of the 1x sheet does.
 void BrushGrain(CCanvas& canvas, const Box& region, double levels, std::uint64_t seed)
 {
     cairo_surface_t* surface = canvas.Surface();
@@ -50,11 +52,16 @@ void BrushGrain(CCanvas& canvas, const Box& region, double levels, std::uint64_t
     const int stride = cairo_image_surface_get_stride(surface);
     CRandom random(seed);
 
-    const int width = region.width;
+    const int scale = canvas.Scale();
+    const int width = region.width * scale;
     constexpr int kReach = 14;
+    const int reach = kReach * scale;
+    const double rowGain = std::sqrt(static_cast<double>(scale));
+    const double streakGain = std::sqrt(static_cast<double>(2 * reach + 1) / (2 * kReach + 1)) * rowGain;
+    const double fineGain = scale;
     std::vector<double> raw(width);
     std::vector<double> smooth(width);
-    for (int y = region.y; y < region.y + region.height; ++y)
+    for (int y = region.y * scale; y < (region.y + region.height) * scale; ++y)
     {
         const double rowShade = random.Symmetric();
         for (double& v : raw)
@@ -65,13 +72,13 @@ void BrushGrain(CCanvas& canvas, const Box& region, double levels, std::uint64_t
         for (int pass = 0; pass < 2; ++pass)
         {
             double sum = 0.0;
-            for (int x = -kReach; x < width + kReach; ++x)
+            for (int x = -reach; x < width + reach; ++x)
             {
-                sum += raw[std::clamp(x + kReach, 0, width - 1)];
-                sum -= raw[std::clamp(x - kReach - 1, 0, width - 1)];
+                sum += raw[std::clamp(x + reach, 0, width - 1)];
+                sum -= raw[std::clamp(x - reach - 1, 0, width - 1)];
                 if (x >= 0 && x < width)
                 {
-                    smooth[x] = sum / (2 * kReach + 1);
+                    smooth[x] = sum / (2 * reach + 1);
                 }
             }
             raw.swap(smooth);
@@ -79,8 +86,9 @@ void BrushGrain(CCanvas& canvas, const Box& region, double levels, std::uint64_t
         unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < width; ++x)
         {
-            const double delta = levels * (0.55 * rowShade + 3.2 * raw[x] + 0.18 * random.Symmetric());
-            unsigned char* pixel = row + 4 * (region.x + x);
+            const double delta = levels * (0.55 * rowGain * rowShade + 3.2 * streakGain * raw[x] +
+                                           0.18 * fineGain * random.Symmetric());
+            unsigned char* pixel = row + 4 * (region.x * scale + x);
             for (int channel = 0; channel < 3; ++channel)
             {
                 const double v = std::round(pixel[channel] + delta);
@@ -355,9 +363,9 @@ void PaintScrews(cairo_t* cr)
 }
 } // namespace
 
-std::unique_ptr<CCanvas> DrawPanel()
+std::unique_ptr<CCanvas> DrawPanel(int scale)
 {
-    auto canvas = std::make_unique<CCanvas>(kPanelWidth, kPanelHeight);
+    auto canvas = std::make_unique<CCanvas>(kPanelWidth, kPanelHeight, scale);
     cairo_t* cr = canvas->Cr();
     PaintPlate(*canvas);
     PaintBay(*canvas);

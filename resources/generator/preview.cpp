@@ -12,7 +12,8 @@ namespace KVX::Skin
 {
 namespace
 {
-// Copies a source rectangle of a sheet into a destination rectangle, scaled with linear filtering.
+// Copies a source rectangle of a sheet (in the sheet's units) into a destination rectangle, scaled with
+// linear filtering.
 void Blit(cairo_t* cr, const CCanvas& sheet, double sx, double sy, double sw, double sh, double dx, double dy,
           double dw, double dh)
 {
@@ -20,12 +21,13 @@ void Blit(cairo_t* cr, const CCanvas& sheet, double sx, double sy, double sw, do
     {
         return;
     }
+    const double s = sheet.Scale();
     cairo_save(cr);
     cairo_rectangle(cr, dx, dy, dw, dh);
     cairo_clip(cr);
     cairo_translate(cr, dx, dy);
-    cairo_scale(cr, dw / sw, dh / sh);
-    cairo_set_source_surface(cr, sheet.Surface(), -sx, -sy);
+    cairo_scale(cr, dw / (sw * s), dh / (sh * s));
+    cairo_set_source_surface(cr, sheet.Surface(), -sx * s, -sy * s);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     cairo_paint(cr);
@@ -54,7 +56,7 @@ void NineSlice(cairo_t* cr, const CCanvas& image, int margin, double x, double y
 std::unique_ptr<CCanvas> DrawPreview(const CCanvas& panel, const CCanvas& fader, const CCanvas& button,
                                      const CCanvas& lamp, const CCanvas& hint)
 {
-    auto canvas = std::make_unique<CCanvas>(kPanelWidth, kPanelHeight);
+    auto canvas = std::make_unique<CCanvas>(kPanelWidth, kPanelHeight, panel.Scale());
     cairo_t* cr = canvas->Cr();
     Blit(cr, panel, 0, 0, kPanelWidth, kPanelHeight, 0, 0, kPanelWidth, kPanelHeight);
 
@@ -71,7 +73,7 @@ std::unique_ptr<CCanvas> DrawPreview(const CCanvas& panel, const CCanvas& fader,
          kButton.height);
     Blit(cr, lamp, 0, kLamp.height, kLamp.width, kLamp.height, kLamp.x, kLamp.y, kLamp.width, kLamp.height);
 
-    // The hint over the 1 kHz fader, as the panel draws it: frame stretched to the text plus 5 px.
+    // The hint over the 1 kHz fader, as the panel draws it: frame stretched to the text plus 5 units.
     TextStyle text;
     text.size = 11.0;
     const char* value = "1 kHz: +4.8 dB";
