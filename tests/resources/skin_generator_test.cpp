@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The generator itself: it reproduces the committed sheets (and the preview) exactly, and it says so
-// when it cannot write them.
+// The generator itself: it reproduces the committed sheets and their 2x twins (and the previews)
+// exactly, and it says so when it cannot write them.
 #include "png_image.h"
 
 #include <gtest/gtest.h>
@@ -71,14 +71,26 @@ private:
     fs::path m_Path;
 };
 
+// Every sheet as name.png and its twin name@2x.png.
 std::vector<std::string> SheetFiles()
 {
-    std::vector<std::string> files = {"panel.png", "button.png", "lamp.png", "hint.png"};
+    std::vector<std::string> bases = {"panel", "button", "lamp", "hint"};
     for (int band = 1; band <= 10; ++band)
     {
-        files.push_back((band < 10 ? "fader0" : "fader") + std::to_string(band) + ".png");
+        bases.push_back((band < 10 ? "fader0" : "fader") + std::to_string(band));
+    }
+    std::vector<std::string> files;
+    for (const std::string& base : bases)
+    {
+        files.push_back(base + ".png");
+        files.push_back(base + "@2x.png");
     }
     return files;
+}
+
+fs::path Twin(const fs::path& file)
+{
+    return file.parent_path() / (file.stem().string() + "@2x" + file.extension().string());
 }
 
 TEST(SkinGenerator, RedrawsTheCommittedSheetsByteForByte)
@@ -92,6 +104,7 @@ TEST(SkinGenerator, RedrawsTheCommittedSheetsByteForByte)
         EXPECT_TRUE(SameFile(scratch.Path() / file, ImageDir() / file));
     }
     EXPECT_TRUE(SameFile(preview, KVX_SKIN_PREVIEW));
+    EXPECT_TRUE(SameFile(Twin(preview), Twin(KVX_SKIN_PREVIEW)));
 
     std::size_t written = 0;
     for (const auto& entry : fs::directory_iterator(scratch.Path()))

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The committed sprite sheets: sizes and pixel format the panel relies on, fader frames that show the
-// cap where the frame index says, switch and lamp frames that read as off and on, a hint frame that
-// survives nine-slicing, and a background whose legends really carry ink.
+// The committed sprite sheets: sizes and pixel format the panel relies on, 2x twins that are the same
+// pictures drawn finer, fader frames that show the cap where the frame index says, switch and lamp frames
+// that read as off and on, a hint frame that survives nine-slicing, and a background whose legends really
+// carry ink.
 #include "layout.h"
 #include "png_image.h"
 
@@ -36,6 +37,22 @@ std::vector<SheetSize> AllSheets()
     return sheets;
 }
 
+// "panel.png" → "panel@2x.png"
+std::string TwinFile(const std::string& file)
+{
+    return file.substr(0, file.rfind('.')) + "@2x.png";
+}
+
+std::vector<SheetSize> AllSheetsWithTwins()
+{
+    std::vector<SheetSize> sheets = AllSheets();
+    for (const SheetSize& sheet : AllSheets())
+    {
+        sheets.push_back({TwinFile(sheet.file), 2 * sheet.width, 2 * sheet.height});
+    }
+    return sheets;
+}
+
 std::uint32_t BigEndian(const std::vector<std::uint8_t>& bytes, std::size_t at)
 {
     return (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) |
@@ -45,7 +62,7 @@ std::uint32_t BigEndian(const std::vector<std::uint8_t>& bytes, std::size_t at)
 TEST(SkinSheets, EverySheetHasItsSizeAndIsAnEightBitRgbaPng)
 {
     const std::vector<std::uint8_t> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    for (const SheetSize& sheet : AllSheets())
+    for (const SheetSize& sheet : AllSheetsWithTwins())
     {
         SCOPED_TRACE(sheet.file);
         const auto bytes = ReadBytes(ImageDir() / sheet.file);
@@ -60,6 +77,76 @@ TEST(SkinSheets, EverySheetHasItsSizeAndIsAnEightBitRgbaPng)
         EXPECT_EQ(image.width, sheet.width);
         EXPECT_EQ(image.height, sheet.height);
         EXPECT_TRUE(image.argb32);
+    }
+}
+
+// Mean absolute difference, per premultiplied channel, between a cell of a sheet and the same cell of its
+// twin averaged over 2 x 2 pixel blocks, over the pixels that either draws. The same drawing at twice the
+// resolution lands within about 2 levels of the 1x pixels; a part drawn one unit off gives 7 or more.
+double TwinDifference(const PngImage& sheet, const PngImage& twin, const Box& cell)
+{
+    double sum = 0.0;
+    int drawn = 0;
+    for (int y = cell.y; y < cell.y + cell.height; ++y)
+    {
+        for (int x = cell.x; x < cell.x + cell.width; ++x)
+        {
+            const std::uint32_t pixel = sheet.At(x, y);
+            const std::uint32_t block[4] = {twin.At(2 * x, 2 * y), twin.At(2 * x + 1, 2 * y),
+                                            twin.At(2 * x, 2 * y + 1), twin.At(2 * x + 1, 2 * y + 1)};
+            if (pixel == 0 &&
+                std::all_of(std::begin(block), std::end(block), [](std::uint32_t p) { return p == 0; }))
+            {
+                continue;
+            }
+            for (int shift = 0; shift < 32; shift += 8)
+            {
+                double mean = 0.0;
+                for (const std::uint32_t p : block)
+                {
+                    mean += ((p >> shift) & 0xFF) / 4.0;
+                }
+                sum += std::abs(mean - static_cast<double>((pixel >> shift) & 0xFF)) / 4.0;
+            }
+            ++drawn;
+        }
+    }
+    return drawn > 0 ? sum / drawn : 0.0;
+}
+
+struct SheetGrid
+{
+    std::string file;
+    int columns;
+    int rows;
+};
+
+// Frame by frame (the background in tiles of 100 x 86 units), so that one part out of place stands out.
+TEST(SkinSheets, EveryTwinIsItsSheetDrawnFinerOnTheSameGrid)
+{
+    std::vector<SheetGrid> grids = {{"panel.png", 9, 3},
+                                    {"button.png", 1, kButtonFrames},
+                                    {"lamp.png", 1, kLampFrames},
+                                    {"hint.png", 1, 1}};
+    for (int band = 1; band <= kBandCount; ++band)
+    {
+        grids.push_back(
+            {(band < 10 ? "fader0" : "fader") + std::to_string(band) + ".png", kFaderColumns, kFaderRows});
+    }
+    for (const SheetGrid& grid : grids)
+    {
+        SCOPED_TRACE(grid.file);
+        const PngImage image = LoadPng(ImageDir() / grid.file);
+        const PngImage twin = LoadPng(ImageDir() / TwinFile(grid.file));
+        ASSERT_EQ(twin.width, 2 * image.width);
+        ASSERT_EQ(twin.height, 2 * image.height);
+        const int width = image.width / grid.columns;
+        const int height = image.height / grid.rows;
+        for (int cell = 0; cell < grid.columns * grid.rows; ++cell)
+        {
+            const Box box = {cell % grid.columns * width, cell / grid.columns * height, width, height};
+            EXPECT_LT(TwinDifference(image, twin, box), 3.0) << "cell " << cell;
+        }
     }
 }
 
@@ -286,25 +373,33 @@ TEST(SkinLamp, LitFrameIsClearlyBrighterThanTheDarkFrame)
 
 TEST(SkinHint, StretchedMiddleIsPlainAndTheBorderIsLighterThanTheFill)
 {
-    const PngImage hint = LoadPng(ImageDir() / "hint.png");
-    ASSERT_EQ(hint.width, kHintSize);
-    ASSERT_EQ(hint.height, kHintSize);
-    // The nine-slice stretches columns and rows 3 and 4: they must repeat exactly.
-    for (int i = 0; i < kHintSize; ++i)
+    for (const auto& [file, scale] : {std::pair{"hint.png", 1}, {"hint@2x.png", 2}})
     {
-        EXPECT_EQ(hint.At(kHintMargin, i), hint.At(kHintSize - kHintMargin - 1, i)) << "row " << i;
-        EXPECT_EQ(hint.At(i, kHintMargin), hint.At(i, kHintSize - kHintMargin - 1)) << "column " << i;
+        SCOPED_TRACE(file);
+        const PngImage hint = LoadPng(ImageDir() / file);
+        const int size = kHintSize * scale;
+        const int margin = kHintMargin * scale;
+        ASSERT_EQ(hint.width, size);
+        ASSERT_EQ(hint.height, size);
+        // The nine-slice stretches the columns and rows between the margins: they must repeat exactly.
+        for (int i = 0; i < size; ++i)
+        {
+            for (int m = margin + 1; m < size - margin; ++m)
+            {
+                EXPECT_EQ(hint.At(margin, i), hint.At(m, i)) << "row " << i;
+                EXPECT_EQ(hint.At(i, margin), hint.At(i, m)) << "column " << i;
+            }
+        }
+        const int middle = size / 2;
+        EXPECT_GT(hint.Alpha(middle, middle), 160);
+        EXPECT_LT(hint.Alpha(middle, middle), 255) << "the fill is translucent";
+        EXPECT_LT(hint.Luma(middle, middle), 40.0);
+        for (const auto& [x, y] : {std::pair{middle, 0}, {middle, size - 1}, {0, middle}, {size - 1, middle}})
+        {
+            EXPECT_GT(hint.Luma(x, y), hint.Luma(middle, middle) + 80.0) << x << "," << y;
+        }
+        EXPECT_LT(hint.Alpha(0, 0), hint.Alpha(middle, 0)) << "the corners are rounded off";
     }
-    const int middle = kHintSize / 2;
-    EXPECT_GT(hint.Alpha(middle, middle), 160);
-    EXPECT_LT(hint.Alpha(middle, middle), 255) << "the fill is translucent";
-    EXPECT_LT(hint.Luma(middle, middle), 40.0);
-    for (const auto& [x, y] :
-         {std::pair{middle, 0}, {middle, kHintSize - 1}, {0, middle}, {kHintSize - 1, middle}})
-    {
-        EXPECT_GT(hint.Luma(x, y), hint.Luma(middle, middle) + 80.0) << x << "," << y;
-    }
-    EXPECT_LT(hint.Alpha(0, 0), hint.Alpha(middle, 0)) << "the corners are rounded off";
 }
 
 // ---- Background ----
