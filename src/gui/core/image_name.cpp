@@ -3,6 +3,8 @@
 
 #include "gui/core/exceptions.h"
 
+#include <algorithm>
+
 namespace KVX
 {
 namespace
@@ -52,6 +54,26 @@ std::u16string BuildImageName(const std::u16string& name, std::int32_t width, st
     }
     return stem + u"##Sz" + Exceptions::Decimal(width) + u"x" + Exceptions::Decimal(height) + u"pxSb" +
            Exceptions::Decimal(blur) + u"." + extension;
+}
+
+std::u16string TwinImageName(const std::u16string& name, std::int32_t density)
+{
+    if (density <= 1)
+    {
+        return name;
+    }
+    const std::size_t separator = name.find_last_of(u"/\\");
+    const std::size_t start = separator == std::u16string::npos ? 0 : separator + 1;
+    std::size_t end = name.size();
+    for (const char16_t* mark : {u"((", u"##", u"."})
+    {
+        end = std::min(end, name.find(mark, start));
+    }
+    if (end == start)
+    {
+        return {};
+    }
+    return name.substr(0, end) + u"@" + Exceptions::Decimal(density) + u"x" + name.substr(end);
 }
 
 FrameLayout ParseFrameLayout(const std::u16string& name)

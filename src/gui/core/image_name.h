@@ -11,6 +11,13 @@ namespace KVX
 std::u16string BuildImageName(const std::u16string& name, std::int32_t width, std::int32_t height,
                               std::int32_t blur);
 
+// The name of an image's finer twin, drawn at `density` pixels per panel unit: "@2x" (for density 2)
+// inserted right after the base name, before the first "((", "##" or "." of its file name (the part after
+// the last '/' or '\\'). "Fader01((64x18))##Sz-1x-1pxSb0.png" → "Fader01@2x((64x18))##Sz-1x-1pxSb0.png".
+// Density 1 (or less) gives the name itself; a name whose base is empty (a folder, "((2)).png") has no
+// twin and gives "".
+std::u16string TwinImageName(const std::u16string& name, std::int32_t density);
+
 struct FrameLayout
 {
     std::int32_t frames = 1;

@@ -7,6 +7,7 @@
 #include "gui/core/opengl.h"
 #include "gui/core/resource_stream.h"
 
+#include <limits>
 #include <string>
 
 namespace KVX
@@ -31,7 +32,7 @@ struct ImageSource
     bool fromFile = false;
 };
 
-ImageSource OpenImage(const std::u16string& name, const std::u16string& path, std::int32_t blur)
+ImageSource OpenImage(const std::u16string& name, const std::u16string& path, bool throwIfMissing)
 {
     ImageSource source;
     if (IsFilePath(name))
@@ -45,8 +46,7 @@ ImageSource OpenImage(const std::u16string& name, const std::u16string& path, st
         source.found = source.file.status != Platform::ImageStatus::FileNotFound;
         return source;
     }
-    // A missing blurred image (a shadow) is no error.
-    source.found = OpenResourceStream(name, u"IMG", source.resource, blur == 0);
+    source.found = OpenResourceStream(name, u"IMG", source.resource, throwIfMissing);
     return source;
 }
 
@@ -94,7 +94,7 @@ std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size)
 // Everything that makes two loads give the same texture: the picture's bytes (encoded for a resource,
 // decoded for a file, which is read whole anyway), the load parameters and the frame layout.
 std::string ContentKey(const ImageSource& source, std::int32_t width, std::int32_t height, std::int32_t blur,
-                       const FrameLayout& layout)
+                       const FrameLayout& layout, std::int32_t density)
 {
     std::uint64_t hash = 0;
     std::size_t size = 0;
@@ -114,14 +114,26 @@ std::string ContentKey(const ImageSource& source, std::int32_t width, std::int32
     return std::string(source.fromFile ? "file:" : "res:") + std::to_string(hash) + ":" +
            std::to_string(size) + ":" + std::to_string(decodedWidth) + ":" + std::to_string(width) + "x" +
            std::to_string(height) + ":" + std::to_string(blur) + ":" + std::to_string(layout.frames) + "x" +
-           std::to_string(layout.columns);
+           std::to_string(layout.columns) + ":d" + std::to_string(density);
+}
+
+// A requested size in pixels of an image drawn at `density` (−1 and other non-sizes stay as they are).
+std::int32_t PixelSize(std::int32_t units, std::int32_t density)
+{
+    return units > 0 ? units * density : units;
+}
+
+bool FitsAtDensity(std::int32_t units, std::int32_t density)
+{
+    return units <= std::numeric_limits<std::int32_t>::max() / density;
 }
 } // namespace
 
 Platform::Bitmap LoadBitmap(const std::u16string& name, const std::u16string& path, std::int32_t width,
                             std::int32_t height, std::int32_t blur)
 {
-    ImageSource source = OpenImage(name, path, blur);
+    // A missing blurred image (a shadow) is no error.
+    ImageSource source = OpenImage(name, path, blur == 0);
     if (!source.found)
     {
         return {};
@@ -155,27 +167,61 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
 }
 
 TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16string& path,
-                                      std::int32_t width, std::int32_t height, std::int32_t blur)
+                                      std::int32_t width, std::int32_t height, std::int32_t blur,
+                                      std::int32_t density)
 {
-    const std::u16string nameKey = BuildImageName(name, width, height, blur);
+    const NameKey nameKey{BuildImageName(name, width, height, blur), 1};
+    if (density == 2)
+    {
+        const NameKey twinKey{nameKey.first, density};
+        if (const auto known = m_ContentOfName.find(twinKey); known != m_ContentOfName.end())
+        {
+            return AddReference(twinKey, known->second);
+        }
+        if (const TextureSlot twin = LoadTwin(twinKey, name, path, width, height, blur); twin.IsLoaded())
+        {
+            return twin;
+        }
+        // The image itself, remembered for this request too so that the twin is not looked for again
+        // while the texture lives.
+        const TextureSlot slot = GetTexture(name, path, width, height, blur, 1);
+        if (const auto loaded = m_ContentOfName.find(nameKey);
+            slot.IsLoaded() && loaded != m_ContentOfName.end())
+        {
+            m_ContentOfName.emplace(twinKey, loaded->second);
+        }
+        return slot;
+    }
     if (const auto known = m_ContentOfName.find(nameKey); known != m_ContentOfName.end())
     {
-        Entry& entry = m_Entries.at(known->second);
-        ++entry.references;
-        return entry.slot;
+        return AddReference(nameKey, known->second);
     }
-    ImageSource source = OpenImage(name, path, blur);
+    return Load(nameKey, name, path, width, height, blur);
+}
+
+TextureSlot CTextureCache::AddReference(const NameKey& nameKey, const std::string& contentKey)
+{
+    Entry& entry = m_Entries.at(contentKey);
+    m_ContentOfName.emplace(nameKey, contentKey);
+    ++entry.references;
+    return entry.slot;
+}
+
+TextureSlot CTextureCache::Load(const NameKey& nameKey, const std::u16string& name,
+                                const std::u16string& path, std::int32_t width, std::int32_t height,
+                                std::int32_t blur)
+{
+    // A missing blurred image (a shadow) is no error.
+    ImageSource source = OpenImage(name, path, blur == 0);
     if (!source.found)
     {
         return {};
     }
     const FrameLayout layout = ParseFrameLayout(name);
-    std::string contentKey = ContentKey(source, width, height, blur, layout);
-    if (const auto shared = m_Entries.find(contentKey); shared != m_Entries.end())
+    std::string contentKey = ContentKey(source, width, height, blur, layout, 1);
+    if (m_Entries.count(contentKey) != 0)
     {
-        m_ContentOfName.emplace(nameKey, contentKey);
-        ++shared->second.references;
-        return shared->second.slot;
+        return AddReference(nameKey, contentKey);
     }
     const Platform::Bitmap bitmap = FinishBitmap(source, name, width, height, blur);
     if (bitmap.Empty())
@@ -184,6 +230,61 @@ TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16
     }
     Entry entry;
     entry.slot = UploadTexture(bitmap, name);
+    entry.slot.frames = layout.frames;
+    entry.slot.columns = layout.columns;
+    entry.references = 1;
+    const TextureSlot slot = entry.slot;
+    m_ContentOfName.emplace(nameKey, contentKey);
+    m_Entries.emplace(std::move(contentKey), entry);
+    return slot;
+}
+
+TextureSlot CTextureCache::LoadTwin(const NameKey& nameKey, const std::u16string& name,
+                                    const std::u16string& path, std::int32_t width, std::int32_t height,
+                                    std::int32_t blur)
+{
+    const std::int32_t density = nameKey.second;
+    const std::u16string twinName = TwinImageName(name, density);
+    if (twinName.empty() || !FitsAtDensity(width, density) || !FitsAtDensity(height, density))
+    {
+        return {};
+    }
+    // A missing twin is no error: the image itself serves.
+    ImageSource source = OpenImage(twinName, TwinImageName(path, density), false);
+    if (!source.found)
+    {
+        return {};
+    }
+    const std::int32_t pixelWidth = PixelSize(width, density);
+    const std::int32_t pixelHeight = PixelSize(height, density);
+    const FrameLayout layout = ParseFrameLayout(name);
+    std::string contentKey = ContentKey(source, pixelWidth, pixelHeight, blur, layout, density);
+    if (m_Entries.count(contentKey) != 0)
+    {
+        return AddReference(nameKey, contentKey);
+    }
+    Entry entry;
+    try
+    {
+        const Platform::Bitmap bitmap = FinishBitmap(source, twinName, pixelWidth, pixelHeight, blur);
+        // Slot sizes are whole units: a twin that does not cover whole units is passed over.
+        if (bitmap.Empty() || bitmap.width % density != 0 || bitmap.height % density != 0)
+        {
+            return {};
+        }
+        entry.slot = UploadTexture(bitmap, twinName);
+    }
+    catch (const Exceptions::GDIPImage&)
+    {
+        return {}; // an undecodable twin is passed over like a missing one
+    }
+    catch (const Exceptions::OGLTexImage2D&)
+    {
+        return {}; // so is one too large for the driver, when the image itself may still fit
+    }
+    entry.slot.width /= density;
+    entry.slot.height /= density;
+    entry.slot.density = density;
     entry.slot.frames = layout.frames;
     entry.slot.columns = layout.columns;
     entry.references = 1;
@@ -212,12 +313,12 @@ void CTextureCache::FreeTexture(TextureSlot& slot)
             }
         }
     }
-    slot = TextureSlot{0, 0, 0, 0.0f, 0.0f, 0, 0};
+    slot = TextureSlot{0, 0, 0, 0.0f, 0.0f, 0, 0, 0};
 }
 
-const CTextureCache::Entry* CTextureCache::Find(const std::u16string& key) const
+const CTextureCache::Entry* CTextureCache::Find(const std::u16string& key, std::int32_t density) const
 {
-    const auto name = m_ContentOfName.find(key);
+    const auto name = m_ContentOfName.find(NameKey{key, density});
     if (name == m_ContentOfName.end())
     {
         return nullptr;

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace KVX
 {
@@ -34,18 +35,31 @@ public:
 
     // The texture for the image, loading it on first use; each call that returns a loaded slot adds a
     // reference. An image that cannot be found gives an unloaded slot and no reference.
+    // With density 2 the image's finer twin (TwinImageName) is taken when it exists and covers whole
+    // units: W × H (other than −1) is then loaded at 2W × 2H pixels and the slot has density 2, its width
+    // and height in units. Otherwise, silently, the image itself at density 1. Other densities mean 1.
     TextureSlot GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
-                           std::int32_t height, std::int32_t blur);
+                           std::int32_t height, std::int32_t blur, std::int32_t density = 1);
     // Drops one reference of the texture named in the slot, deleting it with the last; clears the slot.
     void FreeTexture(TextureSlot& slot);
 
     // How many textures exist (names that share a picture count once).
     std::size_t Size() const { return m_Entries.size(); }
-    // The texture behind an image name key (see BuildImageName), or null.
-    const Entry* Find(const std::u16string& key) const;
+    // The texture that a request at `density` for the image name key (see BuildImageName) gave, or null.
+    const Entry* Find(const std::u16string& key, std::int32_t density = 1) const;
 
 private:
-    std::map<std::string, Entry> m_Entries;                // by content and load parameters
-    std::map<std::u16string, std::string> m_ContentOfName; // name key → content key, while loaded
+    using NameKey = std::pair<std::u16string, std::int32_t>; // name key and requested density
+
+    // A load at density 1 under `nameKey`, or the twin's load at `density`; an unloaded slot when there
+    // is nothing to load.
+    TextureSlot Load(const NameKey& nameKey, const std::u16string& name, const std::u16string& path,
+                     std::int32_t width, std::int32_t height, std::int32_t blur);
+    TextureSlot LoadTwin(const NameKey& nameKey, const std::u16string& name, const std::u16string& path,
+                         std::int32_t width, std::int32_t height, std::int32_t blur);
+    TextureSlot AddReference(const NameKey& nameKey, const std::string& contentKey);
+
+    std::map<std::string, Entry> m_Entries;         // by content, load parameters and density
+    std::map<NameKey, std::string> m_ContentOfName; // request → content key, while loaded
 };
 } // namespace KVX

@@ -22,6 +22,29 @@ TEST(ImageNames, BlanksBecomeUnderscoresInTheKeyOnly)
     EXPECT_EQ(BuildImageName(u"NoExtension", -1, -1, 0), u"NoExtension##Sz-1x-1pxSb0.");
 }
 
+TEST(ImageNames, ATwinInsertsItsDensityRightAfterTheBaseName)
+{
+    EXPECT_EQ(TwinImageName(u"Fader01((64x18))##Sz-1x-1pxSb0.png", 2),
+              u"Fader01@2x((64x18))##Sz-1x-1pxSb0.png");
+    EXPECT_EQ(TwinImageName(u"pnl##Sz-1x-1pxSb0.png", 2), u"pnl@2x##Sz-1x-1pxSb0.png");
+    EXPECT_EQ(TwinImageName(u"My Knob.png", 2), u"My Knob@2x.png");
+    EXPECT_EQ(TwinImageName(u"NoExtension", 2), u"NoExtension@2x");
+    // Its cache key is the twin's resource name, as for the image itself.
+    EXPECT_EQ(BuildImageName(TwinImageName(u"Hint##Sz-1x-1pxSb0.png", 2), -1, -1, 0),
+              u"Hint@2x##Sz-1x-1pxSb0.png");
+    EXPECT_EQ(TwinImageName(u"Fader01((64x18))##Sz-1x-1pxSb0.png", 1), u"Fader01((64x18))##Sz-1x-1pxSb0.png");
+}
+
+TEST(ImageNames, AFilePathsTwinChangesOnlyItsFileName)
+{
+    EXPECT_EQ(TwinImageName(u"C:\\Skins.v2\\Knob((2)).png", 2), u"C:\\Skins.v2\\Knob@2x((2)).png");
+    EXPECT_EQ(TwinImageName(u"/home/a.b/Knob.png", 2), u"/home/a.b/Knob@2x.png");
+    // A folder, or a name with nothing before its frame part, has no twin to look for.
+    EXPECT_EQ(TwinImageName(u"/home/skins/", 2), u"");
+    EXPECT_EQ(TwinImageName(u"((2)).png", 2), u"");
+    EXPECT_EQ(TwinImageName(u"", 2), u"");
+}
+
 TEST(ImageNames, FrameLayoutsAreReadFromTheDoubleParentheses)
 {
     FrameLayout layout = ParseFrameLayout(u"Fader01((64x18))##Sz-1x-1pxSb0.png");

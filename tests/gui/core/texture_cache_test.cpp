@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The texture cache with a real context: power-of-two sides, extents, sharing and release.
+// The texture cache with a real context: power-of-two sides, extents, sharing and release, and the finer
+// twins that density-2 requests take.
 #include <gtest/gtest.h>
 
 #include "gl_context.h"
@@ -170,6 +171,125 @@ TEST_F(TextureCacheTest, IdenticalBytesCutOrLoadedDifferentlyStayApart)
     cache.FreeTexture(lamp);
     cache.FreeTexture(knob);
     cache.FreeTexture(scaled);
+}
+GLint TextureWidth(GLuint texture)
+{
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    return width;
+}
+
+TEST_F(TextureCacheTest, ADensityTwoRequestTakesTheTwinAndMeasuresItInUnits)
+{
+    TextureSlot fine = cache.GetTexture(u"pnl##Sz-1x-1pxSb0.png", u"", -1, -1, 0, 2);
+    ASSERT_TRUE(fine.IsLoaded());
+    EXPECT_EQ(fine.density, 2);
+    EXPECT_EQ(fine.width, 900);
+    EXPECT_EQ(fine.height, 258);
+    EXPECT_EQ(fine.uExtent, 1800.0f / 2048.0f);
+    EXPECT_EQ(fine.vExtent, 516.0f / 1024.0f);
+    EXPECT_EQ(TextureWidth(fine.texture), 2048);
+
+    // The same name at density 1 is the 1x sheet, a texture of its own.
+    TextureSlot coarse = cache.GetTexture(u"pnl##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    ASSERT_TRUE(coarse.IsLoaded());
+    EXPECT_NE(coarse.texture, fine.texture);
+    EXPECT_EQ(coarse.density, 1);
+    EXPECT_EQ(coarse.width, 900);
+    EXPECT_EQ(TextureWidth(coarse.texture), 1024);
+    EXPECT_EQ(cache.Size(), 2u);
+    EXPECT_EQ(cache.Find(u"pnl##Sz-1x-1pxSb0.png", 2)->slot.texture, fine.texture);
+    EXPECT_EQ(cache.Find(u"pnl##Sz-1x-1pxSb0.png")->slot.texture, coarse.texture);
+
+    // A size asked for in units is loaded at twice as many pixels.
+    TextureSlot scaled = cache.GetTexture(u"My Knob.png", u"", 40, 30, 0, 2);
+    ASSERT_TRUE(scaled.IsLoaded());
+    EXPECT_EQ(scaled.density, 2);
+    EXPECT_EQ(scaled.width, 40);
+    EXPECT_EQ(scaled.height, 30);
+    EXPECT_EQ(scaled.uExtent, 80.0f / 128.0f);
+
+    cache.FreeTexture(fine);
+    EXPECT_EQ(fine.density, 0) << "a released slot is all zero";
+    cache.FreeTexture(coarse);
+    cache.FreeTexture(scaled);
+    EXPECT_EQ(cache.Size(), 0u);
+}
+
+TEST_F(TextureCacheTest, IdenticalTwinsShareOneTextureApartFromTheirSheets)
+{
+    // Even a twin with its sheet's very bytes is another texture: it covers half as many units.
+    TextureSlot wide = cache.GetTexture(u"Wide((3))##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    TextureSlot half = cache.GetTexture(u"Wide((3))##Sz-1x-1pxSb0.png", u"", -1, -1, 0, 2);
+    ASSERT_TRUE(wide.IsLoaded() && half.IsLoaded());
+    EXPECT_NE(wide.texture, half.texture);
+    EXPECT_EQ(wide.width, 900);
+    EXPECT_EQ(half.width, 450);
+    cache.FreeTexture(wide);
+    cache.FreeTexture(half);
+
+    TextureSlot first = cache.GetTexture(u"Fader01((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0, 2);
+    TextureSlot second = cache.GetTexture(u"Fader02((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0, 2);
+    TextureSlot again = cache.GetTexture(u"Fader01((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0, 2);
+    TextureSlot coarse = cache.GetTexture(u"Fader01((64x18))##Sz-1x-1pxSb0.png", u"", -1, -1, 0);
+    ASSERT_TRUE(first.IsLoaded() && second.IsLoaded() && again.IsLoaded() && coarse.IsLoaded());
+    EXPECT_EQ(first.texture, second.texture);
+    EXPECT_EQ(first.texture, again.texture);
+    EXPECT_NE(first.texture, coarse.texture);
+    EXPECT_EQ(first.frames, 64);
+    EXPECT_EQ(first.columns, 18);
+    EXPECT_EQ(first.width, 900);
+    EXPECT_EQ(cache.Size(), 2u);
+    EXPECT_EQ(cache.Find(u"Fader02((64x18))##Sz-1x-1pxSb0.png", 2)->references, 3);
+    for (TextureSlot* slot : {&first, &second, &again, &coarse})
+    {
+        cache.FreeTexture(*slot);
+    }
+    EXPECT_EQ(cache.Size(), 0u);
+}
+
+TEST_F(TextureCacheTest, WithoutAUsableTwinTheImageItselfServesSilently)
+{
+    // No twin at all; a twin of odd size (no whole number of units).
+    for (const auto& [name, label] : {std::pair{u"Dot.png", "Dot.png"}, {u"Odd.png", "Odd.png"}})
+    {
+        SCOPED_TRACE(label);
+        TextureSlot slot = cache.GetTexture(name, u"", -1, -1, 0, 2);
+        ASSERT_TRUE(slot.IsLoaded());
+        EXPECT_EQ(slot.density, 1);
+        TextureSlot coarse = cache.GetTexture(name, u"", -1, -1, 0);
+        EXPECT_EQ(coarse.texture, slot.texture);
+        cache.FreeTexture(slot);
+        cache.FreeTexture(coarse);
+    }
+    EXPECT_EQ(cache.Size(), 0u);
+    // The image's own rules still hold: its absence is reported under its own name.
+    try
+    {
+        cache.GetTexture(u"Nowhere.png", u"", -1, -1, 0, 2);
+        FAIL() << "a missing image must throw";
+    }
+    catch (const Exceptions::Std& error)
+    {
+        EXPECT_NE(error.Text().find(u"\"Nowhere.png\""), std::u16string::npos);
+    }
+    EXPECT_FALSE(cache.GetTexture(u"Nowhere.png", u"", -1, -1, 2, 2).IsLoaded());
+}
+
+TEST_F(TextureCacheTest, AFilesTwinIsFoundBesideItOrBesideTheAlternativePath)
+{
+    const std::string folder = KVX_IMAGE_DIR;
+    const std::u16string images(folder.begin(), folder.end());
+    TextureSlot direct = cache.GetTexture(images + u"/lamp.png", u"", -1, -1, 0, 2);
+    TextureSlot alternative = cache.GetTexture(u"/nowhere/lamp.png", images + u"/lamp.png", -1, -1, 0, 2);
+    ASSERT_TRUE(direct.IsLoaded() && alternative.IsLoaded());
+    EXPECT_EQ(direct.density, 2);
+    EXPECT_EQ(direct.width, 50);
+    EXPECT_EQ(direct.height, 100);
+    EXPECT_EQ(alternative.texture, direct.texture);
+    cache.FreeTexture(direct);
+    cache.FreeTexture(alternative);
 }
 } // namespace
 } // namespace KVX
