@@ -155,7 +155,8 @@ TextureSlot UploadTexture(const Platform::Bitmap& bitmap, const std::u16string& 
 }
 
 TextureSlot CTextureCache::GetTexture(const std::u16string& name, const std::u16string& path,
-                                      std::int32_t width, std::int32_t height, std::int32_t blur)
+                                      std::int32_t width, std::int32_t height, std::int32_t blur,
+                                      std::int32_t)
 {
     const std::u16string nameKey = BuildImageName(name, width, height, blur);
     if (const auto known = m_ContentOfName.find(nameKey); known != m_ContentOfName.end())

@@ -35,7 +35,7 @@ public:
     // The texture for the image, loading it on first use; each call that returns a loaded slot adds a
     // reference. An image that cannot be found gives an unloaded slot and no reference.
     TextureSlot GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
-                           std::int32_t height, std::int32_t blur);
+                           std::int32_t height, std::int32_t blur, std::int32_t density = 1);
     // Drops one reference of the texture named in the slot, deleting it with the last; clears the slot.
     void FreeTexture(TextureSlot& slot);
 
