@@ -391,10 +391,37 @@ void CDevice::EditorSize(int& width, int& height) const
 double CDevice::ScaleOfSize(int width, int height) const
 {
     const double current = EditorScale();
-    // The side the host changed more says what it wants (a host may drag one edge only).
+    int currentWidth = 0;
+    int currentHeight = 0;
+    EditorSize(currentWidth, currentHeight);
+    const bool widthMoved = std::abs(width - currentWidth) > 1;
+    const bool heightMoved = std::abs(height - currentHeight) > 1;
+    if (!widthMoved && !heightMoved)
+    {
+        return current; // a host asking for the size it has (a scale between the steps stays)
+    }
     const double byWidth = static_cast<double>(width) / kEditorWidth;
     const double byHeight = static_cast<double>(height) / kEditorHeight;
-    const double wanted = std::abs(byWidth - current) >= std::abs(byHeight - current) ? byWidth : byHeight;
+    if (widthMoved && heightMoved)
+    {
+        // A frame of that size: the largest step that fits inside it.
+        const double room = std::min(byWidth, byHeight);
+        double best = kMinEditorScale;
+        for (double step = kMinEditorScale; step <= kMaxEditorScale + 1e-9; step += kEditorScaleStep)
+        {
+            if (step <= room + 1e-9)
+            {
+                best = step;
+            }
+        }
+        if (current <= room + 1e-9 && current > best)
+        {
+            best = current;
+        }
+        return CGUI::ClampScale(best);
+    }
+    // One edge dragged: the step nearest to where it went.
+    const double wanted = widthMoved ? byWidth : byHeight;
     double best = current;
     for (double step = kMinEditorScale; step <= kMaxEditorScale + 1e-9; step += kEditorScaleStep)
     {

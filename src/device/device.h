@@ -131,8 +131,10 @@ public:
     bool HostSetEditorScale() const { return m_HostScale; }
     // The editor's size in physical pixels at EditorScale.
     void EditorSize(int& width, int& height) const;
-    // The size nearest to the one asked for that the editor can take: its own aspect ratio at a scale of
-    // 1 … 2 in kEditorScaleStep steps, or the current scale.
+    // The size the editor can take for the one asked for: its own aspect ratio at a scale of 1 … 2 in
+    // kEditorScaleStep steps (or the current scale). A frame changed in both directions gets the largest
+    // size that fits inside it; one edge dragged, the step nearest to where it went; the current size
+    // stays the current size.
     void AdjustEditorSize(int& width, int& height) const;
     // The host gives the editor a new size: it takes the adjusted one, which becomes its scale. False when
     // that is not exactly the size asked for (or the size is not positive: nothing changes then).
