@@ -15,6 +15,14 @@
 
 namespace KVX::Bench
 {
+// Room for the editor at twice its size.
+inline Test::Xvfb::Options LargeScreen()
+{
+    Test::Xvfb::Options options;
+    options.screen = "2048x1280x24";
+    return options;
+}
+
 class CEditorBenchHost
 {
 public:
@@ -42,8 +50,8 @@ public:
     void* Parent() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_Host.Id())); }
 
 private:
-    Test::Xvfb m_Server;
-    Test::HostWindow m_Host{0, 0, 900, 258};
+    Test::Xvfb m_Server{LargeScreen()};
+    Test::HostWindow m_Host{0, 0, 1800, 516};
     std::unique_ptr<Host::Plugin> m_Plugin;
 };
 } // namespace KVX::Bench

@@ -28,10 +28,19 @@ VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*
 
 using KVX::Bench::ResidentKiB;
 
-// A context current on this thread, on a window of the panel's size.
+constexpr VstInt32 kScaleSelector = ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S';
+constexpr VstIntPtr kScaleCode = ('A' << 24) | ('e' << 16) | ('C' << 8) | 's';
+
+// The benchmark's argument is the editor's scale in per cent.
+double ScaleOf(const benchmark::State& state)
+{
+    return static_cast<double>(state.range(0)) / 100.0;
+}
+
+// A context current on this thread, on a window of that size.
 struct Context
 {
-    Context()
+    Context(int width, int height)
     {
         display = XOpenDisplay(nullptr);
         int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
@@ -40,7 +49,8 @@ struct Context
         XSetWindowAttributes set{};
         set.colormap =
             XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-        window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, 900, 258, 0, visual->depth,
+        window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0,
+                               static_cast<unsigned>(width), static_cast<unsigned>(height), 0, visual->depth,
                                InputOutput, visual->visual, CWColormap, &set);
         XMapWindow(display, window);
         context = glXCreateContext(display, visual, nullptr, True);
@@ -61,11 +71,17 @@ struct Context
 
 void BM_EditorFrame(benchmark::State& state)
 {
-    KVX::Test::Xvfb server;
-    Context context;
+    KVX::Test::Xvfb server(KVX::Bench::LargeScreen());
     KVX::CDeviceDSP device(Host);
     KVX::CDeviceGUI& panel = device.DevicePanel();
-    panel.OnContextCreated(); // set-up and the first frame, which loads every texture
+    panel.SetScale(ScaleOf(state));
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    panel.ScaledSize(width, height);
+    Context context(width, height);
+    panel.OnContextCreated();       // set-up and the first frame at the panel's own size
+    panel.OnResized(width, height); // the scaled view, whose first frame loads every texture
+    panel.ReDraw(1000);
     std::uint32_t time = 1000;
     for (auto _ : state)
     {
@@ -79,14 +95,14 @@ void BM_EditorFrame(benchmark::State& state)
     }
     panel.OnContextReleasing();
 }
-// Wall time per frame: llvmpipe renders on threads of its own.
-BENCHMARK(BM_EditorFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+// Wall time per frame: llvmpipe renders on threads of its own. At 100 % and 200 %.
+BENCHMARK(BM_EditorFrame)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // A tick of a settled panel: the animations advance and the picture is found unchanged, so nothing draws.
 void BM_EditorIdleTick(benchmark::State& state)
 {
     KVX::Test::Xvfb server;
-    Context context;
+    Context context(900, 258);
     KVX::CDeviceDSP device(Host);
     KVX::CDeviceGUI& panel = device.DevicePanel();
     panel.OnContextCreated();
@@ -103,6 +119,8 @@ void BM_EditorIdleTick(benchmark::State& state)
 }
 BENCHMARK(BM_EditorIdleTick)->Unit(benchmark::kMicrosecond);
 
+// The resident memory an open editor adds to the host, at 100 % and 200 %: the first open in the process
+// (window, context, driver, every texture) and a later one.
 void BM_OpenEditorMemory(benchmark::State& state)
 {
     KVX::Bench::CEditorBenchHost bench(state);
@@ -111,10 +129,18 @@ void BM_OpenEditorMemory(benchmark::State& state)
     {
         return;
     }
+    plugin->Dispatch(effVendorSpecific, kScaleSelector, kScaleCode, nullptr,
+                     static_cast<float>(ScaleOf(state)));
     void* parent = bench.Parent();
+    const long beforeFirst = ResidentKiB();
     // One open and close first, so that libraries loaded once per process are not counted.
     plugin->Dispatch(effEditOpen, 0, 0, parent);
+    while (!bench.PanelShows())
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const long firstOpen = ResidentKiB();
     plugin->Dispatch(effEditClose);
     long closed = 0;
     long open = 0;
@@ -129,8 +155,9 @@ void BM_OpenEditorMemory(benchmark::State& state)
     state.counters["closed_KiB"] = static_cast<double>(closed);
     state.counters["open_KiB"] = static_cast<double>(open);
     state.counters["editor_KiB"] = static_cast<double>(open - closed);
+    state.counters["first_open_KiB"] = static_cast<double>(firstOpen - beforeFirst);
 }
-BENCHMARK(BM_OpenEditorMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenEditorMemory)->Arg(100)->Arg(200)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 using Clock = std::chrono::steady_clock;
 

@@ -5,6 +5,7 @@
 #include "device/device_gui.h"
 #include "device/parameter_values.h"
 #include "formats/program_chunk.h"
+#include "platform/window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,14 +76,18 @@ void FillStereo(const Source (&sources)[2], float* left, float* right, std::uint
 // The processor's host: it asks for the version at entry, and reports the panel's edits.
 struct DeviceHostCallback
 {
-    static VstIntPtr VSTCALLBACK Call(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
-                                      float opt)
+    static VstIntPtr VSTCALLBACK Call(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                      void*, float opt)
     {
         if (opcode == audioMasterVersion)
         {
             return kVstVersion;
         }
         auto* device = effect != nullptr ? static_cast<CDevice*>(effect->user) : nullptr;
+        if (device != nullptr && opcode == audioMasterSizeWindow)
+        {
+            return device->OnEditorSizeRequest(index, static_cast<int>(value)) ? 1 : 0;
+        }
         if (device == nullptr || !CDevice::IsParameter(index))
         {
             return 0;
@@ -337,8 +342,134 @@ bool CDevice::OpenEditor(void* parent)
     {
         return true;
     }
+    if (!m_HostScale)
+    {
+        // The screen the window opens on decides; a host told another size before is asked to follow.
+        const double told = EditorScale();
+        m_ScreenScale = CGUI::ClampScale(Platform::SystemScale(reinterpret_cast<std::uintptr_t>(parent)));
+        panel.SetScreenScale(m_ScreenScale);
+        if (m_ScreenScale != told && m_EditorHost != nullptr)
+        {
+            int width = 0;
+            int height = 0;
+            EditorSize(width, height);
+            m_EditorHost->RequestEditorSize(width, height);
+        }
+    }
     panel.open(parent);
     return panel.HasWindow();
+}
+
+void CDevice::SetEditorScale(double scale)
+{
+    if (!std::isfinite(scale) || scale <= 0.0)
+    {
+        return;
+    }
+    m_HostScale = true;
+    m_Processor->DevicePanel().SetHostScale(CGUI::ClampScale(scale));
+}
+
+double CDevice::EditorScale() const
+{
+    if (m_HostScale)
+    {
+        return m_Processor->DevicePanel().Scale();
+    }
+    if (m_ScreenScale == 0.0)
+    {
+        m_ScreenScale = CGUI::ClampScale(Platform::SystemScale(0));
+    }
+    return m_ScreenScale;
+}
+
+void CDevice::EditorSize(int& width, int& height) const
+{
+    m_Processor->DevicePanel().ScaledSize(EditorScale(), width, height);
+}
+
+double CDevice::ScaleOfSize(int width, int height) const
+{
+    const double current = EditorScale();
+    int currentWidth = 0;
+    int currentHeight = 0;
+    EditorSize(currentWidth, currentHeight);
+    const bool widthMoved = std::abs(width - currentWidth) > 1;
+    const bool heightMoved = std::abs(height - currentHeight) > 1;
+    if (!widthMoved && !heightMoved)
+    {
+        return current; // a host asking for the size it has (a scale between the steps stays)
+    }
+    const double byWidth = static_cast<double>(width) / kEditorWidth;
+    const double byHeight = static_cast<double>(height) / kEditorHeight;
+    if (widthMoved && heightMoved)
+    {
+        // A frame of that size: the largest step that fits inside it.
+        const double room = std::min(byWidth, byHeight);
+        double best = kMinEditorScale;
+        for (double step = kMinEditorScale; step <= kMaxEditorScale + 1e-9; step += kEditorScaleStep)
+        {
+            if (step <= room + 1e-9)
+            {
+                best = step;
+            }
+        }
+        if (current <= room + 1e-9 && current > best)
+        {
+            best = current;
+        }
+        return CGUI::ClampScale(best);
+    }
+    // One edge dragged: the step nearest to where it went.
+    const double wanted = widthMoved ? byWidth : byHeight;
+    double best = current;
+    for (double step = kMinEditorScale; step <= kMaxEditorScale + 1e-9; step += kEditorScaleStep)
+    {
+        if (std::abs(step - wanted) < std::abs(best - wanted))
+        {
+            best = step;
+        }
+    }
+    return CGUI::ClampScale(best);
+}
+
+void CDevice::AdjustEditorSize(int& width, int& height) const
+{
+    if (width <= 0 || height <= 0)
+    {
+        EditorSize(width, height);
+        return;
+    }
+    std::int32_t w = 0;
+    std::int32_t h = 0;
+    m_Processor->DevicePanel().ScaledSize(ScaleOfSize(width, height), w, h);
+    width = w;
+    height = h;
+}
+
+bool CDevice::SetEditorSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+    {
+        return false;
+    }
+    const double scale = ScaleOfSize(width, height);
+    m_HostScale = true;
+    m_Processor->DevicePanel().SetHostScale(scale);
+    int taken = 0;
+    int takenHeight = 0;
+    EditorSize(taken, takenHeight);
+    return taken == width && takenHeight == height;
+}
+
+bool CDevice::OnEditorSizeRequest(int width, int height)
+{
+    if (m_HostScale || m_EditorHost == nullptr || !m_EditorHost->RequestEditorSize(width, height))
+    {
+        return false;
+    }
+    m_ScreenScale = ScaleOfSize(width, height);
+    return true;
 }
 
 void CDevice::CloseEditor()

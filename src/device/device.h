@@ -101,18 +101,63 @@ public:
     // Null for none; set before the editor opens, cleared before the sink goes away.
     void SetEditSink(IEditSink* sink) { m_Sink = sink; }
 
+    // ---- the editor's scale: 1 = 100 %, from 1 to 2 ------------------------------------------------
+    // The window is round(kEditorWidth × s) × round(kEditorHeight × s) physical pixels; inside, the panel
+    // behaves the same at every scale. The scale belongs to the screen, never to the state.
+    static constexpr double kMinEditorScale = 1.0;
+    static constexpr double kMaxEditorScale = 2.0;
+    // Sizes a host may resize the editor to are the scales in these steps (and the host's own scale).
+    static constexpr double kEditorScaleStep = 0.25;
+
+    // Asked when the editor wants a new size by itself (the screen's scale changed under it): true when
+    // the host resized its frame, and the editor then takes the size. Called on the editor's thread.
+    class IEditorHost
+    {
+    public:
+        virtual bool RequestEditorSize(int width, int height) = 0;
+
+    protected:
+        ~IEditorHost() = default;
+    };
+    // Null for none; cleared before the host goes away.
+    void SetEditorHost(IEditorHost* host) { m_EditorHost = host; }
+
+    // The host's scale for the editor (clamped into 1 … 2; not a positive finite number: ignored). An
+    // open editor takes it at once.
+    void SetEditorScale(double scale);
+    // The host's scale once it set one (or resized the editor), else the screen's (Linux: Xft.dpi of the
+    // X resources, 96 dpi = 1; Windows: the DPI the system gives the host).
+    double EditorScale() const;
+    bool HostSetEditorScale() const { return m_HostScale; }
+    // The editor's size in physical pixels at EditorScale.
+    void EditorSize(int& width, int& height) const;
+    // The size the editor can take for the one asked for: its own aspect ratio at a scale of 1 … 2 in
+    // kEditorScaleStep steps (or the current scale). A frame changed in both directions gets the largest
+    // size that fits inside it; one edge dragged, the step nearest to where it went; the current size
+    // stays the current size.
+    void AdjustEditorSize(int& width, int& height) const;
+    // The host gives the editor a new size: it takes the adjusted one, which becomes its scale. False when
+    // that is not exactly the size asked for (or the size is not positive: nothing changes then).
+    bool SetEditorSize(int width, int height);
+
 private:
     explicit CDevice(std::unique_ptr<CDeviceDSP> processor);
     void OnPanelEdit(const PanelEdit& edit);
     void FollowInSwitch();
     void ProcessPieces(float* left, float* right, std::uint32_t frames) noexcept;
     void Route(const float* const* inputs, std::uint32_t inputCount, float* const* outputs,
-               std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs, bool filter) noexcept;
+               std::uint32_t outputCount, std::uint32_t frames, std::uint64_t constantInputs,
+               bool filter) noexcept;
 
     friend struct DeviceHostCallback;
+    bool OnEditorSizeRequest(int width, int height);
+    double ScaleOfSize(int width, int height) const;
 
     std::unique_ptr<CDeviceDSP> m_Processor;
     IEditSink* m_Sink = nullptr;
+    IEditorHost* m_EditorHost = nullptr;
+    bool m_HostScale = false;         // the host set a scale or a size
+    mutable double m_ScreenScale = 0; // the screen's scale as last read (0 = not yet)
     // For hosts whose buffers cannot be filtered in place.
     std::array<std::vector<float>, 2> m_Scratch;
 };

@@ -20,9 +20,9 @@ class TextField
 {
 public:
     virtual ~TextField() = default;
-    // Shows the field at (x, y) of the panel with that size and text, the whole text selected, and gives
-    // it the keyboard focus.
-    virtual void Show(int x, int y, int width, int height, const std::u16string& text) = 0;
+    // Shows the field at (x, y) of the window with that size (physical pixels) and text, the whole text
+    // selected, and gives it the keyboard focus; `scale` is the panel's scale, which the text follows.
+    virtual void Show(int x, int y, int width, int height, const std::u16string& text, double scale) = 0;
     // Hides the field; the keyboard focus goes back to the panel's window.
     virtual void Hide() = 0;
     virtual bool IsVisible() const = 0;

@@ -61,6 +61,16 @@ public:
     // What the window showed was lost (uncovered, or an undefined back buffer must be shown again): the
     // next OnFrame must draw the whole picture. The window ticks at once after this.
     virtual void OnExposed() {}
+    // The window has taken a new size (physical pixels) asked for with Window::Resize; the next frame
+    // draws at it. Called with the context current, before that frame.
+    virtual void OnResized(int width, int height)
+    {
+        (void)width;
+        (void)height;
+    }
+    // The system's scale for the window changed (it moved to a monitor of another density, or the user
+    // changed the setting): 1 = 96 dots per inch. Only where the platform tells such a thing.
+    virtual void OnSystemScaleChanged(double scale) { (void)scale; }
 
     // Client pixels (origin top left); `keys` holds the kKey bits valid during the event.
     virtual void OnMouseDown(int x, int y, std::uint32_t keys) = 0;
@@ -116,6 +126,12 @@ public:
     // On or off, not counted: one show undoes any number of hides.
     virtual void ShowCursor(bool show) = 0;
 
+    // Gives the window a new size in physical pixels; may be called from the thread that created it. On
+    // Linux it takes effect on the window's thread before its next frame; OnResized follows there.
+    virtual void Resize(int width, int height) = 0;
+    // The window's size in physical pixels as last asked for (any thread).
+    virtual void Size(int& width, int& height) const = 0;
+
     // How many frames have been put on screen (buffer swaps) since the window opened; any thread.
     virtual std::uint64_t PresentedFrames() const { return 0; }
 
@@ -126,6 +142,12 @@ public:
         return nullptr;
     }
 };
+
+// The system's scale for a window (1 = 96 dots per inch, as the platform counts it), unclamped: on Linux
+// the X resources' Xft.dpi (1 without it or without a display), on Windows the DPI the system gives the
+// window (the monitor's for a process that is per-monitor aware, the system's otherwise; with no window,
+// the system's). Any thread; never the audio thread.
+double SystemScale(std::uintptr_t window);
 
 // Offset from the pointer position to the hot spot of the system's arrow cursor (0, 0 where unknown).
 // Needs no window; may be called on any thread, also where there is no display.

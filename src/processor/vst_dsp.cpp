@@ -6,6 +6,8 @@
 #include "platform/text.h"
 #include "shell/gui_vst24.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace KVX
@@ -205,6 +207,27 @@ bool CVSTDSP::WriteIndexedProgramName(VstInt32 index, char* text)
         WriteProgramNameBytes(m_Programs[static_cast<std::size_t>(index)].displayName, text);
     }
     return true;
+}
+
+namespace
+{
+constexpr VstInt32 FourCharacters(const char (&code)[5])
+{
+    return static_cast<VstInt32>(
+        (static_cast<std::uint32_t>(code[0]) << 24) | (static_cast<std::uint32_t>(code[1]) << 16) |
+        (static_cast<std::uint32_t>(code[2]) << 8) | static_cast<std::uint32_t>(code[3]));
+}
+} // namespace
+
+VstIntPtr CVSTDSP::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
+{
+    if (index == FourCharacters("PreS") && value == FourCharacters("AeCs") && m_Panel != nullptr &&
+        std::isfinite(opt) && opt > 0.0f)
+    {
+        m_Panel->SetHostScale(opt);
+        return 1;
+    }
+    return 0;
 }
 
 bool CVSTDSP::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)

@@ -60,6 +60,8 @@ public:
     bool getVendorString(char* text) override { return WriteVendorString(text); }
     bool getProductString(char* text) override { return WriteProductString(text); }
     VstInt32 getPlugCategory() override { return PlugCategory(); }
+    // The editor's scale as hosts send it: index 'PreS', value 'AeCs', opt = the scale (1 = 100 %).
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     // The framework's operations, which a device may override.
     virtual void ProcessInPlace(float** channels, VstInt32 frames) = 0;

@@ -2,6 +2,9 @@
 #include "shell/gui_vst24.h"
 
 #include "formats/program_chunk.h"
+#include "vst/audioeffectx.h"
+
+#include <cmath>
 
 namespace KVX
 {
@@ -22,10 +25,18 @@ CGUIVSTv24::~CGUIVSTv24()
 
 bool CGUIVSTv24::getRect(ERect** rect)
 {
+    // Until a host speaks of scale the rectangle is the panel's own size, whatever the screen: a host
+    // that never asked would frame a scaled window wrongly.
+    std::int32_t width = m_Width;
+    std::int32_t height = m_Height;
+    if (HostAskedForScale())
+    {
+        ScaledSize(width, height);
+    }
     m_Rect.top = 0;
     m_Rect.left = 0;
-    m_Rect.bottom = static_cast<std::int16_t>(m_Height);
-    m_Rect.right = static_cast<std::int16_t>(m_Width);
+    m_Rect.bottom = static_cast<std::int16_t>(height);
+    m_Rect.right = static_cast<std::int16_t>(width);
     if (rect != nullptr)
     {
         *rect = &m_Rect;
@@ -41,7 +52,59 @@ bool CGUIVSTv24::open(void* parent)
     }
     systemWindow = parent;
     m_ParentWindow = reinterpret_cast<std::uintptr_t>(parent);
+    if (!m_HostScale)
+    {
+        // A host that says nothing of scale may still take a window sized for the screen.
+        const double screen = ClampScale(Platform::SystemScale(m_ParentWindow));
+        if (screen != Scale())
+        {
+            AskHostForScale(screen);
+        }
+    }
     CreatePanelWindow();
+    return true;
+}
+
+void CGUIVSTv24::SetHostScale(double scale)
+{
+    if (std::isnan(scale))
+    {
+        return;
+    }
+    m_HostScale = true;
+    SetScale(scale);
+}
+
+void CGUIVSTv24::SetScreenScale(double scale)
+{
+    if (std::isnan(scale))
+    {
+        return;
+    }
+    m_ScaleAccepted = true;
+    SetScale(scale);
+}
+
+void CGUIVSTv24::OnSystemScaleChanged(double scale)
+{
+    if (!m_HostScale)
+    {
+        AskHostForScale(ClampScale(scale));
+    }
+}
+
+bool CGUIVSTv24::AskHostForScale(double scale)
+{
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    ScaledSize(scale, width, height);
+    auto* host = dynamic_cast<AudioEffectX*>(effect);
+    if (host == nullptr || !host->sizeWindow(width, height))
+    {
+        return false;
+    }
+    m_ScaleAccepted = true;
+    SetScale(scale);
     return true;
 }
 

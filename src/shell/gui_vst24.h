@@ -32,6 +32,16 @@ public:
     void OnEditValue(CWidget* widget, float value) override;
     void OnEditEnd(CWidget* widget) override;
 
+    // A host's scale for the editor (1 = 100 %): from here on the editor's rectangle is the scaled one.
+    void SetHostScale(double scale);
+    // The screen's scale, which the host's frame has been sized for by other means (a device that told
+    // its host the size): the rectangle is the scaled one, and later changes of the screen follow.
+    void SetScreenScale(double scale);
+    bool HostAskedForScale() const { return m_HostScale || m_ScaleAccepted; }
+    // The screen's scale changed under the open editor (Windows): a host that never set a scale is asked
+    // for a window of the new size, and the panel follows when it agrees.
+    void OnSystemScaleChanged(double scale) override;
+
     // The processor, once it exists (the panel is built before it).
     void AttachEffect(AudioEffect* owner) { effect = owner; }
 
@@ -57,7 +67,12 @@ public:
     static CMeter* AsValueHolder(CWidget* widget);
 
 protected:
+    // Asks the host for a window at that scale; the panel takes it when the host agrees.
+    bool AskHostForScale(double scale);
+
     ERect m_Rect{};
+    bool m_HostScale = false;     // the host has set a scale
+    bool m_ScaleAccepted = false; // the host resized its window to a scale the panel asked for
     std::u16string m_Empty;
     std::vector<std::uint8_t> m_Chunk; // sized once, at construction
 };

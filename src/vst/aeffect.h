@@ -201,6 +201,7 @@ enum AudioMasterOpcodes : VstInt32
     audioMasterVersion = 1,
     audioMasterCurrentId = 2,
     audioMasterIdle = 3,
+    audioMasterSizeWindow = 15, // index = width, value = height; 1 when the host resized its window
     audioMasterBeginEdit = 43,
     audioMasterEndEdit = 44
 };

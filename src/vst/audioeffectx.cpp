@@ -146,3 +146,9 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         return opcode < effNumOpcodes ? AudioEffect::dispatcher(opcode, index, value, ptr, opt) : 0;
     }
 }
+
+bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height)
+{
+    return audioMaster != nullptr &&
+           audioMaster(&cEffect, audioMasterSizeWindow, width, height, nullptr, 0.0f) != 0;
+}

@@ -41,6 +41,8 @@ public:
     virtual VstInt32 getGetTailSize() { return 0; }
     virtual bool getParameterProperties(VstInt32, VstParameterProperties*) { return false; }
     virtual VstInt32 getVstVersion() { return kVstVersion; }
+    // Asks the host to give the editor a window of that size; true when it did.
+    bool sizeWindow(VstInt32 width, VstInt32 height);
     virtual VstInt32 getMidiProgramName(VstInt32, void*) { return 0; }
     virtual VstInt32 getCurrentMidiProgram(VstInt32, void*) { return -1; }
     virtual VstInt32 getMidiProgramCategory(VstInt32, void*) { return 0; }

@@ -204,3 +204,71 @@ TEST(DeviceStream, AResetSilencesTheRingingOfThePastStream)
 }
 } // namespace
 } // namespace KVX
+
+namespace KVX
+{
+namespace
+{
+std::pair<int, int> Size(const CDevice& device)
+{
+    int width = 0;
+    int height = 0;
+    device.EditorSize(width, height);
+    return {width, height};
+}
+
+std::pair<int, int> Adjusted(const CDevice& device, int width, int height)
+{
+    device.AdjustEditorSize(width, height);
+    return {width, height};
+}
+
+TEST(DeviceEditorScale, AHostsScaleIsClampedAndWhatIsNoScaleIsIgnored)
+{
+    auto device = CDevice::Create();
+    ASSERT_NE(device, nullptr);
+    const CDevice::State before = device->SaveState();
+    device->SetEditorScale(2.0);
+    EXPECT_TRUE(device->HostSetEditorScale());
+    EXPECT_EQ(Size(*device), std::make_pair(1800, 516));
+    device->SetEditorScale(1.25);
+    EXPECT_EQ(Size(*device), std::make_pair(1125, 323));
+    for (const double nonsense : {std::nan(""), 0.0, -1.0, std::numeric_limits<double>::infinity()})
+    {
+        device->SetEditorScale(nonsense);
+        EXPECT_EQ(device->EditorScale(), 1.25) << nonsense;
+    }
+    device->SetEditorScale(0.5);
+    EXPECT_EQ(Size(*device), std::make_pair(900, 258)) << "never below the panel's own size";
+    device->SetEditorScale(100.0);
+    EXPECT_EQ(Size(*device), std::make_pair(1800, 516)) << "nor beyond twice it";
+    EXPECT_EQ(device->SaveState(), before) << "the scale is the screen's, not the project's";
+}
+
+TEST(DeviceEditorScale, AHostsResizeSnapsToTheAspectAndTheScaleSteps)
+{
+    auto device = CDevice::Create();
+    ASSERT_NE(device, nullptr);
+    device->SetEditorScale(1.0);
+    EXPECT_EQ(Adjusted(*device, 900, 258), std::make_pair(900, 258));
+    EXPECT_EQ(Adjusted(*device, 1500, 400), std::make_pair(1350, 387)) << "the largest that fits";
+    EXPECT_EQ(Adjusted(*device, 1300, 500), std::make_pair(1125, 323));
+    EXPECT_EQ(Adjusted(*device, 1790, 258), std::make_pair(1800, 516)) << "one edge dragged";
+    EXPECT_EQ(Adjusted(*device, 5000, 5000), std::make_pair(1800, 516));
+    EXPECT_EQ(Adjusted(*device, 10, 10), std::make_pair(900, 258));
+    EXPECT_EQ(Adjusted(*device, 0, -5), std::make_pair(900, 258)) << "no size: the current one";
+
+    EXPECT_FALSE(device->SetEditorSize(1500, 400));
+    EXPECT_EQ(Size(*device), std::make_pair(1350, 387));
+    EXPECT_TRUE(device->SetEditorSize(1800, 516));
+    EXPECT_EQ(device->EditorScale(), 2.0);
+    EXPECT_FALSE(device->SetEditorSize(0, 0));
+    EXPECT_EQ(Size(*device), std::make_pair(1800, 516));
+
+    // A host's own scale between the steps stays what it is when the host asks for its current size.
+    device->SetEditorScale(1.1);
+    EXPECT_EQ(Adjusted(*device, 990, 284), std::make_pair(990, 284));
+    EXPECT_TRUE(device->SetEditorSize(990, 284));
+}
+} // namespace
+} // namespace KVX

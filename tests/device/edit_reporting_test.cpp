@@ -4,10 +4,10 @@
 #include "device/device_dsp.h"
 #include "device/device_gui.h"
 #include "device/device_layout.h"
-#include "support/fake_window.h"
 #include "gui/core/gui.h"
 #include "gui/widgets/button.h"
 #include "gui/widgets/knob.h"
+#include "support/fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ constexpr std::uint32_t kCtrl = Platform::kKeyCtrl;
 class Field : public Platform::TextField
 {
 public:
-    void Show(int, int, int, int, const std::u16string& shown) override
+    void Show(int, int, int, int, const std::u16string& shown, double) override
     {
         visible = true;
         text = shown;

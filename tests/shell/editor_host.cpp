@@ -11,7 +11,14 @@ namespace KVX::Test
 {
 namespace
 {
-const auto* const g_Server = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+// Room for the editor at twice its size.
+Xvfb::Options ScreenOptions()
+{
+    Xvfb::Options options;
+    options.screen = "2048x1280x24";
+    return options;
+}
+const auto* const g_Server = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment(ScreenOptions()));
 }
 
 void EditorHost::SetUp()

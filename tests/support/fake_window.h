@@ -28,6 +28,16 @@ public:
         ++warps;
     }
     void ShowCursor(bool show) override { cursorVisible = show; }
+    void Resize(int w, int h) override
+    {
+        width = w;
+        height = h;
+    }
+    void Size(int& w, int& h) const override
+    {
+        w = width;
+        h = height;
+    }
 
     int captures = 0;
     int releases = 0;
@@ -35,5 +45,7 @@ public:
     int cursorX = 400;
     int cursorY = 300;
     bool cursorVisible = true;
+    int width = 900;
+    int height = 258;
 };
 } // namespace KVX::Test

@@ -88,6 +88,11 @@ VstIntPtr VSTCALLBACK Plugin::Callback(AEffect* effect, VstInt32 opcode, VstInt3
         return plugin != nullptr ? static_cast<VstIntPtr>(plugin->m_SampleRate) : 0;
     case kHostGetBlockSize:
         return plugin != nullptr ? plugin->m_BlockSize : 0;
+    case audioMasterSizeWindow:
+        return plugin != nullptr && plugin->m_SizeWindow &&
+                       plugin->m_SizeWindow(static_cast<int>(index), static_cast<int>(value))
+                   ? 1
+                   : 0;
     default:
         return 0;
     }

@@ -39,6 +39,11 @@ public:
     using CallbackListener = std::function<void(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt)>;
     void SetCallbackListener(CallbackListener listener) { m_Listener = std::move(listener); }
 
+    // Answers the plug-in's request for an editor window of another size (audioMasterSizeWindow): true when
+    // the host resized its window. Without a handler the request is refused. Set it while no editor is open.
+    using SizeWindowHandler = std::function<bool(int width, int height)>;
+    void SetSizeWindowHandler(SizeWindowHandler handler) { m_SizeWindow = std::move(handler); }
+
     // What the host callback answers when the plug-in asks for the sample rate and block size.
     void SetHostTiming(float sampleRate, VstInt32 blockSize)
     {
@@ -76,6 +81,7 @@ private:
     AEffect* m_Effect = nullptr;
     CallbackLog m_Log;
     CallbackListener m_Listener;
+    SizeWindowHandler m_SizeWindow;
     VstIntPtr m_HostVersion = kVstVersion;
     float m_SampleRate = 44100.0f;
     VstInt32 m_BlockSize = 512;

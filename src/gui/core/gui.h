@@ -10,6 +10,7 @@
 #include "platform/font.h"
 #include "platform/window.h"
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -28,7 +29,8 @@ public:
     CGUI(const CGUI&) = delete;
     CGUI& operator=(const CGUI&) = delete;
 
-    // Mouse routing, in panel pixels; keys holds the Platform::kKey bits.
+    // Mouse events from the window, in its physical pixels (panel units at scale 1); they are routed in
+    // panel units. keys holds the Platform::kKey bits.
     void OnMouseDown(int x, int y, std::uint32_t keys) override;
     void OnMouseUp(int x, int y, std::uint32_t keys) override;
     void OnMouseMove(int x, int y, std::uint32_t keys) override;
@@ -97,11 +99,8 @@ public:
     void OpenEditBox(CWidget* widget);
     // The window's text field for the edit box, or null without a window.
     Platform::TextField* TextField(Platform::TextFieldClient* client) const;
-    void CursorHotSpotOffset(int& x, int& y) const
-    {
-        x = m_HotSpotX;
-        y = m_HotSpotY;
-    }
+    // The cursor's hot spot offset, in panel units.
+    void CursorHotSpotOffset(int& x, int& y) const;
     bool GetCursorScreenPos(int& x, int& y);
     void SetCursorScreenPos(int x, int y);
     void ShowCursor(bool show);
@@ -111,6 +110,28 @@ public:
     void SetPanelSize(std::int32_t width, std::int32_t height);
     void SetErrorCaption(const std::u16string& caption) { m_ErrorCaption = caption; }
     const std::u16string& ErrorCaption() const { return m_ErrorCaption; }
+
+    // ---- scale: the window is round(width × s) × round(height × s) physical pixels, s in 1 … 2, while
+    // everything inside is laid out, hit and dragged in the panel's own units.
+    static constexpr double kMinScale = 1.0;
+    static constexpr double kMaxScale = 2.0;
+    // Clamped into 1 … 2; anything not finite counts as 1.
+    static double ClampScale(double scale);
+    // Any thread. An open window takes the new size (on its own thread); NaN changes nothing.
+    void SetScale(double scale);
+    double Scale() const { return m_Scale.load(); }
+    // The window's size in physical pixels at a scale (clamped) or at the current one.
+    void ScaledSize(double scale, std::int32_t& width, std::int32_t& height) const;
+    void ScaledSize(std::int32_t& width, std::int32_t& height) const { ScaledSize(Scale(), width, height); }
+
+    // Window thread: what the frames are drawn at. Physical pixels per unit of the window's current size,
+    // the sheets' density it calls for (2 above 1×), and the conversions both ways.
+    double ViewScale() const;
+    std::int32_t Density() const { return m_Density; }
+    void ToUnits(int& x, int& y) const;
+    // A rectangle of panel units as the window's pixels it covers.
+    void ToWindow(int& x, int& y, int& width, int& height) const;
+    void OnResized(int width, int height) override;
 
     std::int32_t Width() const { return m_Width; }
     std::int32_t Height() const { return m_Height; }
@@ -154,7 +175,20 @@ protected:
     std::uint64_t m_LastStamp = 0;
     const CWidget* m_HintTarget = nullptr; // whose text the hint shows this frame
 
+    // Mouse routing in panel units.
+    void PressAt(int x, int y, std::uint32_t keys);
+    void ReleaseAt(int x, int y, std::uint32_t keys);
+    void MoveAt(int x, int y, std::uint32_t keys);
+    void DoubleClickAt(int x, int y, std::uint32_t keys);
+
+    std::atomic<double> m_Scale{1.0};
+    std::int32_t m_ViewWidth = 0; // window thread: the size frames are drawn at, physical pixels
+    std::int32_t m_ViewHeight = 0;
+    std::int32_t m_Density = 1;
+
 private:
+    // Sets the view up for the window's current size; the sheets' density follows it.
+    void ApplyView(int width, int height);
     // Ticks every widget, then draws unless `always` is false and nothing shown has changed.
     bool RunFrame(std::uint32_t timeMs, bool always);
     // A digest of everything the widgets draw from, to tell an unchanged picture.

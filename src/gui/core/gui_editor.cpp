@@ -32,8 +32,7 @@ void CGUI::CreatePanelWindow()
     {
         Platform::WindowOptions options;
         options.parent = m_ParentWindow;
-        options.width = m_Width;
-        options.height = m_Height;
+        ScaledSize(options.width, options.height);
         options.framePeriodMs = static_cast<unsigned>(1000.0f / static_cast<float>(m_FrameRate));
         try
         {
@@ -86,7 +85,40 @@ void CGUI::DestroyPanelWindow()
 
 void CGUI::InitGL()
 {
-    OpenGL::SetUpPixelDrawing(m_Width, m_Height);
+    int width = m_Width;
+    int height = m_Height;
+    if (m_Window)
+    {
+        m_Window->Size(width, height);
+    }
+    OpenGL::SetUpPixelDrawing(m_Width, m_Height, width, height);
+    ApplyView(width, height);
+}
+
+void CGUI::OnResized(int width, int height)
+{
+    if (!m_GLReady)
+    {
+        return;
+    }
+    m_Edit.Deactivate(); // the field sits where the old size put it
+    OpenGL::SetView(m_Width, m_Height, width, height);
+    ApplyView(width, height);
+    m_RedrawPending = true;
+}
+
+void CGUI::ApplyView(int width, int height)
+{
+    m_ViewWidth = width > 0 ? width : m_Width;
+    m_ViewHeight = height > 0 ? height : m_Height;
+    const std::int32_t density = ViewScale() > 1.0 ? 2 : 1;
+    // Text is rendered for the pixels it lands on, and pictures come from the sheets that match them:
+    // every widget loads again, lazily, at the next frame.
+    for (CWidget* widget : m_Widgets)
+    {
+        widget->ReleaseTextures();
+    }
+    m_Density = density;
 }
 
 void CGUI::OnContextCreated()
@@ -259,7 +291,7 @@ bool CGUI::RunFrame(std::uint32_t timeMs, bool always)
 TextureSlot CGUI::GetTexture(const std::u16string& name, const std::u16string& path, std::int32_t width,
                              std::int32_t height, std::int32_t blur)
 {
-    return m_Textures.GetTexture(name, path, width, height, blur);
+    return m_Textures.GetTexture(name, path, width, height, blur, m_Density);
 }
 
 void CGUI::FreeTexture(TextureSlot& slot)

@@ -94,7 +94,19 @@ std::int32_t MaxTextureSize()
     return maximum;
 }
 
-void SetUpPixelDrawing(std::int32_t width, std::int32_t height)
+void SetView(std::int32_t width, std::int32_t height, std::int32_t viewWidth, std::int32_t viewHeight)
+{
+    glViewport(0, 0, viewWidth, viewHeight);
+    Exceptions::CheckGLError(u"glViewport");
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -1.0, 1.0); // one unit per panel unit, origin top left, y down
+    Exceptions::CheckGLError(u"gluOrtho2D");
+    Exceptions::CheckGLError(u"glMatrixMode");
+}
+
+void SetUpPixelDrawing(std::int32_t width, std::int32_t height, std::int32_t viewWidth,
+                       std::int32_t viewHeight)
 {
     glDisable(GL_LIGHTING);
     Exceptions::CheckGLError(u"glDisable(GL_LIGHTING)");
@@ -102,13 +114,7 @@ void SetUpPixelDrawing(std::int32_t width, std::int32_t height)
     Exceptions::CheckGLError(u"glEnable(GL_BLEND)");
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     Exceptions::CheckGLError(u"glBlendFunc");
-    glViewport(0, 0, width, height);
-    Exceptions::CheckGLError(u"glViewport");
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(0.0, width, height, 0.0, -1.0, 1.0); // one unit per pixel, origin top left, y down
-    Exceptions::CheckGLError(u"gluOrtho2D");
-    Exceptions::CheckGLError(u"glMatrixMode");
+    SetView(width, height, viewWidth, viewHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     Exceptions::CheckGLError(u"glClearColor");
     glEnable(GL_TEXTURE_2D);

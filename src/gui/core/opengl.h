@@ -41,10 +41,13 @@ bool GetDriverText(DriverText which, std::u16string& text);
 // The largest texture side the driver takes; 0 when it does not say.
 std::int32_t MaxTextureSize();
 
-// Sets the fixed pipeline up for drawing in pixels, origin top left, on a panel of that size (blending,
-// textures, no lighting) and binds the extension loader to the context. Throws Exceptions::OGL naming
-// the step that failed.
-void SetUpPixelDrawing(std::int32_t width, std::int32_t height);
+// Sets the fixed pipeline up for drawing in panel units, origin top left, on a panel of width × height
+// units shown on viewWidth × viewHeight pixels (blending, textures, no lighting) and binds the extension
+// loader to the context. Throws Exceptions::OGL naming the step that failed.
+void SetUpPixelDrawing(std::int32_t width, std::int32_t height, std::int32_t viewWidth,
+                       std::int32_t viewHeight);
+// The same panel on a window of a new size.
+void SetView(std::int32_t width, std::int32_t height, std::int32_t viewWidth, std::int32_t viewHeight);
 void ClearFrame();
 
 // A new texture with linear filtering, textureWidth × textureHeight, holding the bitmap in its top-left

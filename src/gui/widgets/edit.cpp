@@ -70,7 +70,12 @@ void CEdit::OpenFor(CWidget* target)
     m_Panel->CursorHotSpotOffset(hotX, hotY);
     m_X = m_Panel->LastMouseX() + hotX;
     m_Y = m_Panel->LastMouseY() + hotY;
-    field->Show(m_X, m_Y, static_cast<int>(m_WidthAnim.current), m_Height, target->GetText(true));
+    int x = m_X;
+    int y = m_Y;
+    int width = static_cast<int>(m_WidthAnim.current);
+    int height = m_Height;
+    m_Panel->ToWindow(x, y, width, height);
+    field->Show(x, y, width, height, target->GetText(true), m_Panel->ViewScale());
 }
 
 void CEdit::Commit()

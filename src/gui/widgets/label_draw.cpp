@@ -7,6 +7,8 @@
 #include "gui/widgets/label.h"
 #include "platform/font.h"
 
+#include <cmath>
+
 namespace KVX
 {
 namespace
@@ -90,17 +92,24 @@ bool CLabel::RenderLabelImage()
     {
         return false;
     }
-    Platform::Bitmap bitmap(width, m_Height);
+    // Rendered for the pixels the label covers on screen, not stretched from its size in units.
+    const double scale = m_Panel != nullptr ? m_Panel->ViewScale() : 1.0;
+    const auto pixels = [scale](std::int32_t units)
+    { return static_cast<std::int32_t>(std::lround(units * scale)); };
+    Platform::Bitmap bitmap(pixels(width), pixels(m_Height));
     if (bitmap.Empty())
     {
         return false;
     }
     const std::u16string text = RenderedText();
-    const Platform::TextBox layout{static_cast<float>(m_InsetLeft), static_cast<float>(m_InsetTop),
-                                   static_cast<float>(width - m_InsetLeft - m_InsetRight),
-                                   static_cast<float>(m_Height - m_InsetTop - m_InsetBottom)};
+    const Platform::TextBox layout{static_cast<float>(m_InsetLeft * scale),
+                                   static_cast<float>(m_InsetTop * scale),
+                                   static_cast<float>((width - m_InsetLeft - m_InsetRight) * scale),
+                                   static_cast<float>((m_Height - m_InsetTop - m_InsetBottom) * scale)};
+    Platform::Font font = LabelFont();
+    font.sizePoints = static_cast<float>(font.sizePoints * scale);
     const bool antialias = m_TextRenderingHint != 1 && m_TextRenderingHint != 2;
-    if (!Platform::RenderText(bitmap, text, LabelFont(), m_TextColour, layout, Horizontal(m_TextAlign),
+    if (!Platform::RenderText(bitmap, text, font, m_TextColour, layout, Horizontal(m_TextAlign),
                               Vertical(m_TextAlign), antialias))
     {
         return false;

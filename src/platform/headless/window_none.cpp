@@ -9,6 +9,11 @@ void Window::Create(const WindowOptions&, WindowClient*, std::unique_ptr<Window>
     throw SystemError("no window system in this build", 0, false);
 }
 
+double SystemScale(std::uintptr_t)
+{
+    return 1.0;
+}
+
 void CursorHotSpot(int& x, int& y)
 {
     x = 0;

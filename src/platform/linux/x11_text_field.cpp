@@ -45,11 +45,15 @@ bool LosesKeyboard(const XFocusChangeEvent& event)
            event.detail != NotifyPointer && event.detail != NotifyPointerRoot &&
            event.detail != NotifyDetailNone;
 }
+// The field's type, at the panel's scale.
+Font FieldFont(double scale)
+{
+    return Font{u"Tahoma", static_cast<float>(8.0 * scale), false, false};
+}
 } // namespace
 
 X11TextField::X11TextField(Display* display, int screen, ::Window parent, TextFieldClient* client)
-    : m_display(display), m_screen(screen), m_client(client),
-      m_font(CreateScaledFont(Font{u"Tahoma", 8.0f, false, false}, true))
+    : m_display(display), m_screen(screen), m_client(client), m_font(CreateScaledFont(FieldFont(1.0), true))
 {
     // The screen's own visual rather than the panel's OpenGL one, with a colormap to match it.
     XSetWindowAttributes attributes{};
@@ -93,11 +97,16 @@ void X11TextField::CommitIfShown()
     }
 }
 
-void X11TextField::Show(int x, int y, int width, int height, const std::u16string& text)
+void X11TextField::Show(int x, int y, int width, int height, const std::u16string& text, double scale)
 {
     if (m_window == 0)
     {
         return;
+    }
+    if (scale != m_fontScale && std::isfinite(scale) && scale > 0.0)
+    {
+        m_font = CreateScaledFont(FieldFont(scale), true);
+        m_fontScale = scale;
     }
     m_text = text.substr(0, kMaxCharacters);
     m_anchor = 0;

@@ -39,7 +39,7 @@ public:
     // The field is about to go with its window: a shown field commits, as on losing the focus.
     void CommitIfShown();
 
-    void Show(int x, int y, int width, int height, const std::u16string& text) override;
+    void Show(int x, int y, int width, int height, const std::u16string& text, double scale) override;
     void Hide() override;
     bool IsVisible() const override { return m_visible; }
     std::u16string Text() const override { return m_text; }
@@ -78,6 +78,7 @@ private:
     ::Window m_window = 0;
     TextFieldClient* const m_client;
     Linux::ScaledFontPtr m_font;
+    double m_fontScale = 1.0; // the panel scale m_font was made for
 
     std::u16string m_text;
     bool m_visible = false;

@@ -69,8 +69,18 @@ void Window::Create(const WindowOptions& options, WindowClient* client, std::uni
     running->Run();
 }
 
+namespace
+{
+std::uint64_t PackSize(int width, int height)
+{
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::max(1, width))) << 32) |
+           static_cast<std::uint32_t>(std::max(1, height));
+}
+} // namespace
+
 X11Window::X11Window(const WindowOptions& options, WindowClient* client)
-    : m_options(options), m_client(client)
+    : m_options(options), m_client(client), m_size(PackSize(options.width, options.height)),
+      m_appliedSize(m_size.load())
 {
 }
 
@@ -91,12 +101,21 @@ X11Window::~X11Window()
     {
         close(m_wakeFd);
     }
+    if (m_resizeFd >= 0)
+    {
+        close(m_resizeFd);
+    }
 }
 
 void X11Window::Start()
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0)
+    {
+        throw SystemError("eventfd", errno, false);
+    }
+    m_resizeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_resizeFd < 0)
     {
         throw SystemError("eventfd", errno, false);
     }
@@ -262,11 +281,13 @@ void X11Window::OpenContext()
 void X11Window::Loop()
 {
     const auto period = std::chrono::milliseconds(std::max(1u, m_options.framePeriodMs));
-    pollfd watched[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    pollfd watched[3] = {
+        {ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {m_resizeFd, POLLIN, 0}};
     auto nextFrame = Clock::now();
     while (!m_stopping)
     {
         DispatchEvents();
+        ApplyResize();
         const auto now = Clock::now();
         if (now >= nextFrame || m_exposed)
         {
@@ -284,7 +305,7 @@ void X11Window::Loop()
         const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(nextFrame - now);
         const timespec timeout{static_cast<time_t>(wait.count() / 1000000000),
                                static_cast<long>(wait.count() % 1000000000)};
-        ppoll(watched, 2, &timeout, nullptr);
+        ppoll(watched, 3, &timeout, nullptr);
     }
 }
 
@@ -357,6 +378,43 @@ void X11Window::DispatchEvents()
             Guarded("a text field event", [&] { m_field->HandleEvent(event); });
         }
     }
+}
+
+void X11Window::Resize(int width, int height)
+{
+    const std::uint64_t size = PackSize(std::min(width, 32767), std::min(height, 32767));
+    if (m_size.exchange(size) != size && m_resizeFd >= 0)
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = write(m_resizeFd, &one, sizeof one);
+    }
+}
+
+void X11Window::Size(int& width, int& height) const
+{
+    const std::uint64_t size = m_size.load();
+    width = static_cast<int>(size >> 32);
+    height = static_cast<int>(size & 0xFFFFFFFFu);
+}
+
+void X11Window::ApplyResize()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto read = ::read(m_resizeFd, &count, sizeof count);
+    const std::uint64_t size = m_size.load();
+    if (size == m_appliedSize || m_windowGone)
+    {
+        return;
+    }
+    m_appliedSize = size;
+    const auto width = static_cast<int>(size >> 32);
+    const auto height = static_cast<int>(size & 0xFFFFFFFFu);
+    XResizeWindow(m_display, m_window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (m_context != nullptr)
+    {
+        Guarded("a resize", [&] { m_client->OnResized(width, height); });
+    }
+    m_exposed = true; // the new size is drawn at once
 }
 
 void X11Window::DrawFrame()

@@ -48,6 +48,8 @@ public:
     void ShowCursor(bool show) override;
     // Made on the editor thread for the first client that asks; later clients get the same field.
     TextField* GetTextField(TextFieldClient* client) override;
+    void Resize(int width, int height) override;
+    void Size(int& width, int& height) const override;
 
 private:
     enum class Stage
@@ -63,6 +65,8 @@ private:
     void Loop();
     void DispatchEvents();
     void DrawFrame();
+    // Takes a size asked for from another thread, if any.
+    void ApplyResize();
     // `ran`: the client has had the window (and so may have a press or an edit under way).
     void CloseWindow(bool ran);
     void CloseDisplay();
@@ -79,7 +83,11 @@ private:
     std::exception_ptr m_failure;
     bool m_running = false;
     std::atomic<bool> m_stopping{false};
-    int m_wakeFd = -1;
+    int m_wakeFd = -1;   // stays readable once the window closes
+    int m_resizeFd = -1; // a new size waits (read empty when taken)
+    // The size asked for last, width in the high half; read and written from any thread.
+    std::atomic<std::uint64_t> m_size{0};
+    std::uint64_t m_appliedSize = 0; // editor thread
     std::thread m_thread;
     std::thread::id m_threadId;
 

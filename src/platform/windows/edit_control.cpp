@@ -45,7 +45,7 @@ EditControl::~EditControl()
     }
 }
 
-void EditControl::Show(int x, int y, int width, int height, const std::u16string& text)
+void EditControl::Show(int x, int y, int width, int height, const std::u16string& text, double)
 {
     if (m_Edit == nullptr)
     {

@@ -17,7 +17,7 @@ public:
     static std::unique_ptr<EditControl> Create(HWND parent, HINSTANCE instance, TextFieldClient* client);
     ~EditControl() override;
 
-    void Show(int x, int y, int width, int height, const std::u16string& text) override;
+    void Show(int x, int y, int width, int height, const std::u16string& text, double scale) override;
     void Hide() override;
     bool IsVisible() const override;
     std::u16string Text() const override;

@@ -114,6 +114,8 @@ void Win32Window::CreateNativeWindow()
 
     const int width = m_Options.width > 0 ? m_Options.width : 1;
     const int height = m_Options.height > 0 ? m_Options.height : 1;
+    m_Width = width;
+    m_Height = height;
     m_Window = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, width, height,
                                reinterpret_cast<HWND>(m_Options.parent), nullptr, m_Instance, nullptr);
     if (m_Window == nullptr)
@@ -268,6 +270,34 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wPara
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->Handle(message, wParam, lParam);
+}
+
+void Win32Window::Resize(int width, int height)
+{
+    width = width < 1 ? 1 : (width > 32767 ? 32767 : width);
+    height = height < 1 ? 1 : (height > 32767 ? 32767 : height);
+    if (width == m_Width && height == m_Height)
+    {
+        return;
+    }
+    m_Width = width;
+    m_Height = height;
+    if (m_Window == nullptr)
+    {
+        return;
+    }
+    SetWindowPos(m_Window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_Context != nullptr && MakeCurrent())
+    {
+        Guarded("a resize", [&] { m_Client->OnResized(width, height); });
+    }
+    InvalidateRect(m_Window, nullptr, FALSE);
+}
+
+void Win32Window::Size(int& width, int& height) const
+{
+    width = m_Width;
+    height = m_Height;
 }
 
 LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)

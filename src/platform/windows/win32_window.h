@@ -47,6 +47,8 @@ public:
     void SetCursorScreenPos(int x, int y) override;
     void ShowCursor(bool show) override;
     TextField* GetTextField(TextFieldClient* client) override;
+    void Resize(int width, int height) override;
+    void Size(int& width, int& height) const override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -70,5 +72,7 @@ private:
     bool m_FrameReady = false; // a drawn frame waits in the back buffer for WM_PAINT
     std::atomic<std::uint64_t> m_Presented{0};
     std::unique_ptr<EditControl> m_Edit;
+    int m_Width = 1; // physical pixels, as last asked for
+    int m_Height = 1;
 };
 } // namespace KVX::Platform::Windows

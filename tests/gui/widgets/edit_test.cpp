@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The value editor's logic: which characters it takes and how a typed text becomes a value.
 #include "device/device_layout.h"
-#include "support/fake_window.h"
 #include "gui/core/gui.h"
 #include "gui/widgets/edit.h"
 #include "gui/widgets/knob.h"
+#include "support/fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +40,9 @@ TEST(EditBox, ReadsTheLeadingNumberOfTheText)
 class FakeField : public Platform::TextField
 {
 public:
-    void Show(int x, int y, int width, int height, const std::u16string& shown) override
+    void Show(int x, int y, int width, int height, const std::u16string& shown, double shownScale) override
     {
+        scale = shownScale;
         visible = true;
         left = x;
         top = y;
@@ -54,6 +55,7 @@ public:
     std::u16string Text() const override { return text; }
 
     bool visible = false;
+    double scale = 0.0;
     int left = 0, top = 0, w = 0, h = 0;
     std::u16string text;
 };

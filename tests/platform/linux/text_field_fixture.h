@@ -77,14 +77,14 @@ protected:
     }
     void TearDown() override { m_client.window.reset(); }
 
-    void Show(int x, int y, int width, int height, const std::u16string& text)
+    void Show(int x, int y, int width, int height, const std::u16string& text, double scale = 1.0)
     {
         ASSERT_TRUE(m_client.RunOnEditorThread(
             [&](KVX::Platform::Window& w)
             {
                 TextField* field = m_field.Get(w);
                 ASSERT_NE(field, nullptr);
-                field->Show(x, y, width, height, text);
+                field->Show(x, y, width, height, text, scale);
             }));
         m_shown = {x, y, width, height};
     }

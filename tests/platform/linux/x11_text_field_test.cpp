@@ -164,9 +164,9 @@ TEST_F(X11TextField, LosingTheFocusCommitsButAGrabPassingThroughDoesNot)
         [&](KVX::Platform::Window& w)
         {
             TextField* field = m_field.Get(w);
-            field->Show(40, 30, 50, 15, u"1");
+            field->Show(40, 30, 50, 15, u"1", 1.0);
             field->Hide();
-            field->Show(40, 30, 50, 15, u"2");
+            field->Show(40, 30, 50, 15, u"2", 1.0);
         }));
     Key(XK_5);
     ASSERT_TRUE(TextBecomes(u"5"));
@@ -198,7 +198,7 @@ TEST_F(X11TextField, GoesWithTheWindowGivingTheFocusBackAndCommitting)
         FieldClient field(client);
         client.Open(m_host->Id(), 300, 200);
         ASSERT_TRUE(client.RunOnEditorThread([&](KVX::Platform::Window& w)
-                                             { field.Get(w)->Show(10, 10, 50, 15, u"0.0"); }));
+                                             { field.Get(w)->Show(10, 10, 50, 15, u"0.0", 1.0); }));
         client.window.reset();
         ASSERT_EQ(field.committed.size(), 1u) << round;
         ASSERT_TRUE(m_host->Children().empty()) << round;
@@ -210,7 +210,7 @@ TEST_F(X11TextField, GoesWithTheWindowGivingTheFocusBackAndCommitting)
     FieldClient field(client);
     client.Open(m_host->Id(), 300, 200);
     ASSERT_TRUE(client.RunOnEditorThread([&](KVX::Platform::Window& w)
-                                         { field.Get(w)->Show(10, 10, 50, 15, u"2.5"); }));
+                                         { field.Get(w)->Show(10, 10, 50, 15, u"2.5", 1.0); }));
     m_host->Destroy();
     std::this_thread::sleep_for(100ms);
     client.window.reset();

@@ -21,7 +21,9 @@ std::int32_t MaxTextureSize()
     return 0;
 }
 
-void SetUpPixelDrawing(std::int32_t, std::int32_t) {}
+void SetView(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
+
+void SetUpPixelDrawing(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 
 void ClearFrame() {}
 
