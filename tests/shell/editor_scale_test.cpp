@@ -277,7 +277,7 @@ TEST_F(EditorScale, AHostsScaleGivesTheScaledWindowDrawnFromTheFinerSheets)
 
     // The 88 bytes hold the values, not the screen.
     void* chunk = nullptr;
-    EXPECT_EQ(plugin->Dispatch(effGetChunk, 0, 0, &chunk), 88);
+    EXPECT_EQ(plugin->Dispatch(effGetChunk, 1, 0, &chunk), 88);
 }
 
 TEST_F(EditorScale, ADragOfTwoHundredPixelsAtTwiceTheSizeMovesAFaderAsAHundredAtOnce)
