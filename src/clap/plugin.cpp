@@ -5,8 +5,11 @@
 #include "clap/state_io.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <string>
 #include <string_view>
 
@@ -190,7 +193,7 @@ std::uint32_t KVX_CLAP_CALL LatencyGet(const Plugin*)
 
 const PluginLatency g_Latency = {LatencyGet};
 
-// gui: embedded in the host's window at the panel's fixed size.
+// gui: embedded in the host's window, at the scale the host or the screen gives it.
 bool KVX_CLAP_CALL GuiIsApiSupported(const Plugin*, const char* api, bool floating)
 {
     return !floating && api != nullptr && std::strcmp(api, kNativeWindowApi) == 0;
@@ -219,9 +222,9 @@ void KVX_CLAP_CALL GuiDestroy(const Plugin* plugin)
     CPlugin::From(plugin)->DestroyGui();
 }
 
-bool KVX_CLAP_CALL GuiSetScale(const Plugin*, double)
+bool KVX_CLAP_CALL GuiSetScale(const Plugin* plugin, double scale)
 {
-    return false; // the panel's images are drawn at one size
+    return CPlugin::From(plugin)->SetScale(scale);
 }
 
 bool KVX_CLAP_CALL GuiGetSize(const Plugin* plugin, std::uint32_t* width, std::uint32_t* height)
@@ -231,30 +234,30 @@ bool KVX_CLAP_CALL GuiGetSize(const Plugin* plugin, std::uint32_t* width, std::u
 
 bool KVX_CLAP_CALL GuiCanResize(const Plugin*)
 {
-    return false;
+    return true;
 }
 
+// The panel grows in both directions at once, keeping its own proportions.
 bool KVX_CLAP_CALL GuiGetResizeHints(const Plugin*, GuiResizeHints* hints)
 {
     if (hints == nullptr)
     {
         return false;
     }
-    *hints = GuiResizeHints{false, false, true, static_cast<std::uint32_t>(CDevice::kEditorWidth),
-                            static_cast<std::uint32_t>(CDevice::kEditorHeight)};
+    constexpr int kDivisor = std::gcd(CDevice::kEditorWidth, CDevice::kEditorHeight);
+    *hints = GuiResizeHints{true, true, true, static_cast<std::uint32_t>(CDevice::kEditorWidth / kDivisor),
+                            static_cast<std::uint32_t>(CDevice::kEditorHeight / kDivisor)};
     return true;
 }
 
-// Whatever the host asks for, the panel's own size is the one it can have.
 bool KVX_CLAP_CALL GuiAdjustSize(const Plugin* plugin, std::uint32_t* width, std::uint32_t* height)
 {
-    return CPlugin::From(plugin)->GetSize(width, height);
+    return CPlugin::From(plugin)->AdjustSize(width, height);
 }
 
-bool KVX_CLAP_CALL GuiSetSize(const Plugin*, std::uint32_t width, std::uint32_t height)
+bool KVX_CLAP_CALL GuiSetSize(const Plugin* plugin, std::uint32_t width, std::uint32_t height)
 {
-    return width == static_cast<std::uint32_t>(CDevice::kEditorWidth) &&
-           height == static_cast<std::uint32_t>(CDevice::kEditorHeight);
+    return CPlugin::From(plugin)->SetSize(width, height);
 }
 
 bool KVX_CLAP_CALL GuiSetParent(const Plugin* plugin, const Window* window)
@@ -318,7 +321,8 @@ const void* KVX_CLAP_CALL PluginGetExtension(const Plugin*, const char* id)
 // Defined with the factory.
 extern const PluginDescriptor g_Descriptor;
 
-CPlugin::CPlugin(const Host* host, std::unique_ptr<CDevice> device) : m_Host(host), m_Device(std::move(device))
+CPlugin::CPlugin(const Host* host, std::unique_ptr<CDevice> device)
+    : m_Host(host), m_Device(std::move(device))
 {
     m_Record.desc = &g_Descriptor;
     m_Record.pluginData = this;
@@ -352,6 +356,7 @@ CPlugin::~CPlugin()
 {
     DestroyGui();
     Deactivate();
+    m_Device->SetEditorHost(nullptr);
     m_Device->SetEditSink(nullptr);
 }
 
@@ -363,6 +368,11 @@ CPlugin* CPlugin::From(const Plugin* plugin)
 bool CPlugin::Init()
 {
     m_HostParams = HostExtension<HostParams>(m_Host, kExtParams);
+    m_HostGui = HostExtension<HostGui>(m_Host, kExtGui);
+    if (m_HostGui != nullptr && m_HostGui->requestResize != nullptr)
+    {
+        m_Device->SetEditorHost(this);
+    }
     return true;
 }
 
@@ -599,14 +609,67 @@ bool CPlugin::SetParent(const Window* window)
     return m_GuiOpen;
 }
 
+namespace
+{
+// A host's size as the device counts (a size beyond any screen stays beyond it).
+int Side(std::uint32_t side)
+{
+    return static_cast<int>(std::min<std::uint32_t>(side, INT_MAX));
+}
+} // namespace
+
 bool CPlugin::GetSize(std::uint32_t* width, std::uint32_t* height) const
 {
     if (width == nullptr || height == nullptr)
     {
         return false;
     }
-    *width = static_cast<std::uint32_t>(CDevice::kEditorWidth);
-    *height = static_cast<std::uint32_t>(CDevice::kEditorHeight);
+    int w = 0;
+    int h = 0;
+    m_Device->EditorSize(w, h);
+    *width = static_cast<std::uint32_t>(w);
+    *height = static_cast<std::uint32_t>(h);
     return true;
+}
+
+bool CPlugin::SetScale(double scale)
+{
+    if (!std::isfinite(scale) || scale <= 0.0)
+    {
+        return false;
+    }
+    m_Device->SetEditorScale(scale); // taken into 1 ... 2
+    return true;
+}
+
+bool CPlugin::AdjustSize(std::uint32_t* width, std::uint32_t* height) const
+{
+    if (width == nullptr || height == nullptr)
+    {
+        return false;
+    }
+    int w = Side(*width);
+    int h = Side(*height);
+    m_Device->AdjustEditorSize(w, h);
+    *width = static_cast<std::uint32_t>(w);
+    *height = static_cast<std::uint32_t>(h);
+    return true;
+}
+
+bool CPlugin::SetSize(std::uint32_t width, std::uint32_t height)
+{
+    return m_Device->SetEditorSize(Side(width), Side(height));
+}
+
+// The host's frame is resized on its own terms: the request may come from the editor's thread, which the
+// format allows for this call (never the audio thread).
+bool CPlugin::RequestEditorSize(int width, int height)
+{
+    if (width <= 0 || height <= 0 || m_HostGui == nullptr || m_HostGui->requestResize == nullptr)
+    {
+        return false;
+    }
+    return m_HostGui->requestResize(m_Host, static_cast<std::uint32_t>(width),
+                                    static_cast<std::uint32_t>(height));
 }
 } // namespace KVX::Clap

@@ -10,7 +10,7 @@
 
 namespace KVX::Clap
 {
-class CPlugin final : private CDevice::IEditSink
+class CPlugin final : private CDevice::IEditSink, private CDevice::IEditorHost
 {
 public:
     // Null when the processor cannot be built (its factory has said why).
@@ -44,18 +44,26 @@ public:
     void DestroyGui();
     bool SetParent(const Window* window);
     bool GetSize(std::uint32_t* width, std::uint32_t* height) const;
+    // The editor's scale and size (from 1 to 2 times the panel's, in its aspect), before, while and after
+    // the editor exists.
+    bool SetScale(double scale);
+    bool AdjustSize(std::uint32_t* width, std::uint32_t* height) const;
+    bool SetSize(std::uint32_t width, std::uint32_t height);
 
 private:
     CPlugin(const Host* host, std::unique_ptr<CDevice> device);
 
     // From the panel's thread.
     void OnPanelEdit(const PanelEdit& edit) override;
+    // From the panel when the screen wants another size: the host is asked to resize its frame.
+    bool RequestEditorSize(int width, int height) override;
     void ApplyEvents(const InputEvents* in) noexcept;
     void SendEdits(const OutputEvents* out) noexcept;
 
     Plugin m_Record{};
     const Host* m_Host;
     const HostParams* m_HostParams = nullptr;
+    const HostGui* m_HostGui = nullptr;
     std::unique_ptr<CDevice> m_Device;
     CEditQueue m_Edits;
     bool m_Active = false;

@@ -181,7 +181,15 @@ struct ClapHostCallbacks
     static void KVX_CLAP_CALL MarkDirty(const Host*) {}
 
     static void KVX_CLAP_CALL ResizeHintsChanged(const Host*) {}
-    static bool KVX_CLAP_CALL RequestResize(const Host*, std::uint32_t, std::uint32_t) { return false; }
+    static bool KVX_CLAP_CALL RequestResize(const Host* host, std::uint32_t width, std::uint32_t height)
+    {
+        ClapPlugin* plugin = Of(host);
+        if (std::this_thread::get_id() == plugin->m_MainThread && plugin->m_InAudioCall)
+        {
+            return false; // not a call for the audio thread
+        }
+        return plugin->m_Resize && width > 0 && height > 0 && plugin->m_Resize(width, height);
+    }
     static bool KVX_CLAP_CALL RequestShow(const Host*) { return false; }
     static bool KVX_CLAP_CALL RequestHide(const Host*) { return false; }
     static void KVX_CLAP_CALL Closed(const Host*, bool) {}

@@ -3,11 +3,12 @@
 // A CLAP host: a module opened through its clap_entry export, and plug-in instances made by its factory
 // and driven the way a host drives them (init, activate, start processing, process, state, parameters
 // through events). It runs everything on the thread that made it, which is both its main and its audio
-// thread; only request_flush and the log may come from other threads (a plug-in's editor).
+// thread; only request_flush, request_resize and the log may come from other threads (a plug-in's editor).
 #include "clap/clap_abi.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,6 +128,12 @@ public:
     bool SaveState(std::vector<std::uint8_t>& out) const;
     bool LoadState(const std::vector<std::uint8_t>& bytes) const;
 
+    // Answers the plug-in's request for another editor size (gui request_resize, on any thread but
+    // within an audio call): true when the host resized its window. Refused without a handler. Set it while
+    // no editor is open.
+    using ResizeHandler = std::function<bool(std::uint32_t width, std::uint32_t height)>;
+    void SetResizeHandler(ResizeHandler handler) { m_Resize = std::move(handler); }
+
     // The plug-in's log lines, collected; printed to stderr as they come when `echo` is set.
     void EchoLog(bool echo) { m_EchoLog = echo; }
     std::vector<std::string> LogLines() const;
@@ -159,6 +166,7 @@ private:
     bool m_InAudioCall = false;
     bool m_EchoLog = false;
     std::thread::id m_MainThread = std::this_thread::get_id();
+    ResizeHandler m_Resize;
     std::atomic<bool> m_FlushRequested{false};
     std::atomic<int> m_Rescans{0};
     mutable std::mutex m_LogLock;

@@ -25,6 +25,7 @@ public:
     void Process(float* const* inputs, float* const* outputs, int frames) override;
 
     ClapPlugin& Plugin() { return *m_Plugin; }
+    ClapPlugin* ClapInstance() override { return m_Plugin.get(); }
 
 private:
     explicit ClapSession(std::unique_ptr<ClapPlugin> plugin);

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// `tovik editor PLUGIN`: the plug-in's editor in a window of its own, so a person can try the panel
-// without a DAW. Pink noise runs through the plug-in (and is thrown away) so that meters and lamps live;
-// parameter changes made on the panel are printed as they happen.
+// `tovik editor PLUGIN`: the plug-in's editor (VST 2.4 or CLAP) in a window of its own, so a person can
+// try the panel without a DAW, at the scale of their screen. Pink noise runs through the plug-in (and is
+// thrown away) so that meters and lamps live; parameter changes made on the panel are printed as they
+// happen.
 #include "commands.h"
-#include "host/plugin_host.h"
 #include "options.h"
 #include "output_file.h"
 #include "plot.h"
+#include "plugin_editor.h"
 #include "plugin_session.h"
 #include "signals.h"
 
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,48 +70,95 @@ bool Screenshot(Display* display, Window window, int width, int height, const st
 // A window for a plug-in that tells its size only after its editor has opened in it.
 constexpr int kStandInWidth = 640;
 constexpr int kStandInHeight = 480;
-// Larger than any screen: a size beyond it is not believed.
-constexpr int kMaxEditorSide = 16384;
 
-// The editor's size as the plug-in reports it; false (and the sizes untouched) when it reports none.
-bool EditorSize(Host::Plugin& plugin, int& width, int& height)
+constexpr const char* kUsage =
+    "usage: tovik editor PLUGIN [--scale S] [--seconds S] [--screenshot FILE.png]\n";
+
+// "1.5" or "150%": the screen's scale, from 1 to 2.
+bool ParseScale(std::string text, double& scale)
 {
-    ERect* rect = nullptr;
-    if (plugin.Dispatch(effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr)
+    double divisor = 1.0;
+    if (!text.empty() && text.back() == '%')
+    {
+        text.pop_back();
+        divisor = 100.0;
+    }
+    double value = 0.0;
+    if (!ParseNumber(text, value))
     {
         return false;
     }
-    const int w = rect->right - rect->left;
-    const int h = rect->bottom - rect->top;
-    if (w <= 0 || h <= 0 || w > kMaxEditorSide || h > kMaxEditorSide)
+    value /= divisor;
+    if (value < 1.0 || value > 2.0)
     {
         return false;
     }
-    width = w;
-    height = h;
+    scale = value;
     return true;
 }
 
-void PrintChanges(Host::Plugin& plugin, std::vector<float>& last)
+// tovik's window for the editor, which the plug-in may ask to resize from a thread of its own (Xlib is
+// told it is threaded before anything else).
+class EditorWindow
 {
-    for (VstInt32 i = 0; i < static_cast<VstInt32>(last.size()); ++i)
+public:
+    EditorWindow(Display* display, const std::string& title, int width, int height) : m_Display(display)
     {
-        const float value = plugin.GetParameter(i);
-        if (value != last[static_cast<std::size_t>(i)])
-        {
-            last[static_cast<std::size_t>(i)] = value;
-            std::printf("%-8s %s %s\n", plugin.Text(effGetParamName, i).c_str(),
-                        plugin.Text(effGetParamDisplay, i).c_str(), plugin.Text(effGetParamLabel, i).c_str());
-            std::fflush(stdout);
-        }
+        const int screen = DefaultScreen(display);
+        m_Window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
+                                       static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                       BlackPixel(display, screen), BlackPixel(display, screen));
+        XStoreName(display, m_Window, title.c_str());
+        m_DeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, m_Window, &m_DeleteWindow, 1);
+        XSelectInput(display, m_Window, StructureNotifyMask);
+        XMapWindow(display, m_Window);
+        m_Width = width;
+        m_Height = height;
+        XSync(display, False);
     }
-}
+    ~EditorWindow() { XDestroyWindow(m_Display, m_Window); }
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
+
+    Window Id() const { return m_Window; }
+    Atom DeleteMessage() const { return m_DeleteWindow; }
+    int Width() const { return m_Width; }
+    int Height() const { return m_Height; }
+
+    // The editor's size, which the window keeps (a person cannot drag it to another).
+    bool Resize(int width, int height)
+    {
+        if (width <= 0 || height <= 0 || width > kMaxEditorSide || height > kMaxEditorSide)
+        {
+            return false;
+        }
+        XResizeWindow(m_Display, m_Window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSizeHints hints{};
+        hints.flags = PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = width;
+        hints.min_height = hints.max_height = height;
+        XSetWMNormalHints(m_Display, m_Window, &hints);
+        XSync(m_Display, False);
+        m_Width = width;
+        m_Height = height;
+        return true;
+    }
+
+private:
+    Display* m_Display;
+    Window m_Window = 0;
+    Atom m_DeleteWindow = 0;
+    std::atomic<int> m_Width{0};
+    std::atomic<int> m_Height{0};
+};
 } // namespace
 
 int Editor(const Arguments& args)
 {
     std::string pluginPath;
     double seconds = 0.0;
+    std::optional<double> scale;
     std::string screenshot;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
@@ -121,6 +170,16 @@ int Editor(const Arguments& args)
                 return 2;
             }
         }
+        else if (args[i] == "--scale" && i + 1 < args.size() && !scale)
+        {
+            double value = 0.0;
+            if (!ParseScale(args[++i], value))
+            {
+                std::fprintf(stderr, "tovik: --scale needs a scale from 1 to 2 (or 100%% to 200%%)\n");
+                return 2;
+            }
+            scale = value;
+        }
         else if (args[i] == "--screenshot" && i + 1 < args.size())
         {
             screenshot = args[++i];
@@ -131,13 +190,13 @@ int Editor(const Arguments& args)
         }
         else
         {
-            std::fprintf(stderr, "usage: tovik editor PLUGIN [--seconds S] [--screenshot FILE.png]\n");
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
     if (pluginPath.empty())
     {
-        std::fprintf(stderr, "usage: tovik editor PLUGIN [--seconds S] [--screenshot FILE.png]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
 
@@ -153,16 +212,10 @@ int Editor(const Arguments& args)
         std::fprintf(stderr, "tovik: %s\n", error.c_str());
         return 1;
     }
-    if (session->Vst() == nullptr)
+    if (session->Vst() == nullptr && session->ClapInstance() == nullptr)
     {
-        std::fprintf(stderr, "tovik: the editor command opens VST editors; %s is not a VST plug-in\n",
+        std::fprintf(stderr, "tovik: the editor command opens VST and CLAP editors; %s is neither\n",
                      pluginPath.c_str());
-        return 1;
-    }
-    Host::Plugin& plugin = *session->Vst();
-    if ((plugin.Effect()->flags & effFlagsHasEditor) == 0)
-    {
-        std::fprintf(stderr, "tovik: %s has no editor\n", pluginPath.c_str());
         return 1;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -171,50 +224,68 @@ int Editor(const Arguments& args)
         std::fprintf(stderr, "tovik: cannot open the X display (is DISPLAY set?)\n");
         return 1;
     }
+    // Set once the window exists; the plug-in may ask before (it is refused then).
+    std::atomic<EditorWindow*> window{nullptr};
+    const auto resize = [&window](int width, int height)
+    {
+        EditorWindow* target = window.load();
+        return target != nullptr && target->Resize(width, height);
+    };
+    auto editor = session->Vst() != nullptr
+                      ? MakeVstEditor(*session->Vst(), resize, pluginPath, error)
+                      : MakeClapEditor(*session->ClapInstance(), resize, pluginPath, error);
+    if (!editor)
+    {
+        std::fprintf(stderr, "tovik: %s\n", error.c_str());
+        XCloseDisplay(display);
+        return 1;
+    }
+    // Without --scale tovik says nothing, and the plug-in follows the screen as it sees it.
+    if (scale && !editor->SetScale(*scale))
+    {
+        std::fprintf(stderr, "tovik: %s does not take a scale; its editor keeps its own size\n",
+                     pluginPath.c_str());
+    }
+
     // Many plug-ins know their size before the editor opens; some only once it is open, so the window
     // starts at the early size (or a stand-in) and takes the size reported after opening.
     int width = kStandInWidth;
     int height = kStandInHeight;
-    EditorSize(plugin, width, height);
-    const int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
-                                        static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                                        BlackPixel(display, screen), BlackPixel(display, screen));
-    const std::string title = session->Name() + " - tovik editor";
-    XStoreName(display, window, title.c_str());
-    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(display, window, &deleteWindow, 1);
-    XSelectInput(display, window, StructureNotifyMask);
-    XMapWindow(display, window);
-    XSync(display, False);
+    editor->Size(width, height);
+    std::optional<EditorWindow> own;
+    own.emplace(display, session->Name() + " - tovik editor", width, height);
+    window = &*own;
+    // The editor goes before its parent window, the window before the display.
+    const auto finish = [&]
+    {
+        window = nullptr;
+        editor.reset();
+        session->Stop();
+        own.reset();
+        XCloseDisplay(display);
+    };
 
     const int block = 480;
     session->Start(48000.0, block);
-    plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
-    if (!EditorSize(plugin, width, height))
+    if (!editor->Open(own->Id(), error))
     {
-        std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());
-        plugin.Dispatch(effEditClose);
-        session->Stop();
-        XDestroyWindow(display, window);
-        XCloseDisplay(display);
+        finish();
+        std::fprintf(stderr, "tovik: %s: %s\n", pluginPath.c_str(), error.c_str());
         return 1;
     }
-    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = width;
-    hints.min_height = hints.max_height = height;
-    XSetWMNormalHints(display, window, &hints);
-    XSync(display, False);
+    if (!editor->Size(width, height))
+    {
+        finish();
+        std::fprintf(stderr, "tovik: %s reports no editor size\n", pluginPath.c_str());
+        return 1;
+    }
+    own->Resize(width, height);
     std::printf("Editor of %s open; close its window (or press Ctrl-C) to quit.\n", session->Name().c_str());
     std::fflush(stdout);
 
     auto previous = std::signal(SIGINT, OnInterrupt);
     const std::vector<float> noise = PinkNoise(48000, 7, 0.1f);
-    std::vector<float> last(static_cast<std::size_t>(std::clamp(plugin.Effect()->numParams, 0, 100000)),
-                            -1.0f);
-    PrintChanges(plugin, last);
+    editor->PrintChanges();
     const auto start = std::chrono::steady_clock::now();
     std::size_t position = 0;
     bool done = false;
@@ -231,15 +302,15 @@ int Editor(const Arguments& args)
         }
         position = (position + block) % noise.size();
         session->Process(block);
-        // Hosts give the editor a regular turn on their own thread; some plug-ins draw only there.
-        plugin.Dispatch(effEditIdle);
-        PrintChanges(plugin, last);
+        editor->Idle();
+        editor->PrintChanges();
 
         while (XPending(display) > 0)
         {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow)
+            if (event.type == ClientMessage &&
+                static_cast<Atom>(event.xclient.data.l[0]) == own->DeleteMessage())
             {
                 done = true;
             }
@@ -250,7 +321,7 @@ int Editor(const Arguments& args)
         {
             shot = true;
             std::string shotError;
-            if (!Screenshot(display, window, width, height, screenshot, shotError))
+            if (!Screenshot(display, own->Id(), own->Width(), own->Height(), screenshot, shotError))
             {
                 std::fprintf(stderr, "tovik: %s\n", shotError.c_str());
             }
@@ -262,11 +333,7 @@ int Editor(const Arguments& args)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     std::signal(SIGINT, previous);
-
-    plugin.Dispatch(effEditClose);
-    session->Stop();
-    XDestroyWindow(display, window);
-    XCloseDisplay(display);
+    finish();
     return 0;
 }
 } // namespace KVX::Tovik

@@ -58,8 +58,10 @@ const Command g_Commands[] = {
      "  --rate R           sample rate in Hz, 8000 to 384000 (default 48000)\n"
      "  --seconds S        length of each timed pass, 0.05 to 600 (default 2)\n"
      "  --runs K           timed passes per plug-in, 1 to 1000 (default 7)\n"},
-    {"editor", KVX::Tovik::Editor, "editor PLUGIN [--seconds S] [--screenshot FILE.png]",
-     "the plug-in's editor in a window of its own, with noise running through the plug-in",
+    {"editor", KVX::Tovik::Editor, "editor PLUGIN [--scale S] [--seconds S] [--screenshot FILE.png]",
+     "a VST or CLAP plug-in's editor in a window of its own, with noise running through the plug-in",
+     "  --scale S          the screen's scale for the editor, 1 to 2 or 100% to 200% (default: the\n"
+     "                     plug-in follows the screen, e.g. the desktop's Xft.dpi)\n"
      "  --seconds S        close the window after S seconds\n"
      "  --screenshot FILE  the window's pixels as a PNG, shortly before it closes\n"},
     {"fit", KVX::Tovik::Fit,

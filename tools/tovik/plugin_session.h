@@ -17,6 +17,8 @@ class Plugin;
 
 namespace KVX::Tovik
 {
+class ClapPlugin;
+
 // Which plug-in to open and how it will run. A path ending in ".clap" is a CLAP file; another path that
 // exists is a VST shared object or an LV2 bundle folder; anything else shaped like a URI ("urn:…",
 // "http://…") names an installed LV2 plug-in.
@@ -55,6 +57,8 @@ public:
     virtual void PrintInfo() const = 0;
     // The VST plug-in behind the session, for what only VST has (preset files, editors); null otherwise.
     virtual Host::Plugin* Vst() { return nullptr; }
+    // The CLAP plug-in behind the session, for its editor; null otherwise.
+    virtual ClapPlugin* ClapInstance() { return nullptr; }
 
     // Sample rate, block size, then switched on; allocates one block per input and output.
     void Start(double sampleRate, int blockSize);

@@ -2,6 +2,7 @@
 // `tovik editor`: the plug-in's editor in a window of its own, on a private X server.
 #include <gtest/gtest.h>
 
+#include "support/screen_dpi.h"
 #include "support/xvfb.h"
 #include "tool_runner.h"
 
@@ -17,6 +18,42 @@ namespace KVX::Test
 {
 namespace
 {
+using Size = std::pair<int, int>;
+
+// Room for the editor at 200 %.
+Xvfb::Options WideScreen()
+{
+    Xvfb::Options options;
+    options.screen = "2048x1280x24";
+    return options;
+}
+
+Size PngSize(const std::string& path)
+{
+    cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
+    const Size size = cairo_surface_status(image) == CAIRO_STATUS_SUCCESS
+                          ? Size(cairo_image_surface_get_width(image), cairo_image_surface_get_height(image))
+                          : Size(0, 0);
+    cairo_surface_destroy(image);
+    return size;
+}
+
+// The window's size as a screenshot shows it, or (0, 0) when tovik failed.
+Size EditorWindowSize(const std::vector<std::string>& args)
+{
+    TempFolder folder;
+    std::vector<std::string> command{"editor"};
+    command.insert(command.end(), args.begin(), args.end());
+    for (const char* more : {"--seconds", "1", "--screenshot"})
+    {
+        command.emplace_back(more);
+    }
+    command.push_back(folder.Path("shot.png"));
+    const RunResult result = RunTovik(command);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Btn IN   On"), std::string::npos) << result.out;
+    return PngSize(folder.Path("shot.png"));
+}
 TEST(EditorCommand, OpensThePanelInItsOwnWindowAndClosesCleanly)
 {
     Xvfb server;
@@ -88,6 +125,36 @@ TEST(EditorCommand, OpensAnEditorThatReportsItsSizeOnlyWhenOpen)
     EXPECT_FALSE(cairo_image_surface_get_width(image) == 640 && cairo_image_surface_get_height(image) == 480);
     cairo_surface_destroy(image);
     std::filesystem::remove(shot);
+}
+
+TEST(EditorCommand, TellsThePluginTheScaleThroughItsFormatAndTakesTheSizeItGets)
+{
+    Xvfb server(WideScreen());
+    EXPECT_EQ(EditorWindowSize({KVX_CLAP_PLUGIN_PATH, "--scale", "2"}), Size(1800, 516));
+    EXPECT_EQ(EditorWindowSize({KVX_PLUGIN_PATH, "--scale", "150%"}), Size(1350, 387));
+}
+
+TEST(EditorCommand, WithoutAScaleTheEditorFollowsTheScreensDensity)
+{
+    Xvfb server(WideScreen());
+    // Held open: the server forgets its resources when its last client leaves.
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    SetScreenDpi(display, 192);
+    EXPECT_EQ(EditorWindowSize({KVX_CLAP_PLUGIN_PATH}), Size(1800, 516));
+    // The VST editor asks for the larger window once open, and tovik's window follows.
+    EXPECT_EQ(EditorWindowSize({KVX_PLUGIN_PATH}), Size(1800, 516));
+    XCloseDisplay(display);
+}
+
+TEST(EditorCommand, RefusesAScaleOutsideOneToTwo)
+{
+    for (const char* scale : {"0.5", "2.01", "250%", "99%", "big", "%", "nan"})
+    {
+        const RunResult result = RunTovik({"editor", KVX_CLAP_PLUGIN_PATH, "--scale", scale});
+        EXPECT_EQ(result.exitCode, 2) << scale;
+        EXPECT_NE(result.err.find("--scale"), std::string::npos) << result.err;
+    }
 }
 
 TEST(EditorCommand, RefusesAMissingOrBrokenPlugin)
