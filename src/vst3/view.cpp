@@ -3,8 +3,10 @@
 
 #include "vst3/plugin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace KVX::Vst3
 {
@@ -18,6 +20,20 @@ constexpr const char* kOwnPlatformType = kPlatformTypeX11EmbedWindowID;
 
 // Often enough that a fader drag reaches the host as smoothly as the panel draws it (33 ms frames).
 constexpr TimerInterval kDeliveryIntervalMs = 16;
+
+// A rectangle's width or height, computed so that a host's garbage cannot overflow; a negative or absurd
+// one is no size (0).
+int Extent(std::int32_t from, std::int32_t to)
+{
+    const std::int64_t extent = static_cast<std::int64_t>(to) - from;
+    return extent > 0 && extent <= std::numeric_limits<std::int32_t>::max() ? static_cast<int>(extent) : 0;
+}
+
+std::int32_t Edge(std::int32_t from, int extent)
+{
+    return static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int64_t>(from) + extent,
+                                                            std::numeric_limits<std::int32_t>::max()));
+}
 
 ViewRect EditorRect(const CDevice& device)
 {
@@ -158,7 +174,8 @@ tresult CView::onSize(ViewRect* newSize)
     {
         return kInvalidArgument;
     }
-    m_Plugin.Editor().SetEditorSize(newSize->right - newSize->left, newSize->bottom - newSize->top);
+    m_Plugin.Editor().SetEditorSize(Extent(newSize->left, newSize->right),
+                                    Extent(newSize->top, newSize->bottom));
     return kResultTrue;
 }
 
@@ -214,11 +231,11 @@ tresult CView::checkSizeConstraint(ViewRect* rect)
     {
         return kInvalidArgument;
     }
-    int width = rect->right - rect->left;
-    int height = rect->bottom - rect->top;
+    int width = Extent(rect->left, rect->right);
+    int height = Extent(rect->top, rect->bottom);
     m_Plugin.Editor().AdjustEditorSize(width, height);
-    rect->right = rect->left + width;
-    rect->bottom = rect->top + height;
+    rect->right = Edge(rect->left, width);
+    rect->bottom = Edge(rect->top, height);
     return kResultTrue;
 }
 

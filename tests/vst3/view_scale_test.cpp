@@ -199,6 +199,19 @@ TEST_F(Vst3ViewScale, AHostsResizeSnapsToTheSizesThePanelCanTake)
     EXPECT_EQ(SizeOf(frame), std::make_pair(1350, 387)) << "the largest step inside the frame";
     EXPECT_EQ(ViewSize(), std::make_pair(900, 258)) << "a question changed the size";
     EXPECT_EQ(m_View->checkSizeConstraint(nullptr), kInvalidArgument);
+    // A host's garbage is no size: the current one stands.
+    constexpr std::int32_t kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
+    ViewRect garbage{kLow, kLow, kHigh, kHigh};
+    ASSERT_EQ(m_View->checkSizeConstraint(&garbage), kResultTrue);
+    EXPECT_EQ(garbage.right, kLow + 900);
+    EXPECT_EQ(garbage.bottom, kLow + 258);
+    ViewRect beyond{kHigh - 10, 0, kHigh, 258};
+    ASSERT_EQ(m_View->checkSizeConstraint(&beyond), kResultTrue);
+    EXPECT_EQ(beyond.right, kHigh);
+    ViewRect wide{kLow, kLow, kHigh, kHigh};
+    EXPECT_EQ(m_View->onSize(&wide), kResultTrue);
+    EXPECT_EQ(ViewSize(), std::make_pair(900, 258));
     EXPECT_EQ(m_View->onSize(nullptr), kInvalidArgument);
 
     Attach();
