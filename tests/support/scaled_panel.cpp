@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace KVX::Test
@@ -73,6 +74,56 @@ std::vector<std::uint32_t> SettledWindowPixels(Display* display, unsigned long w
         previous = std::move(current);
     }
     return previous;
+}
+
+std::vector<std::uint32_t> HalfSize(const std::vector<std::uint32_t>& pixels, int width, int height)
+{
+    std::vector<std::uint32_t> half;
+    if (pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    {
+        return half;
+    }
+    for (int y = 0; y + 1 < height; y += 2)
+    {
+        for (int x = 0; x + 1 < width; x += 2)
+        {
+            std::uint32_t out = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+            {
+                std::uint32_t sum = 0;
+                for (const int at :
+                     {y * width + x, y * width + x + 1, (y + 1) * width + x, (y + 1) * width + x + 1})
+                {
+                    sum += (pixels[static_cast<std::size_t>(at)] >> shift) & 0xFFu;
+                }
+                out |= ((sum + 2) / 4) << shift;
+            }
+            half.push_back(out);
+        }
+    }
+    return half;
+}
+
+int PixelsBeyond(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int tolerance)
+{
+    if (a.size() != b.size() || a.empty())
+    {
+        return -1;
+    }
+    int count = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+    {
+        for (int shift = 0; shift < 24; shift += 8)
+        {
+            if (std::abs(static_cast<int>((a[i] >> shift) & 0xFFu) -
+                         static_cast<int>((b[i] >> shift) & 0xFFu)) > tolerance)
+            {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
 }
 
 std::vector<std::uint32_t> ScaledVstPanel::Pixels(const std::vector<std::pair<int, float>>& values)

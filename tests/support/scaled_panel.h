@@ -23,6 +23,13 @@ std::pair<int, int> WindowSize(Display* display, unsigned long window);
 std::vector<std::uint32_t> SettledWindowPixels(Display* display, unsigned long window, int width, int height,
                                                const std::function<void()>& tick = {});
 
+// Pixels of a width × height picture averaged over 2 × 2 blocks: a 200 % panel as it would look at 100 %.
+std::vector<std::uint32_t> HalfSize(const std::vector<std::uint32_t>& pixels, int width, int height);
+
+// Pixels whose colours differ by more than `tolerance` in some channel, or -1 when the two cannot be
+// compared.
+int PixelsBeyond(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int tolerance);
+
 // The VST 2.4 editor at `scale` (set with 'PreS'/'AeCs' before it opens) in a host window of its own at
 // (x, y), opened when first read.
 class ScaledVstPanel

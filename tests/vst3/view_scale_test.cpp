@@ -154,6 +154,13 @@ TEST_F(Vst3ViewScale, AContentScaleOfTwoGivesTheTwiceSizedViewDrawnAsTheVstEdito
     const auto view =
         SettledWindowPixels(m_Host->GetDisplay(), m_Host->Id(), 1800, 516, [this] { m_Frame.RunTimers(); });
     EXPECT_EQ(DifferingPixels(view, m_Vst.Pixels({})), 0);
+    // And that is the panel at twice the size: halved, it is the 100 % panel but for finer edges and text.
+    m_Vst.Close();
+    VstPanel one(kViewX, 620);
+    const int differing = PixelsBeyond(HalfSize(view, 1800, 516), one.Pixels({}), 32);
+    EXPECT_GE(differing, 0);
+    EXPECT_LT(differing, 900 * 258 / 50)
+        << "halved, it is not the panel (the 100 % panel in its corner: 20 %)";
 
     EXPECT_EQ(m_Instance->State(), state) << "the scale reached the component's state";
     EXPECT_EQ(ControllerState(), controllerState);
