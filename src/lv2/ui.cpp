@@ -111,7 +111,8 @@ public:
         return m_Device->EditorWindow();
     }
 
-    // The options a host hands the UI: ui:scaleFactor is taken, every other is left to others.
+    // The options a host hands the UI: ui:scaleFactor is the one it takes; any other is a key it does not
+    // know.
     std::uint32_t SetOptions(const LV2_Options_Option* options)
     {
         std::uint32_t status = LV2_OPTIONS_SUCCESS;
