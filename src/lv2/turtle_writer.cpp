@@ -28,6 +28,7 @@ constexpr const char* kPrefixes = "@prefix atom:  <http://lv2plug.in/ns/ext/atom
                                   "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                                   "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -226,12 +227,16 @@ std::string PluginTurtle()
     WriteAudioPort(out, kAudioOutRight, false, "out_r", "Out R");
     out << "    ] .\n\n";
 
-    // The panel has one fixed size; edits arrive on the host's thread through the idle call.
+    // Edits arrive on the host's thread through the idle call. The panel takes a host's scale and sizes
+    // of its own aspect in steps, which a user's free drag of the window would not keep to.
     out << Iri(kUiUri) << "\n"
         << "    a ui:X11UI ;\n"
         << "    lv2:requiredFeature ui:parent ;\n"
-        << "    lv2:optionalFeature ui:resize , ui:noUserResize , ui:touch , ui:idleInterface ;\n"
-        << "    lv2:extensionData ui:idleInterface .\n";
+        << "    lv2:optionalFeature ui:resize , ui:noUserResize , ui:touch , ui:idleInterface , opts:options "
+           ",\n"
+        << "        urid:map ;\n"
+        << "    lv2:extensionData ui:idleInterface , ui:resize , opts:interface ;\n"
+        << "    opts:supportedOption ui:scaleFactor .\n";
     return out.str();
 }
 

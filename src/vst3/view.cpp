@@ -3,7 +3,10 @@
 
 #include "vst3/plugin.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace KVX::Vst3
 {
@@ -18,9 +21,26 @@ constexpr const char* kOwnPlatformType = kPlatformTypeX11EmbedWindowID;
 // Often enough that a fader drag reaches the host as smoothly as the panel draws it (33 ms frames).
 constexpr TimerInterval kDeliveryIntervalMs = 16;
 
-ViewRect PanelRect()
+// A rectangle's width or height, computed so that a host's garbage cannot overflow; a negative or absurd
+// one is no size (0).
+int Extent(std::int32_t from, std::int32_t to)
 {
-    return {0, 0, CDevice::kEditorWidth, CDevice::kEditorHeight};
+    const std::int64_t extent = static_cast<std::int64_t>(to) - from;
+    return extent > 0 && extent <= std::numeric_limits<std::int32_t>::max() ? static_cast<int>(extent) : 0;
+}
+
+std::int32_t Edge(std::int32_t from, int extent)
+{
+    return static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int64_t>(from) + extent,
+                                                            std::numeric_limits<std::int32_t>::max()));
+}
+
+ViewRect EditorRect(const CDevice& device)
+{
+    int width = 0;
+    int height = 0;
+    device.EditorSize(width, height);
+    return {0, 0, width, height};
 }
 } // namespace
 
@@ -50,6 +70,10 @@ tresult CView::queryInterface(const TUID iid, void** object)
     if (Iid::FUnknown.Equals(iid) || Iid::IPlugView.Equals(iid))
     {
         found = static_cast<IPlugView*>(this);
+    }
+    else if (Iid::IPlugViewContentScaleSupport.Equals(iid))
+    {
+        found = static_cast<IPlugViewContentScaleSupport*>(this);
     }
     else if (Iid::ITimerHandler.Equals(iid))
     {
@@ -90,9 +114,12 @@ tresult CView::attached(void* parent, FIDString type)
     {
         return kResultFalse;
     }
+    // Opening reads the screen's scale, and a size other than the one getSize gave goes to the frame.
+    m_Plugin.Editor().SetEditorHost(this);
     if (!m_Plugin.Editor().OpenEditor(parent))
     {
         m_Plugin.Editor().CloseEditor();
+        m_Plugin.Editor().SetEditorHost(nullptr);
         return kResultFalse; // the panel has shown why
     }
     m_Attached = true;
@@ -108,6 +135,7 @@ tresult CView::removed()
     }
     // Closing ends a drag under way: its end edit is handed over with the rest.
     m_Plugin.Editor().CloseEditor();
+    m_Plugin.Editor().SetEditorHost(nullptr);
     StopTimer();
     m_Attached = false;
     return kResultOk;
@@ -134,14 +162,21 @@ tresult CView::getSize(ViewRect* size)
     {
         return kInvalidArgument;
     }
-    *size = PanelRect();
+    *size = EditorRect(m_Plugin.Editor());
     return kResultOk;
 }
 
-// The panel has one size; a host that lays out another keeps a window of that size around it.
+// The panel takes the nearest size it can (see checkSizeConstraint); a host that lays out another keeps a
+// window of that size around it.
 tresult CView::onSize(ViewRect* newSize)
 {
-    return newSize != nullptr ? kResultOk : kInvalidArgument;
+    if (newSize == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    m_Plugin.Editor().SetEditorSize(Extent(newSize->left, newSize->right),
+                                    Extent(newSize->top, newSize->bottom));
+    return kResultTrue;
 }
 
 tresult CView::onFocus(TBool)
@@ -186,18 +221,50 @@ tresult CView::setFrame(IPlugFrame* frame)
 
 tresult CView::canResize()
 {
-    return kResultFalse;
+    return kResultTrue;
 }
 
+// The panel's own aspect at a scale of 1 to 2 in quarter steps.
 tresult CView::checkSizeConstraint(ViewRect* rect)
 {
     if (rect == nullptr)
     {
         return kInvalidArgument;
     }
-    rect->right = rect->left + CDevice::kEditorWidth;
-    rect->bottom = rect->top + CDevice::kEditorHeight;
-    return kResultOk;
+    int width = Extent(rect->left, rect->right);
+    int height = Extent(rect->top, rect->bottom);
+    m_Plugin.Editor().AdjustEditorSize(width, height);
+    rect->right = Edge(rect->left, width);
+    rect->bottom = Edge(rect->top, height);
+    return kResultTrue;
+}
+
+tresult CView::setContentScaleFactor(ScaleFactor factor)
+{
+    if (!std::isfinite(factor) || factor <= 0.0f)
+    {
+        return kResultFalse;
+    }
+    CDevice& editor = m_Plugin.Editor();
+    const ViewRect before = EditorRect(editor);
+    editor.SetEditorScale(factor);
+    ViewRect after = EditorRect(editor);
+    // Attached, the panel has resized its window already; the host's window follows.
+    if (m_Attached && m_Frame != nullptr && (after.right != before.right || after.bottom != before.bottom))
+    {
+        m_Frame->resizeView(this, &after);
+    }
+    return kResultTrue;
+}
+
+bool CView::RequestEditorSize(int width, int height)
+{
+    if (m_Frame == nullptr)
+    {
+        return false;
+    }
+    ViewRect rect{0, 0, width, height};
+    return m_Frame->resizeView(this, &rect) == kResultTrue;
 }
 
 void CView::onTimer()

@@ -2,7 +2,9 @@
 #pragma once
 // The plug view: the controller's panel opened inside the host's window. On Linux the panel draws and
 // handles input on its own thread; its edits reach the host on the host's UI thread through a timer on
-// the host's run loop.
+// the host's run loop. Its size follows the host's content scale (or the screen's), and a host may resize
+// it to the sizes the panel can take.
+#include "device/device.h"
 #include "vst3/abi/interfaces.h"
 
 #include <atomic>
@@ -11,7 +13,10 @@ namespace KVX::Vst3
 {
 class CPlugin;
 
-class CView final : public IPlugView, public ITimerHandler
+class CView final : public IPlugView,
+                    public IPlugViewContentScaleSupport,
+                    public ITimerHandler,
+                    private CDevice::IEditorHost
 {
 public:
     explicit CView(CPlugin& plugin);
@@ -33,10 +38,14 @@ public:
     tresult KVX_VST3_API canResize() override;
     tresult KVX_VST3_API checkSizeConstraint(ViewRect* rect) override;
 
+    tresult KVX_VST3_API setContentScaleFactor(ScaleFactor factor) override;
+
     void KVX_VST3_API onTimer() override;
 
 private:
     ~CView();
+    // The panel wants another size by itself: the frame is asked to resize to it.
+    bool RequestEditorSize(int width, int height) override;
     void StartTimer();
     void StopTimer();
 

@@ -8,6 +8,7 @@
 #include "lv2/port_values.h"
 #include "support/panel_pixels.h"
 #include "support/program_runner.h"
+#include "support/scaled_panel.h"
 #include "support/xvfb.h"
 
 #include <X11/Xlib.h>
@@ -19,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -125,8 +127,9 @@ int IgnoreXError(Display*, XErrorEvent*)
     return 0;
 }
 
-// The panel's window: a viewable leaf window of the panel's size somewhere below the root.
-::Window FindPanel(Display* display, ::Window window)
+// The panel's window: a viewable leaf window of the given size somewhere below the root.
+::Window FindPanel(Display* display, ::Window window, int width = Device::Description::kPanelWidth,
+                   int height = Device::Description::kPanelHeight)
 {
     ::Window root = 0, parent = 0;
     ::Window* children = nullptr;
@@ -138,7 +141,7 @@ int IgnoreXError(Display*, XErrorEvent*)
     ::Window found = 0;
     for (unsigned i = 0; i < count && found == 0; ++i)
     {
-        found = FindPanel(display, children[i]);
+        found = FindPanel(display, children[i], width, height);
     }
     if (children != nullptr)
     {
@@ -148,8 +151,7 @@ int IgnoreXError(Display*, XErrorEvent*)
     {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable &&
-            attributes.width == Device::Description::kPanelWidth &&
-            attributes.height == Device::Description::kPanelHeight)
+            attributes.width == width && attributes.height == height)
         {
             found = window;
         }
@@ -157,16 +159,26 @@ int IgnoreXError(Display*, XErrorEvent*)
     return found;
 }
 
-TEST(Jalv, ShowsThePanelInItsWindowWithTheValuesItWasGiven)
+bool JalvInstalled()
 {
     for (const auto& program : {kJackd, kJackWait, kJalv})
     {
         if (!IsExecutable(program))
         {
-            GTEST_SKIP() << program << " is not installed (scripts/setup.sh --all installs jalv and jackd2)";
+            return false;
         }
     }
-    Xvfb server;
+    return true;
+}
+
+// jalv with the bundle, on a JACK server and an X server of the test's own, told to set the given controls.
+// Before jalv starts, `prepare` gets the display (to publish the screen's density, say); once it shows a
+// panel of `width` × `height`, `look` gets the display and the panel's window.
+void RunJalv(const Xvfb::Options& screen, const std::vector<std::string>& controls, int width, int height,
+             const std::function<void(Display*)>& prepare,
+             const std::function<void(Display*, ::Window)>& look)
+{
+    Xvfb server(screen);
     std::string pattern = (fs::temp_directory_path() / "kvx-jalv-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const fs::path root = pattern;
@@ -189,42 +201,94 @@ TEST(Jalv, ShowsThePanelInItsWindowWithTheValuesItWasGiven)
             RunProgram({kJackWait, "-w", "-t", "10"}, environment, std::chrono::seconds(15));
         ASSERT_EQ(ready.exitCode, 0) << ready.out << ready.err << jack.Output();
 
-        Background jalv({kJalv, "-c", "band_1khz=9", "-c", "in=1", std::string(LV2::kPluginUri)}, environment,
-                        root / "jalv.log");
         Display* display = XOpenDisplay(server.DisplayName().c_str());
         ASSERT_NE(display, nullptr);
+        if (prepare)
+        {
+            prepare(display);
+        }
+        std::vector<std::string> arguments{kJalv};
+        for (const std::string& control : controls)
+        {
+            arguments.insert(arguments.end(), {"-c", control});
+        }
+        arguments.emplace_back(LV2::kPluginUri);
+        Background jalv(arguments, environment, root / "jalv.log");
         XErrorHandler previousHandler = XSetErrorHandler(&IgnoreXError);
         ::Window panel = 0;
         const bool appeared = WaitUntil(
             [&]
             {
-                panel = FindPanel(display, DefaultRootWindow(display));
+                panel = FindPanel(display, DefaultRootWindow(display), width, height);
                 return panel != 0 || !jalv.Running();
             },
             std::chrono::seconds(20));
         EXPECT_TRUE(appeared && panel != 0) << jalv.Output();
         if (panel != 0)
         {
-            // jalv's window sits at the top left; the reference goes below it.
-            VstPanel vst(40, 500);
-            const float band = LV2::NormalisedFromPort(Device::Description::kParameters[5], 9.0f);
-            const auto expected = vst.Pixels({{5, band}});
-            // jalv sends its values to the UI on its own clock, which a loaded machine may delay.
-            int differing = -1;
-            WaitUntil(
-                [&]
-                {
-                    differing = DifferingPixels(SettledPanelPixels(display, panel), expected);
-                    return differing == 0;
-                },
-                std::chrono::seconds(10));
-            EXPECT_EQ(differing, 0) << jalv.Output();
+            look(display, panel);
         }
         EXPECT_TRUE(jalv.Running()) << "jalv ended early:\n" << jalv.Output();
         XCloseDisplay(display);
         XSetErrorHandler(previousHandler);
     }
     fs::remove_all(root);
+}
+
+TEST(Jalv, ShowsThePanelInItsWindowWithTheValuesItWasGiven)
+{
+    if (!JalvInstalled())
+    {
+        GTEST_SKIP() << "jalv or jackd is not installed (scripts/setup.sh --all installs jalv and jackd2)";
+    }
+    RunJalv({}, {"band_1khz=9", "in=1"}, Device::Description::kPanelWidth, Device::Description::kPanelHeight,
+            {},
+            [](Display* display, ::Window panel)
+            {
+                // jalv's window sits at the top left; the reference goes below it.
+                VstPanel vst(40, 500);
+                const float band = LV2::NormalisedFromPort(Device::Description::kParameters[5], 9.0f);
+                const auto expected = vst.Pixels({{5, band}});
+                // jalv sends its values to the UI on its own clock, which a loaded machine may delay.
+                int differing = -1;
+                WaitUntil(
+                    [&]
+                    {
+                        differing = DifferingPixels(SettledPanelPixels(display, panel), expected);
+                        return differing == 0;
+                    },
+                    std::chrono::seconds(10));
+                EXPECT_EQ(differing, 0);
+            });
+}
+
+// This jalv passes no ui:scaleFactor; the screen's density decides, and jalv's window takes the size the
+// UI tells it through ui:resize.
+TEST(Jalv, OnADenseScreenOpensThePanelAtTwiceItsSize)
+{
+    if (!JalvInstalled())
+    {
+        GTEST_SKIP() << "jalv or jackd is not installed (scripts/setup.sh --all installs jalv and jackd2)";
+    }
+    Xvfb::Options wide;
+    wide.screen = "2048x1280x24";
+    RunJalv(
+        wide, {}, 2 * Device::Description::kPanelWidth, 2 * Device::Description::kPanelHeight,
+        [](Display* display) { SetScreenDpi(display, 192); },
+        [](Display* display, ::Window panel)
+        {
+            ScaledVstPanel vst(40, 700, 2.0f);
+            const auto expected = vst.Pixels({});
+            int differing = -1;
+            WaitUntil(
+                [&]
+                {
+                    differing = DifferingPixels(SettledWindowPixels(display, panel, 1800, 516), expected);
+                    return differing == 0;
+                },
+                std::chrono::seconds(10));
+            EXPECT_EQ(differing, 0) << "not the panel as the VST 2.4 editor draws it at 200 %";
+        });
 }
 } // namespace
 } // namespace KVX::Test

@@ -6,9 +6,11 @@
 #include "support/program_runner.h"
 
 #include <lilv/lilv.h>
+#include <lv2/options/options.h>
 #include <lv2/presets/presets.h>
 #include <lv2/ui/ui.h>
 #include <lv2/units/units.h>
+#include <lv2/urid/urid.h>
 
 #include <gtest/gtest.h>
 
@@ -176,7 +178,7 @@ TEST_F(Lv2World, HasTheDescriptionsParametersAsControlPortsThenStereoAudio)
     }
 }
 
-TEST_F(Lv2World, OffersTheFixedSizePanelAsAnX11Ui)
+TEST_F(Lv2World, OffersThePanelAsAnX11UiThatTakesTheHostsScale)
 {
     LilvUIs* uis = lilv_plugin_get_uis(plugin);
     ASSERT_EQ(lilv_uis_size(uis), 1u);
@@ -203,7 +205,12 @@ TEST_F(Lv2World, OffersTheFixedSizePanelAsAnX11Ui)
     const auto optional = objects(LV2_CORE__optionalFeature);
     EXPECT_TRUE(optional.count(LV2_UI__noUserResize));
     EXPECT_TRUE(optional.count(LV2_UI__idleInterface));
-    EXPECT_TRUE(objects(LV2_CORE__extensionData).count(LV2_UI__idleInterface));
+    // The host's scale arrives as an option, which needs the host's map to be read.
+    EXPECT_TRUE(optional.count(LV2_OPTIONS__options));
+    EXPECT_TRUE(optional.count(LV2_URID__map));
+    EXPECT_EQ(objects(LV2_OPTIONS__supportedOption), (std::set<std::string>{LV2_UI__scaleFactor}));
+    EXPECT_EQ(objects(LV2_CORE__extensionData),
+              (std::set<std::string>{LV2_UI__idleInterface, LV2_UI__resize, LV2_OPTIONS__interface}));
     lilv_uis_free(uis);
 }
 

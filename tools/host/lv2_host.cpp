@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/lv2_host.h"
 
+#include <lv2/atom/atom.h>
+
 #include <cstring>
 #include <dlfcn.h>
 
@@ -158,5 +160,161 @@ LV2_State_Status Lv2Instance::Restore(const State& state)
     }
     const LV2_Feature* features[] = {nullptr};
     return m_State->restore(m_Handle, &Retrieve, const_cast<State*>(&state), 0, features);
+}
+
+Lv2UiModule::Lv2UiModule(const std::string& path)
+{
+    m_Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_Handle == nullptr)
+    {
+        m_Error = "cannot load " + path + ": " + dlerror();
+        return;
+    }
+    using DescriptorFunction = const LV2UI_Descriptor* (*)(std::uint32_t);
+    auto entry = reinterpret_cast<DescriptorFunction>(dlsym(m_Handle, "lv2ui_descriptor"));
+    if (entry == nullptr)
+    {
+        m_Error = path + " exports no lv2ui_descriptor";
+        return;
+    }
+    m_Descriptor = entry(0);
+}
+
+Lv2UiModule::~Lv2UiModule()
+{
+    if (m_Handle != nullptr)
+    {
+        dlclose(m_Handle);
+    }
+}
+
+Lv2UiInstance::Lv2UiInstance(const Lv2UiModule& module, const std::string& pluginUri, std::uintptr_t parent,
+                             std::optional<float> scaleFactor, ResizeHandler resize)
+    : m_Descriptor(module.Descriptor()), m_ResizeHandler(std::move(resize))
+{
+    if (m_Descriptor == nullptr)
+    {
+        return;
+    }
+    if (scaleFactor)
+    {
+        m_ScaleFactor = *scaleFactor;
+        m_Options.push_back({LV2_OPTIONS_INSTANCE, 0, m_Map.Map(LV2_UI__scaleFactor), sizeof m_ScaleFactor,
+                             m_Map.Map(LV2_ATOM__Float), &m_ScaleFactor});
+    }
+    m_Options.push_back({LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr});
+    m_Resize = {this, &HostResize};
+    m_Features = {{LV2_UI__parent, reinterpret_cast<void*>(parent)},
+                  *m_Map.Feature(),
+                  {LV2_UI__resize, &m_Resize},
+                  {LV2_OPTIONS__options, m_Options.data()}};
+    std::vector<const LV2_Feature*> features;
+    for (const LV2_Feature& feature : m_Features)
+    {
+        features.push_back(&feature);
+    }
+    features.push_back(nullptr);
+    m_Handle = m_Descriptor->instantiate(m_Descriptor, pluginUri.c_str(), "", &Write, this, &m_Widget,
+                                         features.data());
+}
+
+Lv2UiInstance::~Lv2UiInstance()
+{
+    if (m_Handle != nullptr)
+    {
+        m_Descriptor->cleanup(m_Handle);
+    }
+}
+
+void Lv2UiInstance::Idle()
+{
+    const auto* idle =
+        m_Descriptor->extension_data != nullptr
+            ? static_cast<const LV2UI_Idle_Interface*>(m_Descriptor->extension_data(LV2_UI__idleInterface))
+            : nullptr;
+    if (idle != nullptr)
+    {
+        idle->idle(m_Handle);
+    }
+}
+
+void Lv2UiInstance::PortEvent(std::uint32_t port, float value)
+{
+    if (m_Descriptor->port_event != nullptr)
+    {
+        m_Descriptor->port_event(m_Handle, port, sizeof value, 0, &value);
+    }
+}
+
+std::optional<int> Lv2UiInstance::Resize(int width, int height)
+{
+    const auto* resize = m_Descriptor->extension_data != nullptr
+                             ? static_cast<const LV2UI_Resize*>(m_Descriptor->extension_data(LV2_UI__resize))
+                             : nullptr;
+    if (resize == nullptr || resize->ui_resize == nullptr)
+    {
+        return std::nullopt;
+    }
+    return resize->ui_resize(m_Handle, width, height);
+}
+
+std::optional<std::uint32_t> Lv2UiInstance::SetScaleFactor(double scale, bool asDouble)
+{
+    const auto* options =
+        m_Descriptor->extension_data != nullptr
+            ? static_cast<const LV2_Options_Interface*>(m_Descriptor->extension_data(LV2_OPTIONS__interface))
+            : nullptr;
+    if (options == nullptr || options->set == nullptr)
+    {
+        return std::nullopt;
+    }
+    const float single = static_cast<float>(scale);
+    const LV2_Options_Option list[] = {
+        {LV2_OPTIONS_INSTANCE, 0, m_Map.Map(LV2_UI__scaleFactor),
+         asDouble ? static_cast<std::uint32_t>(sizeof scale) : static_cast<std::uint32_t>(sizeof single),
+         m_Map.Map(asDouble ? LV2_ATOM__Double : LV2_ATOM__Float),
+         asDouble ? static_cast<const void*>(&scale) : static_cast<const void*>(&single)},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    return options->set(m_Handle, list);
+}
+
+std::optional<float> Lv2UiInstance::ScaleFactor()
+{
+    const auto* options =
+        m_Descriptor->extension_data != nullptr
+            ? static_cast<const LV2_Options_Interface*>(m_Descriptor->extension_data(LV2_OPTIONS__interface))
+            : nullptr;
+    if (options == nullptr || options->get == nullptr)
+    {
+        return std::nullopt;
+    }
+    LV2_Options_Option list[] = {{LV2_OPTIONS_INSTANCE, 0, m_Map.Map(LV2_UI__scaleFactor), 0, 0, nullptr},
+                                 {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    if (options->get(m_Handle, list) != LV2_OPTIONS_SUCCESS || list[0].value == nullptr ||
+        list[0].type != m_Map.Map(LV2_ATOM__Float) || list[0].size != sizeof(float))
+    {
+        return std::nullopt;
+    }
+    float value;
+    std::memcpy(&value, list[0].value, sizeof value);
+    return value;
+}
+
+void Lv2UiInstance::Write(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size,
+                          std::uint32_t protocol, const void* buffer)
+{
+    if (protocol == 0 && size == sizeof(float) && buffer != nullptr)
+    {
+        float value;
+        std::memcpy(&value, buffer, sizeof value);
+        static_cast<Lv2UiInstance*>(controller)->m_Writes.push_back({port, value});
+    }
+}
+
+int Lv2UiInstance::HostResize(LV2UI_Feature_Handle handle, int width, int height)
+{
+    auto* self = static_cast<Lv2UiInstance*>(handle);
+    self->m_ResizeRequests.emplace_back(width, height);
+    return self->m_ResizeHandler && self->m_ResizeHandler(width, height) ? 0 : 1;
 }
 } // namespace KVX::Host

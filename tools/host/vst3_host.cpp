@@ -401,9 +401,25 @@ tresult CPlugFrame::queryInterface(const TUID iid, void** object)
     return kResultOk;
 }
 
-tresult CPlugFrame::resizeView(IPlugView*, ViewRect*)
+tresult CPlugFrame::resizeView(IPlugView* view, ViewRect* newSize)
 {
-    return kResultFalse;
+    if (view == nullptr || newSize == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    const int width = newSize->right - newSize->left;
+    const int height = newSize->bottom - newSize->top;
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Requests.emplace_back(width, height);
+    }
+    if (!m_Resize || !m_Resize(width, height))
+    {
+        return kResultFalse;
+    }
+    ViewRect given{0, 0, width, height};
+    view->onSize(&given);
+    return kResultTrue;
 }
 
 tresult CPlugFrame::registerEventHandler(IEventHandler*, FileDescriptor)
@@ -439,6 +455,32 @@ void CPlugFrame::RunTimers()
     {
         timer->onTimer();
     }
+}
+
+tresult SetContentScale(IPlugView* view, float factor)
+{
+    auto* scale = Query<IPlugViewContentScaleSupport>(view, Iid::IPlugViewContentScaleSupport);
+    if (scale == nullptr)
+    {
+        return kNoInterface;
+    }
+    const tresult result = scale->setContentScaleFactor(factor);
+    scale->release();
+    return result;
+}
+
+tresult ResizeView(IPlugView* view, ViewRect& rect)
+{
+    if (view == nullptr)
+    {
+        return kInvalidArgument;
+    }
+    const tresult fitted = view->checkSizeConstraint(&rect);
+    if (fitted != kResultTrue)
+    {
+        return fitted;
+    }
+    return view->onSize(&rect);
 }
 
 // ---- Instance --------------------------------------------------------------------------------------

@@ -147,11 +147,23 @@ public:
     tresult KVX_VST3_API createInstance(TUID cid, TUID iid, void** object) override;
 };
 
-// A frame whose run loop is the test's own thread: timers fire when the test calls RunTimers.
+// A frame whose run loop is the test's own thread: timers fire when the test calls RunTimers. A view's
+// request for another size goes to the resize handler (the host's window); when it resized, the view is
+// told its new size with onSize, as a host does.
 class CPlugFrame final : public IPlugFrame, public IRunLoop
 {
 public:
+    using ResizeHandler = std::function<bool(int width, int height)>;
+
     explicit CPlugFrame(bool offerRunLoop) : m_OfferRunLoop(offerRunLoop) {}
+    // Without a handler every request is refused.
+    void SetResizeHandler(ResizeHandler handler) { m_Resize = std::move(handler); }
+    // The sizes views asked for, in order.
+    std::vector<std::pair<int, int>> ResizeRequests() const
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Requests;
+    }
 
     tresult KVX_VST3_API queryInterface(const TUID iid, void** object) override;
     std::uint32_t KVX_VST3_API addRef() override { return ++m_References; }
@@ -171,7 +183,16 @@ private:
     bool m_OfferRunLoop;
     std::atomic<std::uint32_t> m_References{1};
     std::vector<ITimerHandler*> m_Timers;
+    ResizeHandler m_Resize;
+    mutable std::mutex m_Mutex;
+    std::vector<std::pair<int, int>> m_Requests;
 };
+
+// The host's content scale for a view: kNoInterface when the view does not take one.
+tresult SetContentScale(IPlugView* view, float factor);
+// A host's resize of a view: the size is fitted with checkSizeConstraint (`rect` then holds the fitted
+// size) and given to the view with onSize.
+tresult ResizeView(IPlugView* view, ViewRect& rect);
 
 // One instance of a class: the component, its processor and its controller (the same object or one made
 // from the controller class the component names), initialised and, when both can, connected.

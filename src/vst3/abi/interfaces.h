@@ -362,6 +362,14 @@ public:
     virtual tresult KVX_VST3_API resizeView(IPlugView* view, ViewRect* newSize) = 0;
 };
 
+// The host's scale for the view's content (1 = 100 %), offered beside IPlugView.
+class IPlugViewContentScaleSupport : public FUnknown
+{
+public:
+    using ScaleFactor = float;
+    virtual tresult KVX_VST3_API setContentScaleFactor(ScaleFactor factor) = 0;
+};
+
 // The host's event loop on Linux, offered by the frame given to setFrame.
 class ITimerHandler : public FUnknown
 {
@@ -404,6 +412,7 @@ constexpr Uid IParamValueQueue = Uid::FromWords(0x01263A18, 0xED074F6F, 0x98C9D3
 constexpr Uid IParameterChanges = Uid::FromWords(0xA4779663, 0x0BB64A56, 0xB44384A8, 0x466FEB9D);
 constexpr Uid IPlugView = Uid::FromWords(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
 constexpr Uid IPlugFrame = Uid::FromWords(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
+constexpr Uid IPlugViewContentScaleSupport = Uid::FromWords(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 constexpr Uid ITimerHandler = Uid::FromWords(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 constexpr Uid IEventHandler = Uid::FromWords(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
 constexpr Uid IRunLoop = Uid::FromWords(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
