@@ -286,6 +286,7 @@ TEST_F(Editor, ADoubleClickOpensTheEditBoxAndEnterCommitsTheTypedDecibels)
     EXPECT_EQ(GetFocus(), edit);
     EXPECT_EQ(WindowText(edit), u"0.0");
     EXPECT_NE(GetWindowLongPtrW(edit, GWL_STYLE) & ES_CENTER, 0);
+    EXPECT_EQ(SendMessageW(edit, WM_GETFONT, 0, 0), 0) << "at 100 % the control has the system's font";
 
     SendMessageW(edit, WM_CHAR, 'x', 0); // refused: not a digit, sign, point or "k"
     EXPECT_EQ(WindowText(edit), u"0.0");
