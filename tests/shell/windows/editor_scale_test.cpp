@@ -268,6 +268,8 @@ TEST_F(EditorAtScreenScale, AHostThatPassesTheScreensScaleOnGetsThePanelAtTwiceI
     Send(WM_LBUTTONUP, 0, 2 * kGripX, 2 * kGripY - 200);
     EXPECT_NEAR(plugin->GetParameter(5), 0.7f, 1e-5f);
     EXPECT_EQ(plugin->GetParameter(4), 0.5f);
+    EXPECT_EQ(plugin->Log().lastAutomatedIndex, 5) << "the host is told, as at 100 %";
+    EXPECT_NEAR(plugin->Log().lastAutomatedValue, 0.7f, 1e-5f);
 }
 
 TEST_F(EditorAtScreenScale, AHostThatSaysNothingOfScaleIsAskedForTheScreensSizeAtOpen)
