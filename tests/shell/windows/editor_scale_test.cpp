@@ -5,8 +5,6 @@
 // asks the host for the new size.
 #include "binary_host.h"
 #include "host/module_loader.h"
-#include "platform/image.h"
-#include "platform/resources.h"
 #include "platform/window.h"
 #include "support/windows_panel.h"
 
@@ -39,40 +37,6 @@ double WindowScale(HWND window)
     static const auto forWindow = reinterpret_cast<ForWindow>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     return forWindow(window) / 96.0;
-}
-
-Platform::Bitmap SkinImage(const char16_t* name)
-{
-    Platform::ResourceView view;
-    if (!Platform::FindModuleResource(name, u"TESTIMG", view))
-    {
-        return {};
-    }
-    return Platform::DecodePng(view.data, view.size).bitmap;
-}
-
-int ColourDistance(std::uint32_t a, std::uint32_t b)
-{
-    int worst = 0;
-    for (int shift : {0, 8, 16})
-    {
-        const int d = std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
-        worst = d > worst ? d : worst;
-    }
-    return worst;
-}
-
-std::uint32_t Over(std::uint32_t frame, std::uint32_t panel)
-{
-    const double a = static_cast<double>(frame >> 24) / 255.0;
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-    {
-        const double s = static_cast<double>((frame >> shift) & 0xFF);
-        const double d = static_cast<double>((panel >> shift) & 0xFF);
-        out |= static_cast<std::uint32_t>(s * a + d * (1.0 - a) + 0.5) << shift;
-    }
-    return out;
 }
 
 // Share of panel units whose 2 × 2 physical pixels, averaged, are far from the panel as drawn at 100 %
