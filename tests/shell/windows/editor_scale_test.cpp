@@ -87,6 +87,44 @@ double UnitsUnlikeThePanel(const std::vector<std::uint32_t>& screen)
     return static_cast<double>(unlike) / checked;
 }
 
+// Pixels of the 1 kHz fader's rectangle at 200 % that differ from frame 31 (0.5) of `fader` over `panel`,
+// sheets drawn for 200 %.
+int FaderMismatchesAtTwice(const std::vector<std::uint32_t>& screen, const Platform::Bitmap& fader,
+                           const Platform::Bitmap& panel)
+{
+    if (screen.size() != static_cast<std::size_t>(kWidth) * kHeight * 4 || fader.Empty() || panel.Empty())
+    {
+        return -1;
+    }
+    int mismatches = 0;
+    for (int y = 0; y < 2 * (kHeight - 33); ++y)
+    {
+        for (int x = 0; x < 100; ++x)
+        {
+            const int px = 2 * 463 + x;
+            const int py = 2 * 33 + y;
+            const std::uint32_t expected = Over(fader.Pixel(13 * 100 + x, 470 + y), panel.Pixel(px, py));
+            mismatches += ColourDistance(screen[static_cast<std::size_t>(py) * 2 * kWidth + px],
+                                         expected & 0xFFFFFF) > 4;
+        }
+    }
+    return mismatches;
+}
+
+// A sheet at twice its size, each pixel made four: what a window drawn from the 100 % sheets would show.
+Platform::Bitmap Doubled(const Platform::Bitmap& sheet)
+{
+    Platform::Bitmap doubled(2 * sheet.width, 2 * sheet.height);
+    for (int y = 0; y < doubled.height; ++y)
+    {
+        for (int x = 0; x < doubled.width; ++x)
+        {
+            doubled.SetPixel(x, y, sheet.Pixel(x / 2, y / 2));
+        }
+    }
+    return doubled;
+}
+
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcW(window, message, wParam, lParam);
@@ -234,6 +272,25 @@ TEST_F(EditorAtScreenScale, AHostThatPassesTheScreensScaleOnGetsThePanelAtTwiceI
     EXPECT_EQ(plugin->GetParameter(4), 0.5f);
     EXPECT_EQ(plugin->Log().lastAutomatedIndex, 5) << "the host is told, as at 100 %";
     EXPECT_NEAR(plugin->Log().lastAutomatedValue, 0.7f, 1e-5f);
+}
+
+TEST_F(EditorAtScreenScale, AtTwiceTheSizeTheFaderIsAsSharpAsItsSheetFor200Percent)
+{
+    const Platform::Bitmap fader = SkinImage(u"fader06@2x.png");
+    const Platform::Bitmap panel2 = SkinImage(u"panel@2x.png");
+    if (fader.Empty() || panel2.Empty())
+    {
+        GTEST_SKIP() << "this tree has no sheets drawn for 200 %";
+    }
+    ASSERT_EQ(SetHostScale(2.0), 1);
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_TRUE(
+        PumpUntil([&] { return FaderMismatchesAtTwice(CurrentPanelPixels(1800, 516), fader, panel2) == 0; }))
+        << FaderMismatchesAtTwice(CurrentPanelPixels(1800, 516), fader, panel2) << " pixels differ";
+    // The 100 % frame made larger would be soft where the 200 % artwork is sharp.
+    EXPECT_GT(FaderMismatchesAtTwice(CurrentPanelPixels(1800, 516), Doubled(SkinImage(u"fader06.png")),
+                                     Doubled(SkinImage(u"panel.png"))),
+              1000);
 }
 
 TEST_F(EditorAtScreenScale, AHostThatSaysNothingOfScaleIsAskedForTheScreensSizeAtOpen)
