@@ -20,7 +20,23 @@ set_tests_properties(windows.wine.start PROPERTIES FIXTURES_SETUP wine LABELS wi
 add_test(NAME windows.wine.stop COMMAND ${wine_env} stop ${wine_state})
 set_tests_properties(windows.wine.stop PROPERTIES FIXTURES_CLEANUP wine LABELS windows)
 
+# A second prefix whose screen has twice Windows' standard density, for the editor's scale.
+set(KVX_WINE_HIDPI 192)
+set(wine_hidpi_state ${PROJECT_BINARY_DIR}/wine-${KVX_WINE_HIDPI}dpi)
+add_test(NAME windows.wine_hidpi.start COMMAND ${wine_env} start ${wine_hidpi_state} ${wine_arch} ${KVX_WINE_HIDPI})
+set_tests_properties(windows.wine_hidpi.start PROPERTIES FIXTURES_SETUP wine_hidpi LABELS windows)
+add_test(NAME windows.wine_hidpi.stop COMMAND ${wine_env} stop ${wine_hidpi_state})
+set_tests_properties(windows.wine_hidpi.stop PROPERTIES FIXTURES_CLEANUP wine_hidpi LABELS windows)
+
+# kvx_wine_test(<name> [HIDPI] <program> [args...]): HIDPI runs it in the 192-dpi prefix.
 function(kvx_wine_test name)
-  add_test(NAME ${name} COMMAND ${wine_env} run ${wine_state} ${ARGN})
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS windows TIMEOUT 300 SKIP_RETURN_CODE 77)
+  set(state ${wine_state})
+  set(fixture wine)
+  if(ARGV1 STREQUAL "HIDPI")
+    list(POP_FRONT ARGN)
+    set(state ${wine_hidpi_state})
+    set(fixture wine_hidpi)
+  endif()
+  add_test(NAME ${name} COMMAND ${wine_env} run ${state} ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${fixture} LABELS windows TIMEOUT 300 SKIP_RETURN_CODE 77)
 endfunction()

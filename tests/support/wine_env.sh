@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Wine environment of a Windows build's tests: a prefix of its own in the build folder, a private
 # Xvfb server for the editor, and a Wine server kept warm between the test programs.
-#   wine_env.sh start STATE_DIR win32|win64    create the prefix if needed, start Xvfb and the Wine server
+#   wine_env.sh start STATE_DIR win32|win64 [DPI]
+#                                              create the prefix if needed (at DPI dots per inch, else
+#                                              Windows' 96), start Xvfb and the Wine server
 #   wine_env.sh run STATE_DIR PROGRAM [ARGS]   run a Windows program in it
 #   wine_env.sh stop STATE_DIR                 end the Wine server and Xvfb started by "start"
 # Where this machine's Wine cannot run the build's programs (a 32-bit build without Debian's wine32),
@@ -75,7 +77,7 @@ start)
   stop_xvfb
   start_xvfb
   if [ ! -f "${WINEPREFIX}/.kvx-ready" ] || [ "$(cat "${state}/arch" 2>/dev/null)" != "${arch}" ]; then
-    rm -rf "${WINEPREFIX}"
+    rm -rf "${WINEPREFIX}" "${state}/dpi"
     echo "${arch}" >"${state}/arch"
     export WINEARCH="${arch}"
     wineboot -i >/dev/null 2>&1
@@ -85,6 +87,14 @@ start)
     ln -sf /usr/share/wine/fonts/*.ttf "${WINEPREFIX}/drive_c/windows/Fonts/"
     wineserver -w
     touch "${WINEPREFIX}/.kvx-ready"
+  fi
+  # The density every window gets (Wine 8 has one for all monitors); it reads this key at each program's
+  # start, before the older one under HKLM\System\CurrentControlSet\Hardware Profiles.
+  dpi="${4:-}"
+  if [ -n "${dpi}" ] && [ "$(cat "${state}/dpi" 2>/dev/null)" != "${dpi}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${dpi}" /f >/dev/null 2>&1
+    wineserver -w
+    echo "${dpi}" >"${state}/dpi"
   fi
   # Kept warm between the test programs; it ends five seconds after the last one, or at "stop".
   wineserver -p5 </dev/null >/dev/null 2>&1

@@ -5,12 +5,42 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+
 namespace KVX::Platform::Windows
 {
 namespace
 {
 constexpr UINT_PTR kSubclassId = 1;
+
+// The control's own type (the system font, which it uses when given none) at `scale`. Its size is taken
+// back to 96 dpi first: on a screen of higher density the system already made it larger, and the
+// panel's scale comes from that same density. Tahoma, the panel's type, replaces a bitmap face, which
+// would only be enlarged pixel by pixel.
+HFONT CreateScaledSystemFont(double scale)
+{
+    LOGFONTW font{};
+    if (GetObjectW(GetStockObject(SYSTEM_FONT), sizeof font, &font) != sizeof font)
+    {
+        return nullptr;
+    }
+    int dpi = 96;
+    if (HDC screen = GetDC(nullptr))
+    {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    const double height = std::abs(static_cast<double>(font.lfHeight)) * 96.0 / (dpi > 0 ? dpi : 96);
+    const LONG scaled = static_cast<LONG>(std::lround(height * scale));
+    font.lfHeight = font.lfHeight < 0 ? -scaled : scaled; // the sign tells cell from character height
+    font.lfWidth = 0;                                     // the face's own proportions
+    font.lfOutPrecision = OUT_TT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
 }
+} // namespace
 
 std::unique_ptr<EditControl> EditControl::Create(HWND parent, HINSTANCE instance, TextFieldClient* client)
 {
@@ -43,14 +73,40 @@ EditControl::~EditControl()
     {
         DestroyWindow(m_Edit);
     }
+    if (m_Font != nullptr)
+    {
+        DeleteObject(m_Font); // the control that used it is gone
+    }
 }
 
-void EditControl::Show(int x, int y, int width, int height, const std::u16string& text, double)
+void EditControl::SetScale(double scale)
+{
+    if (!std::isfinite(scale) || scale <= 0.0 || scale == m_FontScale)
+    {
+        return;
+    }
+    // At 1 the control goes back to the system's font, exactly as it is without any scale.
+    HFONT font = scale == 1.0 ? nullptr : CreateScaledSystemFont(scale);
+    if (scale != 1.0 && font == nullptr)
+    {
+        return;
+    }
+    SendMessageW(m_Edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (m_Font != nullptr)
+    {
+        DeleteObject(m_Font); // no longer selected by the control
+    }
+    m_Font = font;
+    m_FontScale = scale;
+}
+
+void EditControl::Show(int x, int y, int width, int height, const std::u16string& text, double scale)
 {
     if (m_Edit == nullptr)
     {
         return;
     }
+    SetScale(scale);
     SetWindowTextW(m_Edit, reinterpret_cast<LPCWSTR>(text.c_str()));
     MoveWindow(m_Edit, x, y, width, height, FALSE);
     ShowWindow(m_Edit, SW_SHOW);

@@ -30,10 +30,13 @@ private:
     EditControl(HWND parent, HWND edit, TextFieldClient* client);
     static LRESULT CALLBACK Filter(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR data);
+    void SetScale(double scale);
 
     HWND m_Parent;
     HWND m_Edit;
     TextFieldClient* m_Client;
     bool m_LosingFocus = false;
+    HFONT m_Font = nullptr;   // ours, set on the control while the scale is not 1
+    double m_FontScale = 1.0; // the scale the control's type was made for
 };
 } // namespace KVX::Platform::Windows

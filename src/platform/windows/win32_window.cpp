@@ -9,6 +9,14 @@
 
 #include <exception>
 
+// Older headers lack them; the system sends them from Windows 8.1 and 10 (1607) on.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 namespace KVX::Platform
 {
 using Windows::Win32Window;
@@ -337,6 +345,14 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     {
         const float steps = static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / 120.0f;
         Guarded("a wheel turn", [&] { client.OnMouseWheel(steps, Keys(wParam)); });
+        return 0;
+    }
+    case WM_DPICHANGED_AFTERPARENT: // a child's: the host's window went to a monitor of another density
+    case WM_DPICHANGED:             // the same, should the window ever be top level
+    {
+        // The size stays: the panel asks its host for the new one, and the host resizes its frame first.
+        const double scale = SystemScale(NativeHandle());
+        Guarded("a scale change", [&] { client.OnSystemScaleChanged(scale); });
         return 0;
     }
     default:

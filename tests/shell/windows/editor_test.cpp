@@ -5,8 +5,6 @@
 // window messages a user's hand would cause.
 #include "binary_host.h"
 #include "host/module_loader.h"
-#include "platform/image.h"
-#include "platform/resources.h"
 #include "support/windows_panel.h"
 
 #include <windows.h>
@@ -33,16 +31,6 @@ constexpr int kFaderY = 33;
 constexpr int kGripX = kFaderX + 12;
 constexpr int kGripY = 150;
 
-Platform::Bitmap SkinImage(const char16_t* name)
-{
-    Platform::ResourceView view;
-    if (!Platform::FindModuleResource(name, u"TESTIMG", view))
-    {
-        return {};
-    }
-    return Platform::DecodePng(view.data, view.size).bitmap;
-}
-
 struct Skin
 {
     Platform::Bitmap panel = SkinImage(u"panel.png");
@@ -53,31 +41,6 @@ const Skin& LoadSkin()
 {
     static const Skin skin;
     return skin;
-}
-
-int ColourDistance(std::uint32_t a, std::uint32_t b)
-{
-    int worst = 0;
-    for (int shift : {0, 8, 16})
-    {
-        const int d = std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
-        worst = d > worst ? d : worst;
-    }
-    return worst;
-}
-
-// A straight-alpha frame pixel drawn over an opaque panel pixel with the panel's blending.
-std::uint32_t Over(std::uint32_t frame, std::uint32_t panel)
-{
-    const double a = static_cast<double>(frame >> 24) / 255.0;
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-    {
-        const double s = static_cast<double>((frame >> shift) & 0xFF);
-        const double d = static_cast<double>((panel >> shift) & 0xFF);
-        out |= static_cast<std::uint32_t>(s * a + d * (1.0 - a) + 0.5) << shift;
-    }
-    return out;
 }
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -286,6 +249,7 @@ TEST_F(Editor, ADoubleClickOpensTheEditBoxAndEnterCommitsTheTypedDecibels)
     EXPECT_EQ(GetFocus(), edit);
     EXPECT_EQ(WindowText(edit), u"0.0");
     EXPECT_NE(GetWindowLongPtrW(edit, GWL_STYLE) & ES_CENTER, 0);
+    EXPECT_EQ(SendMessageW(edit, WM_GETFONT, 0, 0), 0) << "at 100 % the control has the system's font";
 
     SendMessageW(edit, WM_CHAR, 'x', 0); // refused: not a digit, sign, point or "k"
     EXPECT_EQ(WindowText(edit), u"0.0");
