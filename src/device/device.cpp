@@ -344,17 +344,22 @@ bool CDevice::OpenEditor(void* parent)
     }
     if (!m_HostScale)
     {
-        // The screen the window opens on decides; a host told another size before is asked to follow.
+        // The screen the window opens on decides, if the host, told another size before, follows; a host
+        // that cannot keeps the frame it made, and the editor the size it was told.
         const double told = EditorScale();
-        m_ScreenScale = CGUI::ClampScale(Platform::SystemScale(reinterpret_cast<std::uintptr_t>(parent)));
-        panel.SetScreenScale(m_ScreenScale);
-        if (m_ScreenScale != told && m_EditorHost != nullptr)
+        const double screen =
+            CGUI::ClampScale(Platform::SystemScale(reinterpret_cast<std::uintptr_t>(parent)));
+        if (screen != told)
         {
-            int width = 0;
-            int height = 0;
-            EditorSize(width, height);
-            m_EditorHost->RequestEditorSize(width, height);
+            std::int32_t width = 0;
+            std::int32_t height = 0;
+            panel.ScaledSize(screen, width, height);
+            if (m_EditorHost != nullptr && m_EditorHost->RequestEditorSize(width, height))
+            {
+                m_ScreenScale = screen;
+            }
         }
+        panel.SetScreenScale(m_ScreenScale);
     }
     panel.open(parent);
     return panel.HasWindow();

@@ -52,9 +52,10 @@ bool CGUIVSTv24::open(void* parent)
     }
     systemWindow = parent;
     m_ParentWindow = reinterpret_cast<std::uintptr_t>(parent);
-    if (!m_HostScale)
+    if (!m_HostScale && !m_ScaleAccepted)
     {
-        // A host that says nothing of scale may still take a window sized for the screen.
+        // A host that says nothing of scale may still take a window sized for the screen (asked once:
+        // later changes of the screen arrive as such).
         const double screen = ClampScale(Platform::SystemScale(m_ParentWindow));
         if (screen != Scale())
         {

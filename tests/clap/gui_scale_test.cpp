@@ -101,7 +101,7 @@ protected:
             {
                 const std::lock_guard<std::mutex> lock(m_Lock);
                 m_Requests.emplace_back(static_cast<int>(width), static_cast<int>(height));
-                return true;
+                return m_AcceptResize;
             });
         Pointer().MoveTo(1990, 1230); // off every panel, so that no hint shows
     }
@@ -172,6 +172,7 @@ protected:
     VstPanel m_Vst{kPanelX, kReferenceY};
     std::mutex m_Lock;
     std::vector<Size> m_Requests;
+    bool m_AcceptResize = true;
 };
 
 TEST_F(ClapGuiScale, TwiceTheScaleGivesTheDoubledWindowDrawnAsTheVstEditorDrawsItAndLeavesTheStateAlone)
@@ -307,6 +308,18 @@ TEST_F(ClapGuiScale, ADenserScreenOpensTheEditorAtTwiceAndTheHostIsAskedToFollow
     EXPECT_EQ(Requests(), std::vector<Size>{Size(1800, 516)});
     EXPECT_EQ(GuiSize(), Size(1800, 516));
     EXPECT_TRUE(WaitUntil([&] { return ChildSize() == Size(1800, 516); }));
+}
+
+TEST_F(ClapGuiScale, AHostThatCannotFollowTheDenserScreenKeepsTheSizeItWasTold)
+{
+    m_AcceptResize = false;
+    EXPECT_EQ(GuiSize(), Size(900, 258));
+    SetScreenDpi(m_Host->GetDisplay(), 192);
+    Open();
+    EXPECT_EQ(Requests(), std::vector<Size>{Size(1800, 516)});
+    EXPECT_EQ(GuiSize(), Size(900, 258));
+    Frames(5);
+    EXPECT_EQ(ChildSize(), Size(900, 258));
 }
 } // namespace
 } // namespace KVX::Test
