@@ -2,8 +2,8 @@
 // The editor on a screen of higher density: a host's scale ('PreS'/'AeCs') or the screen's Xft.dpi gives a
 // window of the scaled size, drawn from the finer sheets, that behaves exactly like the one at 100 %.
 #include "editor_host.h"
+#include "support/screen_dpi.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
@@ -65,23 +65,7 @@ protected:
         return {attributes.width, attributes.height};
     }
     // The screen's text density as desktops publish it; 0 takes it away.
-    void SetScreenDpi(int dpi)
-    {
-        Display* display = host->GetDisplay();
-        const ::Window root = DefaultRootWindow(display);
-        if (dpi == 0)
-        {
-            XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
-        }
-        else
-        {
-            const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
-            XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(resources.data()),
-                            static_cast<int>(resources.size()));
-        }
-        XSync(display, False);
-    }
+    void SetScreenDpi(int dpi) { KVX::Test::SetScreenDpi(host->GetDisplay(), dpi); }
     std::vector<std::uint32_t> Pixels(int width, int height) const
     {
         return ReadWindowPixels(host->GetDisplay(), host->Id(), 0, 0, width, height);

@@ -4,7 +4,6 @@
 
 #include "support/scaled_panel.h"
 
-#include <X11/Xatom.h>
 
 #include <cstdlib>
 #include <string>
@@ -20,23 +19,6 @@ constexpr VstInt32 FourCharacters(const char (&code)[5])
         (static_cast<std::uint32_t>(code[2]) << 8) | static_cast<std::uint32_t>(code[3]));
 }
 } // namespace
-
-void SetScreenDpi(Display* display, int dpi)
-{
-    const ::Window root = DefaultRootWindow(display);
-    if (dpi == 0)
-    {
-        XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
-    }
-    else
-    {
-        const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
-        XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(resources.data()),
-                        static_cast<int>(resources.size()));
-    }
-    XSync(display, False);
-}
 
 std::pair<int, int> WindowSize(Display* display, unsigned long window)
 {

@@ -4,6 +4,7 @@
 // its settled pixels at any size, and the VST 2.4 editor at a host's scale as the reference for what a
 // scaled panel must look like.
 #include "support/panel_pixels.h"
+#include "support/screen_dpi.h"
 
 #include <functional>
 #include <memory>
@@ -12,9 +13,6 @@
 
 namespace KVX::Test
 {
-// The screen's text density (Xft.dpi in the root window's resources); 0 takes it away.
-void SetScreenDpi(Display* display, int dpi);
-
 // A window's width and height as the server sees them ({0, 0} for none).
 std::pair<int, int> WindowSize(Display* display, unsigned long window);
 
